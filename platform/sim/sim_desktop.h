@@ -145,6 +145,7 @@ private:
     friend class SimAccessibility;
     friend class SimScreens;
     friend class SimCapture;
+    friend class SimWindows;
 
     std::vector<SimApp> apps_;
     std::vector<SimWindow> windows_list_;
