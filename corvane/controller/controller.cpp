@@ -1,1 +1,183 @@
-// placeholder
+#include "corvane/controller/controller.h"
+
+#include <algorithm>
+#include <array>
+
+#include "corvane/system_colors.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::array<platform::Color, 5> kSlotColors{system_color::kGreen, system_color::kBlue,
+                                                     system_color::kOrange, system_color::kPink,
+                                                     system_color::kPurple};
+
+bool samePids(const std::vector<WowClient>& a, const std::vector<WowClient>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const WowClient& x, const WowClient& y) { return x.pid == y.pid; });
+}
+
+std::string defaultName(std::size_t slot) { return "Window " + std::to_string(slot + 1); }
+
+}  // namespace
+
+Controller::Controller(Token /*token*/, const platform::Platform& platform)
+    : platform_(platform),
+      accessibilityGranted_(platform.accessibility.isProcessTrusted()),
+      border_(std::make_unique<BorderOverlay>(platform.windows, platform.screens)),
+      hotkeys_(std::make_unique<HotkeyManager>(platform.hotKeys, platform.mainQueue)) {
+    loadSettings();
+}
+
+Controller::~Controller() = default;
+
+std::shared_ptr<Controller> Controller::create(const platform::Platform& platform) {
+    auto controller = std::make_shared<Controller>(Token{}, platform);
+    controller->start();
+    return controller;
+}
+
+void Controller::start() {
+    registerHotkeys();
+    if (!accessibilityGranted_) platform_.accessibility.requestTrust();
+    std::weak_ptr<Controller> weak = weak_from_this();
+    platform::MainQueue& queue = platform_.mainQueue;
+    // The firing only queues the tick, so a tick never runs inside the timer
+    // callback and never overlaps another step.
+    timer_ = queue.scheduleRepeating(kTickInterval, [weak, &queue] {
+        queue.post([weak] {
+            if (auto self = weak.lock()) self->tick();
+        });
+    });
+    tick();
+}
+
+int Controller::observe(WillChange observer) {
+    const int token = nextObserver_++;
+    observers_.emplace(token, std::move(observer));
+    return token;
+}
+
+void Controller::unobserve(int token) { observers_.erase(token); }
+
+void Controller::willChange(Property property) {
+    for (const auto& [token, observer] : observers_) observer(property);
+}
+
+void Controller::tick() {
+    publish(Property::accessibilityGranted, accessibilityGranted_,
+            platform_.accessibility.isProcessTrusted());
+    auto found = WowClient::running(platform_.workspace, platform_.processInfo);
+    if (!samePids(found, clients_)) {
+        const std::size_t oldCount = clients_.size();
+        const std::size_t newCount = found.size();
+        publish(Property::clients, clients_, std::move(found));
+        if (activePid_ && !slotOf(*activePid_)) publish(Property::activePid, activePid_, {});
+        if (oldCount < newCount) applyLayout();
+    }
+    const auto frontmost = platform_.workspace.frontmostApplicationPid();
+    if (frontmost && slotOf(*frontmost) && activePid_ != frontmost) {
+        publish(Property::activePid, activePid_, frontmost);
+        if (layout_ == Layout::mainPlusSide) applyLayout();
+    }
+    updateBorder();
+    updatePreview();
+}
+
+std::optional<std::size_t> Controller::slotOf(platform::Pid pid) const {
+    auto it = std::find_if(clients_.begin(), clients_.end(), [pid](const WowClient& c) { return c.pid == pid; });
+    if (it == clients_.end()) return std::nullopt;
+    return static_cast<std::size_t>(it - clients_.begin());
+}
+
+const WowClient* Controller::activeClient() const {
+    if (!activePid_) return nullptr;
+    const auto slot = slotOf(*activePid_);
+    return slot ? &clients_[*slot] : nullptr;
+}
+
+std::string Controller::name(const WowClient& client) const {
+    const auto slot = slotOf(client.pid);
+    if (!slot) return "WoW";
+    if (*slot < names_.size()) return names_[*slot];
+    return defaultName(*slot);
+}
+
+platform::Color Controller::slotColor(std::size_t slot) { return kSlotColors.at(slot % kSlotColors.size()); }
+
+platform::Color Controller::color(const WowClient& client) const {
+    return slotColor(slotOf(client.pid).value_or(0));
+}
+
+void Controller::rename(int slot, std::string text) {
+    if (slot < 0) return;
+    const auto index = static_cast<std::size_t>(slot);
+    auto copy = names_;
+    while (copy.size() <= index) copy.push_back(defaultName(copy.size()));
+    copy[index] = std::move(text);
+    publish(Property::names, names_, std::move(copy));
+    platform_.defaults.set("names", names_);
+}
+
+std::vector<WowClient> Controller::backgroundClients() const {
+    std::vector<WowClient> out;
+    for (const auto& client : clients_) {
+        if (client.pid != activePid_) out.push_back(client);
+    }
+    return out;
+}
+
+void Controller::updateBorder() {
+    const WowClient* active = (showBorder_ && accessibilityGranted_) ? activeClient() : nullptr;
+    if (active != nullptr && platform_.workspace.frontmostApplicationPid() == active->pid) {
+        if (const auto window = active->mainWindow(platform_.accessibility)) {
+            if (const auto frame = WowClient::frame(*window, platform_.accessibility)) {
+                border_->show(*frame, color(*active), kBorderThickness);
+                return;
+            }
+        }
+    }
+    border_->hide();
+}
+
+void Controller::updatePreview() {
+    const auto targets = showPreview_ ? backgroundClients() : std::vector<WowClient>{};
+    discardPreviews(targets);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const WowClient& client = targets[i];
+        auto& preview = previews_[client.pid];
+        if (!preview) preview = makePreview(static_cast<int>(i), client);
+        preview->show(client, previewWidth_);
+    }
+    const bool missing = std::any_of(previews_.begin(), previews_.end(),
+                                     [](const auto& entry) { return entry.second->needsPermission(); });
+    publish(Property::previewNeedsPermission, previewNeedsPermission_, missing);
+}
+
+void Controller::discardPreviews(const std::vector<WowClient>& targets) {
+    for (auto it = previews_.begin(); it != previews_.end();) {
+        const platform::Pid pid = it->first;
+        const bool wanted = std::any_of(targets.begin(), targets.end(),
+                                        [pid](const WowClient& c) { return c.pid == pid; });
+        if (wanted) {
+            ++it;
+            continue;
+        }
+        it->second->stop();
+        it = previews_.erase(it);
+    }
+}
+
+std::shared_ptr<LivePreview> Controller::makePreview(int slot, const WowClient& client) {
+    auto preview = LivePreview::create(slot, {platform_.windows, platform_.capture, platform_.defaults,
+                                              platform_.screens, platform_.mainQueue});
+    std::weak_ptr<Controller> weak = weak_from_this();
+    preview->onClick = [weak, client] {
+        auto self = weak.lock();
+        if (self && self->clickPreviewSwitches_) self->focusClient(client);
+    };
+    return preview;
+}
+
+}  // namespace corvane

@@ -1,0 +1,179 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "corvane/clients/layout.h"
+#include "corvane/clients/wow_client.h"
+#include "corvane/hotkeys/hotkey_manager.h"
+#include "corvane/overlays/border_overlay.h"
+#include "corvane/overlays/live_preview.h"
+#include "platform/platform.h"
+
+namespace corvane {
+
+/// The one central state object: the running clients, the client being
+/// played, every user setting, and the objects that act on the screen.
+/// Lives in a shared_ptr; timers, hot keys and previews hold it weakly.
+class Controller : public std::enable_shared_from_this<Controller> {
+public:
+    /// The published properties, in declaration order.
+    enum class Property {
+        clients,
+        activePid,
+        accessibilityGranted,
+        hotkeyRegistered,
+        jumpKeysRegistered,
+        layout,
+        hotkeyID,
+        showBorder,
+        names,
+        showPreview,
+        previewWidth,
+        jumpStyle,
+        clickPreviewSwitches,
+        previewNeedsPermission,
+        mainShare,
+    };
+    /// Told before every assignment to a published property is stored, also
+    /// when the value does not change.
+    using WillChange = std::function<void(Property)>;
+
+    static constexpr double kTickInterval = 0.4;
+    static constexpr double kBorderThickness = 4.0;
+    static constexpr std::uint32_t kSwitchHotkeyID = 1;
+    static constexpr std::uint32_t kFirstJumpHotkeyID = 10;
+    static constexpr int kJumpSlots = 5;
+
+    /// Builds the controller and brings it up: settings loaded, hot keys
+    /// registered, the permission prompt asked for, the timer scheduled and
+    /// one tick done.
+    static std::shared_ptr<Controller> create(const platform::Platform& platform);
+
+    ~Controller();
+    Controller(const Controller&) = delete;
+    Controller& operator=(const Controller&) = delete;
+    Controller(Controller&&) = delete;
+    Controller& operator=(Controller&&) = delete;
+
+    /// Subscribes to will-change notifications; returns a token for `unobserve`.
+    int observe(WillChange observer);
+    void unobserve(int token);
+
+    // Published state ------------------------------------------------------
+    [[nodiscard]] const std::vector<WowClient>& clients() const { return clients_; }
+    [[nodiscard]] std::optional<platform::Pid> activePid() const { return activePid_; }
+    [[nodiscard]] bool accessibilityGranted() const { return accessibilityGranted_; }
+    [[nodiscard]] bool hotkeyRegistered() const { return hotkeyRegistered_; }
+    [[nodiscard]] bool jumpKeysRegistered() const { return jumpKeysRegistered_; }
+    [[nodiscard]] Layout layout() const { return layout_; }
+    [[nodiscard]] const std::string& hotkeyID() const { return hotkeyID_; }
+    [[nodiscard]] bool showBorder() const { return showBorder_; }
+    [[nodiscard]] const std::vector<std::string>& names() const { return names_; }
+    [[nodiscard]] bool showPreview() const { return showPreview_; }
+    [[nodiscard]] double previewWidth() const { return previewWidth_; }
+    [[nodiscard]] HotkeyManager::JumpStyle jumpStyle() const { return jumpStyle_; }
+    [[nodiscard]] bool clickPreviewSwitches() const { return clickPreviewSwitches_; }
+    [[nodiscard]] bool previewNeedsPermission() const { return previewNeedsPermission_; }
+    [[nodiscard]] double mainShare() const { return mainShare_; }
+
+    // Settings: each assignment is stored, then acted on -------------------
+    void setLayout(Layout value);
+    void setHotkeyID(std::string value);
+    void setShowBorder(bool value);
+    void setShowPreview(bool value);
+    void setPreviewWidth(double value);
+    void setJumpStyle(HotkeyManager::JumpStyle value);
+    void setClickPreviewSwitches(bool value);
+    void setMainShare(double value);
+
+    // Slots ------------------------------------------------------------------
+    /// The display name of the client's slot; "WoW" for a client not listed.
+    [[nodiscard]] std::string name(const WowClient& client) const;
+    /// The colour of the client's slot; slot 0's for a client not listed.
+    [[nodiscard]] platform::Color color(const WowClient& client) const;
+    /// Names a slot; a negative slot changes nothing.
+    void rename(int slot, std::string text);
+    /// Every client but the active one, in slot order.
+    [[nodiscard]] std::vector<WowClient> backgroundClients() const;
+    static platform::Color slotColor(std::size_t slot);
+
+    // Operations -------------------------------------------------------------
+    void tick();
+    void applyLayout();
+    void focusClient(const WowClient& client);
+    void focusSlot(int slot);
+    void switchToNext();
+    /// Asks the system to show its permission prompt.
+    void requestAccessibility();
+
+    /// One frame per client for `layout` in `area`, in slot order; not rounded.
+    static std::vector<platform::Rect> frames(Layout layout, std::int64_t count, std::int64_t activeIndex,
+                                              const platform::Rect& area, double mainShare);
+
+    // For tests and benchmarks.
+    [[nodiscard]] const std::map<platform::Pid, std::shared_ptr<LivePreview>>& previews() const {
+        return previews_;
+    }
+    [[nodiscard]] const BorderOverlay& border() const { return *border_; }
+    [[nodiscard]] const HotkeyManager& hotkeys() const { return *hotkeys_; }
+
+private:
+    struct Token {};
+
+public:
+    Controller(Token token, const platform::Platform& platform);
+
+private:
+    void start();
+    void loadSettings();
+    void registerHotkeys();
+    HotkeyManager::Action mainThreadAction(std::function<void(Controller&)> step);
+    void updateBorder();
+    void updatePreview();
+    void discardPreviews(const std::vector<WowClient>& targets);
+    std::shared_ptr<LivePreview> makePreview(int slot, const WowClient& client);
+    [[nodiscard]] std::optional<std::size_t> slotOf(platform::Pid pid) const;
+    [[nodiscard]] const WowClient* activeClient() const;
+
+    template <typename T>
+    void publish(Property property, T& field, T value) {
+        willChange(property);
+        field = std::move(value);
+    }
+    void willChange(Property property);
+
+    platform::Platform platform_;
+    std::map<int, WillChange> observers_;
+    int nextObserver_ = 1;
+
+    // Published, in declaration order.
+    std::vector<WowClient> clients_;
+    std::optional<platform::Pid> activePid_;
+    bool accessibilityGranted_ = false;
+    bool hotkeyRegistered_ = false;
+    bool jumpKeysRegistered_ = true;
+    Layout layout_ = Layout::mainPlusSide;
+    std::string hotkeyID_ = "grave";
+    bool showBorder_ = true;
+    std::vector<std::string> names_;
+    bool showPreview_ = false;
+    double previewWidth_ = 420.0;
+    HotkeyManager::JumpStyle jumpStyle_ = HotkeyManager::JumpStyle::off;
+    bool clickPreviewSwitches_ = true;
+    bool previewNeedsPermission_ = false;
+    double mainShare_ = 0.72;
+
+    // Owned, in declaration order.
+    std::unique_ptr<BorderOverlay> border_;
+    std::map<platform::Pid, std::shared_ptr<LivePreview>> previews_;
+    std::unique_ptr<HotkeyManager> hotkeys_;
+    std::unique_ptr<platform::Timer> timer_;
+};
+
+}  // namespace corvane
