@@ -2,10 +2,10 @@
 
 #include <memory>
 
+#include "corvane/system_colors.h"
 #include "platform/geometry.h"
 #include "platform/screens.h"
 #include "platform/window_service.h"
-#include "corvane/system_colors.h"
 
 namespace corvane {
 
@@ -21,6 +21,7 @@ public:
         void draw(platform::Canvas& canvas, const platform::Rect& bounds) const;
     };
 
+    /// Creates the (hidden) border window.
     BorderOverlay(platform::WindowService& windows, platform::Screens& screens);
     BorderOverlay(const BorderOverlay&) = delete;
     BorderOverlay& operator=(const BorderOverlay&) = delete;
@@ -28,7 +29,8 @@ public:
     BorderOverlay& operator=(BorderOverlay&&) = delete;
     ~BorderOverlay() = default;
 
-    /// Surrounds `aroundAX` (window space) with a band of `color`.
+    /// Surrounds `aroundAX` (window space) with a band of `color`, `thickness`
+    /// points wide, outside its edges.
     void show(const platform::Rect& aroundAX, platform::Color color, double thickness);
     /// Orders the window out (harmless when already hidden).
     void hide();
@@ -39,6 +41,7 @@ public:
 private:
     platform::Screens& screens_;
     FrameView frameView_;
+    // Declared after frameView_: its draw function reads frameView_.
     std::unique_ptr<platform::BorderWindow> window_;
 };
 
