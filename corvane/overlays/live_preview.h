@@ -31,6 +31,7 @@ public:
         void mouseDragged() override;
     };
 
+    /// The platform services a preview uses; all must outlive it.
     struct Services {
         platform::WindowService& windows;
         platform::CaptureService& capture;
@@ -42,21 +43,25 @@ public:
     /// Least time between two starts that found no window to capture.
     static constexpr double kRetryInterval = 1.0;
 
+    /// A preview for preview slot `slot`, without a panel until the first show.
     static std::shared_ptr<LivePreview> create(int slot, Services services);
-    ~LivePreview() override;
+    ~LivePreview() override = default;
     LivePreview(const LivePreview&) = delete;
     LivePreview& operator=(const LivePreview&) = delete;
     LivePreview(LivePreview&&) = delete;
     LivePreview& operator=(LivePreview&&) = delete;
 
+    /// Run on a single click on the panel.
     std::function<void()> onClick;
 
     /// Puts the panel on screen and starts capturing `client` unless a capture
     /// of that pid runs or is being started.
     void show(const WowClient& client, double width);
     /// Hides the panel at once and stops the capture in a task of its own.
+    /// The preview is not used again.
     void stop();
-    /// Gives an existing panel the width `width` and the captured aspect.
+    /// Gives an existing panel the width `width` and the captured aspect,
+    /// keeping its bottom-left corner, and remembers the frame.
     void resize(double width);
     /// Creates the panel if needed and brings it to the front.
     void ensurePanel(double width);
@@ -86,24 +91,38 @@ private:
     struct Token {};
 
 public:
+    /// Use create(); public only for make_shared.
     LivePreview(Token token, int slot, Services services);
 
 private:
+    using StreamPtr = std::shared_ptr<platform::CaptureStream>;
+
     void start(const WowClient& client);
+    void requestContent(const WowClient& client);
+    void captureLargestWindow(const WowClient& client, const platform::ShareableContent& content);
+    void startStream(StreamPtr stream, platform::CaptureWindowID windowID);
+    void adoptStream(StreamPtr stream, platform::CaptureWindowID windowID);
+    void failStart();
+    void endEmptyStart();
     void stopStream(std::function<void()> done);
     void rememberFrame();
+    /// Gone, or stopped: a start under way for it ends without effect.
+    [[nodiscard]] static bool discarded(const std::shared_ptr<LivePreview>& self);
 
     Services services_;
     bool needsPermission_ = false;
-    std::unique_ptr<platform::Panel> panel_;
+    // The surface view comes before the panel: the panel reports to it and
+    // must be destroyed first.
     SurfaceView surfaceView_;
-    std::unique_ptr<platform::CaptureStream> stream_;
+    std::unique_ptr<platform::Panel> panel_;
+    // Shared only while a start waits for the platform with the new stream.
+    StreamPtr stream_;
     std::optional<platform::Pid> streamedPID_;
     std::optional<platform::CaptureWindowID> streamedWindowID_;
     bool restarting_ = false;
     int slot_ = 0;
-    bool stopped_ = false;
-    std::optional<double> lastEmptyStart_;
+    bool stopped_ = false;                  ///< stop() was called
+    std::optional<double> lastEmptyStart_;  ///< when a start last found no window
 };
 
 }  // namespace corvane
