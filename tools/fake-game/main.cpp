@@ -1,0 +1,48 @@
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fake_game.h"
+#include "fake_game_options.h"
+
+namespace {
+
+/// Termination signals arrive as readable data on a descriptor, so the event
+/// loop ends cleanly instead of in a signal handler.
+int blockTerminationSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    return signalfd(-1, &signals, SFD_CLOEXEC);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv, argv + argc);
+    const auto parsed = fake_game::parseOptions(arguments);
+    if (std::holds_alternative<fake_game::HelpRequested>(parsed)) {
+        std::fputs(fake_game::usage(), stdout);
+        return 0;
+    }
+    if (const auto* error = std::get_if<fake_game::OptionError>(&parsed)) {
+        std::fprintf(stderr, "fake-game: %s\n%s", error->message.c_str(), fake_game::usage());
+        return 2;
+    }
+    const int signalFd = blockTerminationSignals();
+    if (signalFd < 0) {
+        std::perror("fake-game: signalfd");
+        return 1;
+    }
+    auto game = fake_game::FakeGame::start(std::get<fake_game::FakeGameOptions>(parsed));
+    const int status = game ? game->run(signalFd) : 1;
+    close(signalFd);
+    return status;
+}
