@@ -1,0 +1,299 @@
+#include "corvane/hotkeys/hotkey_manager.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_desktop.h"
+
+namespace corvane {
+namespace {
+
+using ::testing::ElementsAre;
+using JumpStyle = HotkeyManager::JumpStyle;
+using KeyCombo = HotkeyManager::KeyCombo;
+
+constexpr std::uint32_t kGrave = 50;
+constexpr std::uint32_t kTab = 48;
+constexpr std::uint32_t kControl = platform::modifier::kControl;
+
+class HotkeyManagerTest : public ::testing::Test {
+protected:
+    sim::SimDesktop desktop;
+    std::unique_ptr<HotkeyManager> manager =
+        std::make_unique<HotkeyManager>(desktop.platform().hotKeys, desktop.queue());
+    std::vector<std::string> ran;
+
+    HotkeyManager::Action record(std::string name) {
+        return [this, name = std::move(name)] { ran.push_back(name); };
+    }
+
+    std::optional<std::int32_t> press(std::uint32_t id) {
+        const platform::HotKeyEvent event{platform::HotKeyID{HotkeyManager::kSignature, id}};
+        return desktop.deliverHotKeyEvent(&event);
+    }
+
+    [[nodiscard]] std::vector<std::string> registrationCalls() {
+        return desktop.calls().matching({"registerHotKey", "unregisterHotKey"});
+    }
+};
+
+// --- Registering -------------------------------------------------------------
+
+TEST_F(HotkeyManagerTest, RegisteringAnIdAgainReplacesTheFirstRegistration) {
+    ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("first")));
+    // The same combination again: the platform refuses it unless the first is gone.
+    ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("second")));
+
+    EXPECT_THAT(registrationCalls(), ElementsAre("registerHotKey 50 0x0 id 1", "unregisterHotKey id 1",
+                                                 "registerHotKey 50 0x0 id 1"));
+    EXPECT_EQ(manager->refs().size(), 1U);
+    EXPECT_EQ(desktop.registeredHotKeys().size(), 1U);
+    desktop.pressHotKey(kGrave, 0);
+    desktop.queue().runUntilIdle();
+    EXPECT_THAT(ran, ElementsAre("second"));
+}
+
+TEST_F(HotkeyManagerTest, RegistersUnderTheProgramsSignature) {
+    ASSERT_TRUE(manager->registerKey(10, kTab, kControl, record("jump")));
+    const auto registered = desktop.registeredHotKeys();
+    ASSERT_EQ(registered.size(), 1U);
+    EXPECT_EQ(registered.begin()->second.id, (platform::HotKeyID{platform::fourCharCode("CRVN"), 10}));
+    EXPECT_EQ(manager->refs().at(10), registered.begin()->first);
+}
+
+class HotkeyManagerTaken : public HotkeyManagerTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HotkeyManagerTaken, ATakenCombinationLeavesNoEntry) {
+    const bool hadEntry = GetParam();
+    if (hadEntry) {
+        ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("old")));
+    }
+    desktop.takeHotKey(kTab, kControl);
+
+    EXPECT_FALSE(manager->registerKey(1, kTab, kControl, record("new")));
+    EXPECT_TRUE(manager->refs().empty());
+    EXPECT_FALSE(manager->hasAction(1));
+    EXPECT_TRUE(desktop.registeredHotKeys().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutEarlierEntry, HotkeyManagerTaken, ::testing::Bool());
+
+TEST_F(HotkeyManagerTest, UnregisteringAnUnknownIdDoesNothing) {
+    ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("switch")));
+    manager->unregister(7);
+    EXPECT_EQ(desktop.calls().count("unregisterHotKey"), 0);
+    EXPECT_TRUE(manager->hasAction(1));
+    EXPECT_EQ(manager->refs().size(), 1U);
+}
+
+TEST_F(HotkeyManagerTest, UnregisterAllReleasesEveryCombination) {
+    ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("switch")));
+    ASSERT_TRUE(manager->registerKey(10, 18, kControl, record("jump 0")));
+    ASSERT_TRUE(manager->registerKey(11, 19, kControl, record("jump 1")));
+
+    manager->unregisterAll();
+
+    EXPECT_TRUE(manager->refs().empty());
+    for (const std::uint32_t id : {1U, 10U, 11U}) EXPECT_FALSE(manager->hasAction(id)) << id;
+    EXPECT_TRUE(desktop.registeredHotKeys().empty());
+    EXPECT_EQ(desktop.calls().count("unregisterHotKey"), 3);
+}
+
+// --- Presses -----------------------------------------------------------------
+
+TEST_F(HotkeyManagerTest, APressRunsItsActionOnlyFromTheQueue) {
+    ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("switch")));
+    EXPECT_EQ(desktop.pressHotKey(kGrave, 0), 0);
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(desktop.queue().pendingTasks(), 1U);
+    desktop.queue().runUntilIdle();
+    EXPECT_THAT(ran, ElementsAre("switch"));
+}
+
+TEST_F(HotkeyManagerTest, APressAlreadyDeliveredSurvivesUnregistering) {
+    ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("delivered")));
+    desktop.pressHotKey(kGrave, 0);
+    manager->unregister(1);
+    desktop.queue().runUntilIdle();
+    EXPECT_THAT(ran, ElementsAre("delivered"));
+}
+
+TEST_F(HotkeyManagerTest, APressAfterUnregisterAllQueuesAStepThatDoesNothing) {
+    for (const std::uint32_t id : {1U, 10U, 11U, 12U}) {
+        ASSERT_TRUE(manager->registerKey(id, 18 + id, 0, record("stale")));
+    }
+    manager->unregisterAll();
+
+    EXPECT_EQ(press(12), 0);
+    EXPECT_EQ(desktop.queue().pendingTasks(), 1U);
+    EXPECT_TRUE(desktop.queue().runOne());
+    EXPECT_TRUE(ran.empty());
+}
+
+struct EventCase {
+    std::string name;
+    platform::HotKeyEvent event;
+    std::vector<std::string> expectedRuns;
+};
+
+class HotkeyManagerEvents : public HotkeyManagerTest, public ::testing::WithParamInterface<EventCase> {};
+
+TEST_P(HotkeyManagerEvents, AnyEventIsHandledAndQueuesOneStep) {
+    ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("switch")));
+    EXPECT_EQ(desktop.deliverHotKeyEvent(&GetParam().event), 0);
+    EXPECT_EQ(desktop.queue().runUntilIdle(), 1);
+    EXPECT_EQ(ran, GetParam().expectedRuns);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, HotkeyManagerEvents,
+    ::testing::Values(
+        EventCase{"registered", {platform::HotKeyID{HotkeyManager::kSignature, 1}}, {"switch"}},
+        // The signature of a press is not checked.
+        EventCase{"foreignSignature", {platform::HotKeyID{platform::fourCharCode("XXXX"), 1}}, {"switch"}},
+        EventCase{"unknownId", {platform::HotKeyID{HotkeyManager::kSignature, 2}}, {}},
+        EventCase{"unreadableId", {std::nullopt}, {}}),
+    [](const auto& testInfo) { return testInfo.param.name; });
+
+TEST_F(HotkeyManagerTest, ANullEventIsHandledWithoutQueueing) {
+    ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("switch")));
+    EXPECT_EQ(desktop.deliverHotKeyEvent(nullptr), 0);
+    EXPECT_EQ(desktop.queue().pendingTasks(), 0U);
+}
+
+// --- Lifetime ----------------------------------------------------------------
+
+TEST_F(HotkeyManagerTest, DestructionReleasesEveryKeyAndThenTheHandler) {
+    ASSERT_TRUE(manager->hasHandler());
+    ASSERT_TRUE(desktop.hotKeyHandlerInstalled());
+    ASSERT_TRUE(manager->registerKey(1, kGrave, 0, record("switch")));
+    ASSERT_TRUE(manager->registerKey(10, 18, kControl, record("jump")));
+
+    manager.reset();
+
+    EXPECT_TRUE(desktop.registeredHotKeys().empty());
+    EXPECT_FALSE(desktop.hotKeyHandlerInstalled());
+    EXPECT_THAT(desktop.calls().matching({"unregisterHotKey", "removeHandler"}),
+                ElementsAre("unregisterHotKey id 1", "unregisterHotKey id 10", "removeHandler 1"));
+}
+
+/// A platform that refuses what the simulated desktop never refuses.
+class RefusingService final : public platform::HotKeyService {
+public:
+    platform::HotKeyRegistration answer;
+    int removed = 0;
+
+    std::optional<platform::HotKeyHandlerRef> installHandler(platform::HotKeyHandler) override {
+        return std::nullopt;
+    }
+    void removeHandler(platform::HotKeyHandlerRef) override { ++removed; }
+    platform::HotKeyRegistration registerHotKey(std::uint32_t, std::uint32_t, platform::HotKeyID) override {
+        return answer;
+    }
+    void unregisterHotKey(platform::HotKeyRef) override {}
+};
+
+TEST(HotkeyManagerRefusals, WithoutAHandlerNothingIsRemovedLater) {
+    RefusingService service;
+    sim::SimDesktop desktop;
+    {
+        const HotkeyManager manager(service, desktop.queue());
+        EXPECT_FALSE(manager.hasHandler());
+    }
+    EXPECT_EQ(service.removed, 0);
+}
+
+class HotkeyManagerHalfAnswers : public ::testing::TestWithParam<platform::HotKeyRegistration> {};
+
+TEST_P(HotkeyManagerHalfAnswers, NeedSuccessAndAReference) {
+    RefusingService service;
+    service.answer = GetParam();
+    sim::SimDesktop desktop;
+    HotkeyManager manager(service, desktop.queue());
+    EXPECT_FALSE(manager.registerKey(1, kGrave, 0, [] {}));
+    EXPECT_TRUE(manager.refs().empty());
+    EXPECT_FALSE(manager.hasAction(1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, HotkeyManagerHalfAnswers,
+                         ::testing::Values(platform::HotKeyRegistration{platform::kHotKeyNoError, std::nullopt},
+                                           platform::HotKeyRegistration{platform::kHotKeyInvalidError, 7}));
+
+// --- Choices -----------------------------------------------------------------
+
+TEST(HotkeyChoices, SwitchKeysInDisplayOrder) {
+    using Choice = HotkeyManager::Choice;
+    EXPECT_THAT(HotkeyManager::cycleChoices(),
+                ElementsAre(Choice{"grave", "` (backtick)", 50, 0},
+                            Choice{"ctrlTab", "Control + Tab", 48, 0x1000},
+                            Choice{"optTab", "Option + Tab", 48, 0x0800}, Choice{"f13", "F13", 105, 0},
+                            Choice{"f14", "F14", 107, 0}, Choice{"f15", "F15", 113, 0},
+                            Choice{"f12", "F12", 111, 0}));
+}
+
+struct JumpStyleCase {
+    JumpStyle style;
+    std::string_view rawValue;
+    std::string_view title;
+};
+
+class HotkeyJumpStyles : public ::testing::TestWithParam<JumpStyleCase> {};
+
+TEST_P(HotkeyJumpStyles, RawValueAndTitle) {
+    const auto& c = GetParam();
+    EXPECT_EQ(HotkeyManager::rawValue(c.style), c.rawValue);
+    EXPECT_EQ(HotkeyManager::title(c.style), c.title);
+    EXPECT_EQ(HotkeyManager::jumpStyle(c.rawValue), c.style);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Styles, HotkeyJumpStyles,
+    ::testing::Values(JumpStyleCase{JumpStyle::off, "off", "Off"},
+                      JumpStyleCase{JumpStyle::controlNumbers, "controlNumbers", "Control + 1\u20265"},
+                      JumpStyleCase{JumpStyle::optionNumbers, "optionNumbers", "Option + 1\u20265"},
+                      JumpStyleCase{JumpStyle::functionKeys, "functionKeys", "F13\u2026F17"}));
+
+TEST(HotkeyJumpStyleOrder, IsTheDisplayOrder) {
+    EXPECT_THAT(HotkeyManager::allJumpStyles(),
+                ElementsAre(JumpStyle::off, JumpStyle::controlNumbers, JumpStyle::optionNumbers,
+                            JumpStyle::functionKeys));
+}
+
+class HotkeyJumpStyleUnknown : public ::testing::TestWithParam<std::string_view> {};
+
+TEST_P(HotkeyJumpStyleUnknown, IsNoStyle) { EXPECT_EQ(HotkeyManager::jumpStyle(GetParam()), std::nullopt); }
+
+INSTANTIATE_TEST_SUITE_P(RawValues, HotkeyJumpStyleUnknown,
+                         ::testing::Values("F13", "", "Off", "functionkeys", "functionKeys "));
+
+struct JumpKeyCase {
+    JumpStyle style;
+    int slot;
+    std::optional<KeyCombo> combo;
+};
+
+class HotkeyJumpKeys : public ::testing::TestWithParam<JumpKeyCase> {};
+
+TEST_P(HotkeyJumpKeys, KeyOfASlot) {
+    EXPECT_EQ(HotkeyManager::key(GetParam().style, GetParam().slot), GetParam().combo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Slots, HotkeyJumpKeys,
+    ::testing::Values(JumpKeyCase{JumpStyle::controlNumbers, 0, KeyCombo{18, 0x1000}},
+                      JumpKeyCase{JumpStyle::controlNumbers, 3, KeyCombo{21, 0x1000}},
+                      JumpKeyCase{JumpStyle::optionNumbers, 4, KeyCombo{23, 0x0800}},
+                      JumpKeyCase{JumpStyle::functionKeys, 0, KeyCombo{105, 0}},
+                      JumpKeyCase{JumpStyle::functionKeys, 3, KeyCombo{106, 0}},
+                      JumpKeyCase{JumpStyle::functionKeys, 4, KeyCombo{64, 0}},
+                      JumpKeyCase{JumpStyle::off, 0, std::nullopt},
+                      JumpKeyCase{JumpStyle::controlNumbers, 5, std::nullopt},
+                      JumpKeyCase{JumpStyle::functionKeys, -1, std::nullopt}));
+
+}  // namespace
+}  // namespace corvane
