@@ -1,0 +1,240 @@
+#include "x_inspector.h"
+
+#include <xcb/xtest.h>
+
+#include <stdexcept>
+
+namespace corvane::x11test {
+namespace {
+
+constexpr std::uint32_t kSourcePager = 2;
+constexpr std::uint32_t kStaticGravity = 10;
+// _NET_MOVERESIZE_WINDOW flags: x, y, width and height present.
+constexpr std::uint32_t kMoveResizeAll = (1U << 8U) | (1U << 9U) | (1U << 10U) | (1U << 11U);
+
+}  // namespace
+
+XInspector::XInspector(const std::string& display) {
+    int screenNumber = 0;
+    connection_.reset(xcb_connect(display.c_str(), &screenNumber));
+    if (xcb_connection_has_error(connection_.get()) != 0) {
+        throw std::runtime_error("cannot connect to " + display);
+    }
+    auto iterator = xcb_setup_roots_iterator(xcb_get_setup(connection_.get()));
+    for (int i = 0; i < screenNumber; ++i) xcb_screen_next(&iterator);
+    screen_ = iterator.data;
+}
+
+platform::Rect XInspector::rootGeometry() const {
+    return {0, 0, static_cast<double>(screen_->width_in_pixels),
+            static_cast<double>(screen_->height_in_pixels)};
+}
+
+xcb_atom_t XInspector::atom(const std::string& name) {
+    if (auto found = atoms_.find(name); found != atoms_.end()) return found->second;
+    auto* c = connection();
+    XReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr));
+    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    atoms_[name] = value;
+    return value;
+}
+
+std::vector<std::uint32_t> XInspector::cardinals(xcb_window_t window, const std::string& name,
+                                                 xcb_atom_t type) {
+    auto* c = connection();
+    XReply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom(name), type, 0, 4096), nullptr));
+    if (!reply || reply->format != 32) return {};
+    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    const auto count = static_cast<std::size_t>(xcb_get_property_value_length(reply.get())) / 4;
+    return {values, values + count};
+}
+
+std::vector<xcb_window_t> XInspector::clientList() {
+    return cardinals(root(), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
+}
+
+std::optional<xcb_window_t> XInspector::activeWindow() {
+    const auto values = cardinals(root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
+    if (values.empty() || values[0] == XCB_WINDOW_NONE) return std::nullopt;
+    return values[0];
+}
+
+bool XInspector::windowManagerRunning() {
+    const auto check = cardinals(root(), "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW);
+    if (check.empty()) return false;
+    const auto self = cardinals(check[0], "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW);
+    return !self.empty() && self[0] == check[0];
+}
+
+xcb_window_t XInspector::inputFocus() {
+    auto* c = connection();
+    XReply<xcb_get_input_focus_reply_t> reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return reply ? reply->focus : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+std::optional<std::uint32_t> XInspector::pid(xcb_window_t window) {
+    const auto values = cardinals(window, "_NET_WM_PID", XCB_ATOM_CARDINAL);
+    if (values.empty()) return std::nullopt;
+    return values[0];
+}
+
+std::optional<WmClass> XInspector::wmClass(xcb_window_t window) {
+    auto* c = connection();
+    XReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 1024), nullptr));
+    if (!reply || reply->format != 8) return std::nullopt;
+    const std::string text(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                           static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+    const auto split = text.find('\0');
+    if (split == std::string::npos) return std::nullopt;
+    std::string className = text.substr(split + 1);
+    if (!className.empty() && className.back() == '\0') className.pop_back();
+    return WmClass{text.substr(0, split), className};
+}
+
+std::optional<std::string> XInspector::utf8Property(xcb_window_t window, const std::string& name) {
+    auto* c = connection();
+    XReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr));
+    if (!reply || reply->format != 8) return std::nullopt;
+    return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                       static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+}
+
+bool XInspector::isViewable(xcb_window_t window) {
+    auto* c = connection();
+    XReply<xcb_get_window_attributes_reply_t> reply(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+std::vector<xcb_window_t> XInspector::topLevelWindowsOf(std::uint32_t processId) {
+    auto* c = connection();
+    XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root()), nullptr));
+    if (!tree) return {};
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    std::vector<xcb_window_t> result;
+    for (int i = 0; i < count; ++i) {
+        if (pid(children[i]) == processId) result.push_back(children[i]);
+    }
+    for (const xcb_window_t managed : clientList()) {
+        if (pid(managed) == processId) result.push_back(managed);
+    }
+    return result;
+}
+
+std::optional<std::array<std::uint32_t, 4>> XInspector::frameExtents(xcb_window_t window) {
+    const auto values = cardinals(window, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL);
+    if (values.size() < 4) return std::nullopt;
+    return std::array{values[0], values[1], values[2], values[3]};
+}
+
+std::optional<platform::Rect> XInspector::clientRect(xcb_window_t window) {
+    auto* c = connection();
+    auto geometryCookie = xcb_get_geometry(c, window);
+    auto translateCookie = xcb_translate_coordinates(c, window, root(), 0, 0);
+    XReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, nullptr));
+    XReply<xcb_translate_coordinates_reply_t> origin(
+        xcb_translate_coordinates_reply(c, translateCookie, nullptr));
+    if (!geometry || !origin) return std::nullopt;
+    return platform::Rect{static_cast<double>(origin->dst_x), static_cast<double>(origin->dst_y),
+                          static_cast<double>(geometry->width), static_cast<double>(geometry->height)};
+}
+
+std::optional<platform::Rect> XInspector::outerFrame(xcb_window_t window) {
+    const auto client = clientRect(window);
+    const auto extents = frameExtents(window);
+    if (!client || !extents) return std::nullopt;
+    const auto [left, right, top, bottom] = *extents;
+    return platform::Rect{client->x - left, client->y - top, client->width + left + right,
+                          client->height + top + bottom};
+}
+
+void XInspector::sendRootMessage(xcb_window_t window, const std::string& type,
+                                 const std::array<std::uint32_t, 5>& data) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = atom(type);
+    for (std::size_t i = 0; i < data.size(); ++i) event.data.data32[i] = data.at(i);
+    xcb_send_event(connection(), 0, root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection());
+}
+
+void XInspector::activate(xcb_window_t window) {
+    sendRootMessage(window, "_NET_ACTIVE_WINDOW",
+                    {kSourcePager, XCB_CURRENT_TIME, activeWindow().value_or(XCB_WINDOW_NONE), 0, 0});
+}
+
+void XInspector::moveClient(xcb_window_t window, platform::Rect client) {
+    sendRootMessage(window, "_NET_MOVERESIZE_WINDOW",
+                    {kMoveResizeAll | kStaticGravity | (kSourcePager << 12U),
+                     static_cast<std::uint32_t>(static_cast<std::int32_t>(client.x)),
+                     static_cast<std::uint32_t>(static_cast<std::int32_t>(client.y)),
+                     static_cast<std::uint32_t>(client.width), static_cast<std::uint32_t>(client.height)});
+}
+
+void XInspector::close(xcb_window_t window) {
+    sendRootMessage(window, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, kSourcePager, 0, 0, 0});
+}
+
+std::optional<xcb_keycode_t> XInspector::keycodeOf(xcb_keysym_t keysym) {
+    auto* c = connection();
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+    XReply<xcb_get_keyboard_mapping_reply_t> mapping(
+        xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
+    if (!mapping || mapping->keysyms_per_keycode == 0) return std::nullopt;
+    const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(mapping.get());
+    const int length = xcb_get_keyboard_mapping_keysyms_length(mapping.get());
+    for (int i = 0; i < length; ++i) {
+        if (keysyms[i] == keysym) {
+            return static_cast<xcb_keycode_t>(setup->min_keycode + i / mapping->keysyms_per_keycode);
+        }
+    }
+    return std::nullopt;
+}
+
+void XInspector::typeKey(xcb_keysym_t keysym) {
+    const auto keycode = keycodeOf(keysym);
+    if (!keycode) throw std::runtime_error("no key for keysym " + std::to_string(keysym));
+    auto* c = connection();
+    xcb_test_fake_input(c, XCB_KEY_PRESS, *keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_KEY_RELEASE, *keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
+}
+
+xcb_window_t XInspector::createProbeWindow() {
+    auto* c = connection();
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root(), 0, 0, 64, 64, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen_->root_visual, 0, nullptr);
+    const std::string name = "probe";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<std::uint32_t>(name.size()), name.data());
+    xcb_map_window(c, window);
+    sync();
+    return window;
+}
+
+void XInspector::destroyWindow(xcb_window_t window) {
+    xcb_destroy_window(connection(), window);
+    sync();
+}
+
+void XInspector::sync() {
+    auto* c = connection();
+    XReply<xcb_get_input_focus_reply_t> reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    // Nothing here selects events; what arrives is errors about windows that
+    // vanished under a request, which tests expect and ignore.
+    while (XReply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
+    }
+}
+
+}  // namespace corvane::x11test

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/geometry.h"
+
+namespace corvane::x11test {
+
+struct FreeDeleter {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+template <typename T>
+using XReply = std::unique_ptr<T, FreeDeleter>;
+
+struct WmClass {
+    std::string instance;
+    std::string className;
+    friend bool operator==(const WmClass&, const WmClass&) = default;
+};
+
+/// The test's own connection to the X server: reads back what the server and
+/// the window manager show, and plays the user (activation through the window
+/// manager, key presses through XTEST). Independent of the backend under test.
+class XInspector {
+public:
+    /// Throws std::runtime_error when the display cannot be reached.
+    explicit XInspector(const std::string& display);
+
+    [[nodiscard]] xcb_connection_t* connection() const { return connection_.get(); }
+    [[nodiscard]] xcb_window_t root() const { return screen_->root; }
+    [[nodiscard]] platform::Rect rootGeometry() const;
+    [[nodiscard]] xcb_atom_t atom(const std::string& name);
+
+    // What the window manager publishes.
+    [[nodiscard]] std::vector<xcb_window_t> clientList();
+    [[nodiscard]] std::optional<xcb_window_t> activeWindow();
+    [[nodiscard]] bool windowManagerRunning();
+    // What the server says about a window.
+    [[nodiscard]] xcb_window_t inputFocus();
+    [[nodiscard]] std::optional<std::uint32_t> pid(xcb_window_t window);
+    [[nodiscard]] std::optional<WmClass> wmClass(xcb_window_t window);
+    [[nodiscard]] std::optional<std::string> utf8Property(xcb_window_t window, const std::string& name);
+    [[nodiscard]] bool isViewable(xcb_window_t window);
+    [[nodiscard]] std::vector<xcb_window_t> topLevelWindowsOf(std::uint32_t pid);
+    /// left, right, top, bottom
+    [[nodiscard]] std::optional<std::array<std::uint32_t, 4>> frameExtents(xcb_window_t window);
+    /// The client area in root coordinates.
+    [[nodiscard]] std::optional<platform::Rect> clientRect(xcb_window_t window);
+    /// The outer frame in root coordinates: client area plus _NET_FRAME_EXTENTS.
+    [[nodiscard]] std::optional<platform::Rect> outerFrame(xcb_window_t window);
+
+    // Acting as the user and the pager.
+    /// A _NET_ACTIVE_WINDOW request with source 2 (pager: the user's choice).
+    void activate(xcb_window_t window);
+    /// Moves the client area through the window manager (static gravity).
+    void moveClient(xcb_window_t window, platform::Rect client);
+    /// A _NET_CLOSE_WINDOW request: the window manager sends WM_DELETE_WINDOW.
+    void close(xcb_window_t window);
+    /// Presses and releases the key of `keysym` with XTEST.
+    void typeKey(xcb_keysym_t keysym);
+    /// A window of our own, for probing the window manager.
+    xcb_window_t createProbeWindow();
+    void destroyWindow(xcb_window_t window);
+    /// Waits until the server has handled every request sent so far.
+    void sync();
+
+private:
+    struct Disconnect {
+        void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
+    };
+    [[nodiscard]] std::vector<std::uint32_t> cardinals(xcb_window_t window, const std::string& name,
+                                                       xcb_atom_t type);
+    void sendRootMessage(xcb_window_t window, const std::string& type,
+                         const std::array<std::uint32_t, 5>& data);
+    [[nodiscard]] std::optional<xcb_keycode_t> keycodeOf(xcb_keysym_t keysym);
+
+    std::unique_ptr<xcb_connection_t, Disconnect> connection_;
+    xcb_screen_t* screen_ = nullptr;
+    std::map<std::string, xcb_atom_t> atoms_;
+};
+
+}  // namespace corvane::x11test

@@ -1,0 +1,228 @@
+#include "x_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "wait_until.h"
+
+#ifndef FAKE_GAME_PATH
+#error "FAKE_GAME_PATH must name the fake-game binary"
+#endif
+
+namespace corvane::x11test {
+namespace {
+
+constexpr std::chrono::seconds kStartTimeout{15};
+constexpr std::chrono::milliseconds kProbeTimeout{1000};
+
+std::optional<std::string> environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+void restoreEnvironment(const char* name, const std::optional<std::string>& value) {
+    if (value) {
+        setenv(name, value->c_str(), 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
+std::filesystem::path makeTemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "corvane-x11-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+/// Reads the display number Xvfb writes to -displayfd once it accepts clients.
+std::optional<int> readDisplayNumber(int fd, std::chrono::milliseconds timeout) {
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (text.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd pfd{fd, POLLIN, 0};
+        if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
+        std::array<char, 32> buffer{};
+        const auto n = read(fd, buffer.data(), buffer.size());
+        if (n <= 0) return std::nullopt;
+        text.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return std::stoi(text);
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+std::string XSession::findInPath(const std::string& program) {
+    const auto path = environmentValue("PATH").value_or("/usr/bin:/bin");
+    std::stringstream folders(path);
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const auto candidate = std::filesystem::path(folder) / program;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    }
+    return "";
+}
+
+std::string XSession::missingPrograms(const SessionOptions& options) {
+    std::string missing;
+    if (findInPath("Xvfb").empty()) missing += " Xvfb";
+    if (options.windowManager && findInPath("openbox").empty()) missing += " openbox";
+    return missing.empty() ? "" : "not installed:" + missing;
+}
+
+XSession::XSession(SessionOptions options)
+    : options_(options),
+      folder_(makeTemporaryFolder()),
+      previousDisplay_(environmentValue("DISPLAY")),
+      previousConfigHome_(environmentValue("XDG_CONFIG_HOME")) {
+    try {
+        // Neither the window manager nor the program under test may read the
+        // user's own configuration.
+        std::filesystem::create_directories(folder_ / "config");
+        setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+        startServer();
+        if (options_.windowManager) startWindowManager();
+    } catch (...) {
+        windowManager_.reset();
+        server_.reset();
+        restoreEnvironment("DISPLAY", previousDisplay_);
+        restoreEnvironment("XDG_CONFIG_HOME", previousConfigHome_);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+        throw;
+    }
+}
+
+XSession::~XSession() {
+    inspector_.reset();
+    windowManager_.reset();
+    server_.reset();
+    restoreEnvironment("DISPLAY", previousDisplay_);
+    restoreEnvironment("XDG_CONFIG_HOME", previousConfigHome_);
+    if (!environmentValue("CORVANE_KEEP_TEST_FILES")) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+}
+
+void XSession::startServer() {
+    std::array<int, 2> pipeFds{};
+    if (pipe2(pipeFds.data(), O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
+    const std::string geometry =
+        std::to_string(options_.width) + "x" + std::to_string(options_.height) + "x24";
+    try {
+        server_ = ChildProcess::spawn({.argv = {findInPath("Xvfb"), "-displayfd", std::to_string(pipeFds[1]),
+                                                "-screen", "0", geometry, "-nolisten", "tcp", "-noreset"},
+                                       .stderrPath = (folder_ / "xvfb.log").string(),
+                                       .inheritedFd = pipeFds[1]});
+    } catch (...) {
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        throw;
+    }
+    close(pipeFds[1]);
+    const auto number = readDisplayNumber(pipeFds[0], kStartTimeout);
+    close(pipeFds[0]);
+    if (!number) throw std::runtime_error("Xvfb did not start\n" + logs());
+    display_ = ":" + std::to_string(*number);
+    setenv("DISPLAY", display_.c_str(), 1);
+    inspector_ = std::make_unique<XInspector>(display_);
+}
+
+void XSession::startWindowManager() {
+    windowManager_ = ChildProcess::spawn({.argv = {findInPath("openbox"), "--sm-disable"},
+                                          .stdoutPath = (folder_ / "openbox.log").string(),
+                                          .stderrPath = (folder_ / "openbox.log").string()});
+    if (!waitUntil([&] { return x().windowManagerRunning(); }, kStartTimeout)) {
+        throw std::runtime_error("openbox did not start\n" + logs());
+    }
+    waitForFocusOnNewWindows();
+}
+
+/// Openbox announces itself before it has finished starting, and windows
+/// mapped until then are managed but never focused. A probe window that gets
+/// the focus shows that start-up is over.
+void XSession::waitForFocusOnNewWindows() {
+    auto& inspector = x();
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const xcb_window_t probe = inspector.createProbeWindow();
+        const bool focused = waitUntil([&] { return inspector.activeWindow() == probe; }, kProbeTimeout);
+        inspector.destroyWindow(probe);
+        const bool dropped = waitUntil([&] {
+            const auto clients = inspector.clientList();
+            return std::find(clients.begin(), clients.end(), probe) == clients.end();
+        });
+        if (focused && dropped) return;
+    }
+    throw std::runtime_error("openbox does not focus new windows\n" + logs());
+}
+
+std::string XSession::logs() const {
+    return "--- xvfb.log\n" + fileText(folder_ / "xvfb.log") + "--- openbox.log\n" +
+           fileText(folder_ / "openbox.log");
+}
+
+std::filesystem::path XSession::newPath(const std::string& stem) {
+    return folder_ / (stem + "-" + std::to_string(++pathCounter_));
+}
+
+std::optional<xcb_window_t> XSession::waitForManagedWindow(pid_t pid) {
+    std::optional<xcb_window_t> found;
+    waitUntil([&] {
+        for (const xcb_window_t window : x().clientList()) {
+            if (x().pid(window) == static_cast<std::uint32_t>(pid) && x().isViewable(window) &&
+                x().frameExtents(window)) {
+                found = window;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+std::unique_ptr<GameProcess> XSession::launchGame(const GameSpec& spec) {
+    const auto log = newPath("game-" + std::to_string(spec.number) + ".log");
+    std::vector<std::string> argv = {FAKE_GAME_PATH, "--number",  std::to_string(spec.number),
+                                     "--color",      spec.color,  "--size",
+                                     spec.size,      "--log",     log.string(),
+                                     "--class",      spec.wmClass};
+    if (spec.position) {
+        argv.emplace_back("--position");
+        argv.push_back(*spec.position);
+    }
+    auto process = ChildProcess::spawn({.argv = argv, .stderrPath = (folder_ / "games.log").string()});
+    const auto window = waitForManagedWindow(process.pid());
+    if (!window) {
+        throw std::runtime_error("fake game " + std::to_string(spec.number) + " got no managed window\n" +
+                                 logs());
+    }
+    return std::make_unique<GameProcess>(std::move(process), *window, log, spec.number);
+}
+
+void XSession::quitGame(GameProcess& game) {
+    const xcb_window_t window = game.window();
+    game.process().stop();
+    waitUntil([&] {
+        const auto clients = x().clientList();
+        return std::find(clients.begin(), clients.end(), window) == clients.end();
+    });
+}
+
+}  // namespace corvane::x11test

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "child_process.h"
+#include "game_process.h"
+#include "x_inspector.h"
+
+namespace corvane::x11test {
+
+struct SessionOptions {
+    int width = 1440;
+    int height = 900;
+    bool windowManager = true;
+};
+
+/// A private desktop for the tests: Xvfb on a free display, openbox on it, and
+/// a temporary folder for logs and settings. DISPLAY and XDG_CONFIG_HOME of the
+/// test process point at it while it lives. Everything it started ends with it.
+class XSession {
+public:
+    /// Why a session cannot start here ("" when it can): Xvfb or openbox missing.
+    [[nodiscard]] static std::string missingPrograms(const SessionOptions& options = {});
+    /// An absolute path to `program` found in PATH, or "" when there is none.
+    [[nodiscard]] static std::string findInPath(const std::string& program);
+
+    /// Starts everything and waits until the window manager works; throws
+    /// std::runtime_error (with the servers' logs) when it does not.
+    explicit XSession(SessionOptions options = {});
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+    ~XSession();
+
+    [[nodiscard]] const std::string& display() const { return display_; }
+    [[nodiscard]] XInspector& x() { return *inspector_; }
+    [[nodiscard]] const std::filesystem::path& folder() const { return folder_; }
+    /// A fresh path in the session's folder.
+    [[nodiscard]] std::filesystem::path newPath(const std::string& stem);
+
+    /// Starts a fake game and waits until the window manager manages its
+    /// window; throws std::runtime_error when it does not within the timeout.
+    [[nodiscard]] std::unique_ptr<GameProcess> launchGame(const GameSpec& spec);
+    /// The managed window of `pid`, once it is in _NET_CLIENT_LIST and viewable.
+    std::optional<xcb_window_t> waitForManagedWindow(pid_t pid);
+    /// Ends a game and waits until the window manager has dropped its window.
+    void quitGame(GameProcess& game);
+
+private:
+    void startServer();
+    void startWindowManager();
+    void waitForFocusOnNewWindows();
+    [[nodiscard]] std::string logs() const;
+
+    SessionOptions options_;
+    std::filesystem::path folder_;
+    std::string display_;
+    std::optional<ChildProcess> server_;
+    std::optional<ChildProcess> windowManager_;
+    std::unique_ptr<XInspector> inspector_;
+    std::optional<std::string> previousDisplay_;
+    std::optional<std::string> previousConfigHome_;
+    int pathCounter_ = 0;
+};
+
+}  // namespace corvane::x11test
