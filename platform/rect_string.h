@@ -14,7 +14,9 @@ namespace corvane::platform {
 
 namespace rect_string_detail {
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 /// Whether a number begins at `pos`: a digit, or a sign or point leading to one.
 inline bool numberStartsAt(std::string_view text, std::size_t pos) {
@@ -63,8 +65,8 @@ inline double readNumber(std::string_view text, std::size_t& pos) {
 /// "{{x, y}, {w, h}}", each number in its shortest exact form.
 inline std::string stringFromRect(const Rect& rect) {
     using rect_string_detail::shortest;
-    return "{{" + shortest(rect.x) + ", " + shortest(rect.y) + "}, {" + shortest(rect.width) +
-           ", " + shortest(rect.height) + "}}";
+    return "{{" + shortest(rect.x) + ", " + shortest(rect.y) + "}, {" + shortest(rect.width) + ", " +
+           shortest(rect.height) + "}}";
 }
 
 /// Reads up to four numbers in order (x, y, width, height), skipping anything

@@ -54,7 +54,9 @@ const std::array<HotkeyManager::JumpStyle, 4>& HotkeyManager::allJumpStyles() {
     return styles;
 }
 
-std::string_view HotkeyManager::rawValue(JumpStyle style) { return info(style).rawValue; }
+std::string_view HotkeyManager::rawValue(JumpStyle style) {
+    return info(style).rawValue;
+}
 
 std::optional<HotkeyManager::JumpStyle> HotkeyManager::jumpStyle(std::string_view rawValue) {
     for (const auto& entry : kJumpStyles) {
@@ -63,7 +65,9 @@ std::optional<HotkeyManager::JumpStyle> HotkeyManager::jumpStyle(std::string_vie
     return std::nullopt;
 }
 
-std::string_view HotkeyManager::title(JumpStyle style) { return info(style).title; }
+std::string_view HotkeyManager::title(JumpStyle style) {
+    return info(style).title;
+}
 
 std::optional<HotkeyManager::KeyCombo> HotkeyManager::key(JumpStyle style, int slot) {
     if (style == JumpStyle::off || slot < 0 || slot >= 5) return std::nullopt;

@@ -19,8 +19,8 @@ HotkeyManager::~HotkeyManager() {
 }
 
 void HotkeyManager::installHandler() {
-    handlerRef_ = service_.installHandler(
-        [this](const platform::HotKeyEvent* event) { return handle(event); });
+    handlerRef_ =
+        service_.installHandler([this](const platform::HotKeyEvent* event) { return handle(event); });
 }
 
 std::int32_t HotkeyManager::handle(const platform::HotKeyEvent* event) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -50,11 +51,8 @@ Loaded load(const fs::path& file) {
 }
 
 bool isStringArray(const Json& value) {
-    if (!value.is_array()) return false;
-    for (const auto& element : value) {
-        if (!element.is_string()) return false;
-    }
-    return true;
+    return value.is_array() &&
+           std::all_of(value.begin(), value.end(), [](const Json& element) { return element.is_string(); });
 }
 
 DefaultsValue fromJson(const Json& value) {
@@ -76,7 +74,7 @@ void assign(Json& slot, DefaultsValue value) {
             if constexpr (std::is_same_v<T, OtherValue>) {
                 if (!holdsOtherValue(slot)) slot = nullptr;
             } else {
-                slot = std::move(typed);
+                slot = std::forward<decltype(typed)>(typed);
             }
         },
         std::move(value));
@@ -158,7 +156,7 @@ public:
     }
 
 private:
-    bool writeAll(const std::string& text) {
+    [[nodiscard]] bool writeAll(const std::string& text) const {
         std::size_t written = 0;
         while (written < text.size()) {
             const ssize_t n = write(fd_, text.data() + written, text.size() - written);
@@ -213,15 +211,16 @@ void JsonDefaultsStore::set(std::string_view key, DefaultsValue value) {
     save();
 }
 
-bool JsonDefaultsStore::readyToReplace(const fs::path& /*temporaryFile*/) { return true; }
+bool JsonDefaultsStore::readyToReplace(const fs::path& /*temporaryFile*/) {
+    return true;
+}
 
 void JsonDefaultsStore::save() {
     if (unreadableInPlace_ && !moveUnreadableAside()) return;  // never overwrite it
     unreadableInPlace_ = false;
     if (!createDirectories(file_.parent_path())) return;
     // Invalid UTF-8 in a string must not cost the whole save.
-    const std::string text =
-        document_->json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    const std::string text = document_->json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
     writeAtomically(text);
 }
 

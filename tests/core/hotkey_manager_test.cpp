@@ -99,7 +99,7 @@ TEST_F(HotkeyManagerTest, UnregisterAllReleasesEveryCombination) {
     manager->unregisterAll();
 
     EXPECT_TRUE(manager->refs().empty());
-    for (const std::uint32_t id : {1U, 10U, 11U}) EXPECT_FALSE(manager->hasAction(id)) << id;
+    EXPECT_FALSE(manager->hasAction(1) || manager->hasAction(10) || manager->hasAction(11));
     EXPECT_TRUE(desktop.registeredHotKeys().empty());
     EXPECT_EQ(desktop.calls().count("unregisterHotKey"), 3);
 }
@@ -188,14 +188,15 @@ public:
     platform::HotKeyRegistration answer;
     int removed = 0;
 
-    std::optional<platform::HotKeyHandlerRef> installHandler(platform::HotKeyHandler) override {
+    std::optional<platform::HotKeyHandlerRef> installHandler(platform::HotKeyHandler /*handler*/) override {
         return std::nullopt;
     }
-    void removeHandler(platform::HotKeyHandlerRef) override { ++removed; }
-    platform::HotKeyRegistration registerHotKey(std::uint32_t, std::uint32_t, platform::HotKeyID) override {
+    void removeHandler(platform::HotKeyHandlerRef /*handler*/) override { ++removed; }
+    platform::HotKeyRegistration registerHotKey(std::uint32_t /*keyCode*/, std::uint32_t /*modifiers*/,
+                                                platform::HotKeyID /*id*/) override {
         return answer;
     }
-    void unregisterHotKey(platform::HotKeyRef) override {}
+    void unregisterHotKey(platform::HotKeyRef /*ref*/) override {}
 };
 
 TEST(HotkeyManagerRefusals, WithoutAHandlerNothingIsRemovedLater) {
@@ -221,19 +222,20 @@ TEST_P(HotkeyManagerHalfAnswers, NeedSuccessAndAReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, HotkeyManagerHalfAnswers,
-                         ::testing::Values(platform::HotKeyRegistration{platform::kHotKeyNoError, std::nullopt},
+                         ::testing::Values(platform::HotKeyRegistration{platform::kHotKeyNoError,
+                                                                        std::nullopt},
                                            platform::HotKeyRegistration{platform::kHotKeyInvalidError, 7}));
 
 // --- Choices -----------------------------------------------------------------
 
 TEST(HotkeyChoices, SwitchKeysInDisplayOrder) {
     using Choice = HotkeyManager::Choice;
-    EXPECT_THAT(HotkeyManager::cycleChoices(),
-                ElementsAre(Choice{"grave", "` (backtick)", 50, 0},
-                            Choice{"ctrlTab", "Control + Tab", 48, 0x1000},
-                            Choice{"optTab", "Option + Tab", 48, 0x0800}, Choice{"f13", "F13", 105, 0},
-                            Choice{"f14", "F14", 107, 0}, Choice{"f15", "F15", 113, 0},
-                            Choice{"f12", "F12", 111, 0}));
+    EXPECT_THAT(
+        HotkeyManager::cycleChoices(),
+        ElementsAre(Choice{"grave", "` (backtick)", 50, 0}, Choice{"ctrlTab", "Control + Tab", 48, 0x1000},
+                    Choice{"optTab", "Option + Tab", 48, 0x0800}, Choice{"f13", "F13", 105, 0},
+                    Choice{"f14", "F14", 107, 0}, Choice{"f15", "F15", 113, 0},
+                    Choice{"f12", "F12", 111, 0}));
 }
 
 struct JumpStyleCase {
@@ -266,7 +268,9 @@ TEST(HotkeyJumpStyleOrder, IsTheDisplayOrder) {
 
 class HotkeyJumpStyleUnknown : public ::testing::TestWithParam<std::string_view> {};
 
-TEST_P(HotkeyJumpStyleUnknown, IsNoStyle) { EXPECT_EQ(HotkeyManager::jumpStyle(GetParam()), std::nullopt); }
+TEST_P(HotkeyJumpStyleUnknown, IsNoStyle) {
+    EXPECT_EQ(HotkeyManager::jumpStyle(GetParam()), std::nullopt);
+}
 
 INSTANTIATE_TEST_SUITE_P(RawValues, HotkeyJumpStyleUnknown,
                          ::testing::Values("F13", "", "Off", "functionkeys", "functionKeys "));
@@ -283,17 +287,16 @@ TEST_P(HotkeyJumpKeys, KeyOfASlot) {
     EXPECT_EQ(HotkeyManager::key(GetParam().style, GetParam().slot), GetParam().combo);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Slots, HotkeyJumpKeys,
-    ::testing::Values(JumpKeyCase{JumpStyle::controlNumbers, 0, KeyCombo{18, 0x1000}},
-                      JumpKeyCase{JumpStyle::controlNumbers, 3, KeyCombo{21, 0x1000}},
-                      JumpKeyCase{JumpStyle::optionNumbers, 4, KeyCombo{23, 0x0800}},
-                      JumpKeyCase{JumpStyle::functionKeys, 0, KeyCombo{105, 0}},
-                      JumpKeyCase{JumpStyle::functionKeys, 3, KeyCombo{106, 0}},
-                      JumpKeyCase{JumpStyle::functionKeys, 4, KeyCombo{64, 0}},
-                      JumpKeyCase{JumpStyle::off, 0, std::nullopt},
-                      JumpKeyCase{JumpStyle::controlNumbers, 5, std::nullopt},
-                      JumpKeyCase{JumpStyle::functionKeys, -1, std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(Slots, HotkeyJumpKeys,
+                         ::testing::Values(JumpKeyCase{JumpStyle::controlNumbers, 0, KeyCombo{18, 0x1000}},
+                                           JumpKeyCase{JumpStyle::controlNumbers, 3, KeyCombo{21, 0x1000}},
+                                           JumpKeyCase{JumpStyle::optionNumbers, 4, KeyCombo{23, 0x0800}},
+                                           JumpKeyCase{JumpStyle::functionKeys, 0, KeyCombo{105, 0}},
+                                           JumpKeyCase{JumpStyle::functionKeys, 3, KeyCombo{106, 0}},
+                                           JumpKeyCase{JumpStyle::functionKeys, 4, KeyCombo{64, 0}},
+                                           JumpKeyCase{JumpStyle::off, 0, std::nullopt},
+                                           JumpKeyCase{JumpStyle::controlNumbers, 5, std::nullopt},
+                                           JumpKeyCase{JumpStyle::functionKeys, -1, std::nullopt}));
 
 }  // namespace
 }  // namespace corvane

@@ -141,14 +141,11 @@ TEST_P(JsonDefaultsStoreMapping, ReadsJsonTypesAsTheProgramSeesThem) {
 INSTANTIATE_TEST_SUITE_P(
     Types, JsonDefaultsStoreMapping,
     ::testing::Values(MappingCase{R"("text")", std::string("text")}, MappingCase{"true", true},
-                      MappingCase{"false", false}, MappingCase{"3", 3.0},
-                      MappingCase{"-2.5e3", -2500.0},
+                      MappingCase{"false", false}, MappingCase{"3", 3.0}, MappingCase{"-2.5e3", -2500.0},
                       MappingCase{"18446744073709551615", 18446744073709551615.0},
-                      MappingCase{R"(["a", "b"])", StringList{"a", "b"}},
-                      MappingCase{"[]", StringList{}}, MappingCase{"null", OtherValue{}},
-                      MappingCase{R"({"a": "b"})", OtherValue{}},
-                      MappingCase{R"(["a", 1])", OtherValue{}},
-                      MappingCase{R"([["a"]])", OtherValue{}}));
+                      MappingCase{R"(["a", "b"])", StringList{"a", "b"}}, MappingCase{"[]", StringList{}},
+                      MappingCase{"null", OtherValue{}}, MappingCase{R"({"a": "b"})", OtherValue{}},
+                      MappingCase{R"(["a", 1])", OtherValue{}}, MappingCase{R"([["a"]])", OtherValue{}}));
 
 TEST_F(JsonDefaultsStoreTest, DottedKeysArePlainKeys) {
     writeBytes(file, R"({"previewFrame": {"0": "nested"}, "previewFrame.0": "plain"})");
@@ -210,8 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Contents, JsonDefaultsStoreUnreadable,
                          ::testing::Values(std::string(R"({"a": 1,)"), std::string(),
                                            std::string(R"(["a", "b"])"), std::string(R"("a")"),
                                            std::string("{\"a\": \"\xff\xfe\"}"),
-                                           std::string("{\"a\": 1} trailing"),
-                                           std::string("\0{}", 3)));
+                                           std::string("{\"a\": 1} trailing"), std::string("\0{}", 3)));
 
 TEST_F(JsonDefaultsStoreTest, UnreadableFileIsLeftAloneWhenNothingIsWritten) {
     writeBytes(file, "not json");
@@ -292,8 +288,7 @@ TEST_F(JsonDefaultsStoreTest, UnwritableLocationKeepsTheValueInMemory) {
 /// Sets or unsets an environment variable, restoring it afterwards.
 class EnvironmentVariable {
 public:
-    EnvironmentVariable(std::string name, const std::optional<std::string>& value)
-        : name_(std::move(name)) {
+    EnvironmentVariable(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
         if (const char* old = std::getenv(name_.c_str())) saved_ = old;
         apply(value);
     }
@@ -331,11 +326,10 @@ TEST_P(JsonDefaultsStoreDefaultPath, FollowsTheConfigurationDirectory) {
 
 INSTANTIATE_TEST_SUITE_P(
     Environment, JsonDefaultsStoreDefaultPath,
-    ::testing::Values(
-        DefaultPathCase{"/xdg/config", "/xdg/config/corvane/settings.json"},
-        DefaultPathCase{std::nullopt, "/home/player/.config/corvane/settings.json"},
-        DefaultPathCase{"", "/home/player/.config/corvane/settings.json"},
-        DefaultPathCase{"relative/config", "/home/player/.config/corvane/settings.json"}));
+    ::testing::Values(DefaultPathCase{"/xdg/config", "/xdg/config/corvane/settings.json"},
+                      DefaultPathCase{std::nullopt, "/home/player/.config/corvane/settings.json"},
+                      DefaultPathCase{"", "/home/player/.config/corvane/settings.json"},
+                      DefaultPathCase{"relative/config", "/home/player/.config/corvane/settings.json"}));
 
 }  // namespace
 }  // namespace corvane::platform
