@@ -1,0 +1,209 @@
+#pragma once
+
+#ifndef CORVANE_X11_BUILD
+#error "platform/x11 headers are for the X11 backend only"
+#endif
+
+#include <xcb/xcb.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane::x11 {
+
+/// Frees what xcb allocated for us (replies, errors, events).
+struct FreeDeleter {
+    void operator()(void* pointer) const noexcept { std::free(pointer); }
+};
+template <typename T>
+using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+using ErrorPtr = XcbPtr<xcb_generic_error_t>;
+using EventPtr = XcbPtr<xcb_generic_event_t>;
+
+/// A request already sent whose reply is fetched on first use. Sending at
+/// construction and waiting late lets a scan put all its requests on the wire
+/// before it waits for the first answer. An unread reply is discarded.
+template <typename XcbCookie, typename XcbReply>
+class Cookie {
+public:
+    using ReplyFunction = XcbReply* (*)(xcb_connection_t*, XcbCookie, xcb_generic_error_t**);
+
+    Cookie(xcb_connection_t* connection, XcbCookie cookie, ReplyFunction replyFunction)
+        : connection_(connection), cookie_(cookie), replyFunction_(replyFunction), pending_(true) {}
+    Cookie(Cookie&& other) noexcept { *this = std::move(other); }
+    Cookie& operator=(Cookie&& other) noexcept {
+        if (this != &other) {
+            discard();
+            connection_ = other.connection_;
+            cookie_ = other.cookie_;
+            replyFunction_ = other.replyFunction_;
+            pending_ = std::exchange(other.pending_, false);
+            reply_ = std::move(other.reply_);
+            error_ = std::move(other.error_);
+        }
+        return *this;
+    }
+    Cookie(const Cookie&) = delete;
+    Cookie& operator=(const Cookie&) = delete;
+    ~Cookie() { discard(); }
+
+    /// The reply, or null when the request failed or the connection is gone.
+    [[nodiscard]] const XcbReply* get() {
+        fetch();
+        return reply_.get();
+    }
+    /// The error the request ended with, if any.
+    [[nodiscard]] const xcb_generic_error_t* error() {
+        fetch();
+        return error_.get();
+    }
+
+private:
+    void fetch() {
+        if (!pending_) return;
+        pending_ = false;
+        xcb_generic_error_t* error = nullptr;
+        reply_.reset(replyFunction_(connection_, cookie_, &error));
+        error_.reset(error);
+    }
+    void discard() {
+        if (pending_) xcb_discard_reply(connection_, cookie_.sequence);
+        pending_ = false;
+    }
+
+    xcb_connection_t* connection_ = nullptr;
+    XcbCookie cookie_{};
+    ReplyFunction replyFunction_ = nullptr;
+    bool pending_ = false;
+    XcbPtr<XcbReply> reply_;
+    ErrorPtr error_;
+};
+
+/// Wraps an xcb cookie and its reply function: `makeCookie(c, xcb_get_geometry(c, w),
+/// xcb_get_geometry_reply)`.
+template <typename XcbCookie, typename XcbReply>
+Cookie<XcbCookie, XcbReply> makeCookie(xcb_connection_t* connection, XcbCookie cookie,
+                                       XcbReply* (*replyFunction)(xcb_connection_t*, XcbCookie,
+                                                                  xcb_generic_error_t**)) {
+    return {connection, cookie, replyFunction};
+}
+
+/// A checked request without a reply; its error is fetched on first use.
+class CheckedCookie {
+public:
+    CheckedCookie(xcb_connection_t* connection, xcb_void_cookie_t cookie)
+        : connection_(connection), cookie_(cookie), pending_(true) {}
+    CheckedCookie(CheckedCookie&& other) noexcept { *this = std::move(other); }
+    CheckedCookie& operator=(CheckedCookie&& other) noexcept;
+    CheckedCookie(const CheckedCookie&) = delete;
+    CheckedCookie& operator=(const CheckedCookie&) = delete;
+    ~CheckedCookie() { discard(); }
+
+    /// The request's error, or null when it succeeded.
+    [[nodiscard]] const xcb_generic_error_t* error();
+
+private:
+    void discard();
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_void_cookie_t cookie_{};
+    bool pending_ = false;
+    bool checked_ = false;
+    ErrorPtr error_;
+};
+
+using PropertyCookie = Cookie<xcb_get_property_cookie_t, xcb_get_property_reply_t>;
+using GeometryCookie = Cookie<xcb_get_geometry_cookie_t, xcb_get_geometry_reply_t>;
+using TranslateCookie = Cookie<xcb_translate_coordinates_cookie_t, xcb_translate_coordinates_reply_t>;
+using AttributesCookie = Cookie<xcb_get_window_attributes_cookie_t, xcb_get_window_attributes_reply_t>;
+using TreeCookie = Cookie<xcb_query_tree_cookie_t, xcb_query_tree_reply_t>;
+
+/// A property's items when it has format 32 (CARDINAL, WINDOW, ATOM...); empty otherwise.
+std::vector<std::uint32_t> values32(const xcb_get_property_reply_t* reply);
+/// The first 32-bit item; nullopt when the property is missing or empty.
+std::optional<std::uint32_t> firstValue32(const xcb_get_property_reply_t* reply);
+/// A property's raw bytes (format 8); empty when missing.
+std::string bytes(const xcb_get_property_reply_t* reply);
+/// Whether the property exists at all on the window.
+bool exists(const xcb_get_property_reply_t* reply);
+
+/// The atoms the backend uses, interned once when the connection opens.
+struct Atoms {
+    xcb_atom_t netSupported = XCB_ATOM_NONE;
+    xcb_atom_t netSupportingWmCheck = XCB_ATOM_NONE;
+    xcb_atom_t netClientList = XCB_ATOM_NONE;
+    xcb_atom_t netActiveWindow = XCB_ATOM_NONE;
+    xcb_atom_t netWmPid = XCB_ATOM_NONE;
+    xcb_atom_t netFrameExtents = XCB_ATOM_NONE;
+    xcb_atom_t netMoveresizeWindow = XCB_ATOM_NONE;
+    xcb_atom_t netRestackWindow = XCB_ATOM_NONE;
+    xcb_atom_t netWorkarea = XCB_ATOM_NONE;
+    xcb_atom_t netCurrentDesktop = XCB_ATOM_NONE;
+    xcb_atom_t netWmName = XCB_ATOM_NONE;
+    xcb_atom_t netWmState = XCB_ATOM_NONE;
+    xcb_atom_t netWmStateAbove = XCB_ATOM_NONE;
+    xcb_atom_t netWmStateSticky = XCB_ATOM_NONE;
+    xcb_atom_t netWmStateSkipTaskbar = XCB_ATOM_NONE;
+    xcb_atom_t netWmStateSkipPager = XCB_ATOM_NONE;
+    xcb_atom_t netWmWindowType = XCB_ATOM_NONE;
+    xcb_atom_t netWmWindowTypeUtility = XCB_ATOM_NONE;
+    xcb_atom_t netWmDesktop = XCB_ATOM_NONE;
+    xcb_atom_t wmProtocols = XCB_ATOM_NONE;
+    xcb_atom_t wmTakeFocus = XCB_ATOM_NONE;
+    xcb_atom_t wmDeleteWindow = XCB_ATOM_NONE;
+    xcb_atom_t motifWmHints = XCB_ATOM_NONE;
+    xcb_atom_t utf8String = XCB_ATOM_NONE;
+};
+
+/// The one connection to the X server, its default screen and atoms.
+class Connection {
+public:
+    /// Connects to `displayName` (empty: $DISPLAY); nullptr when no display can be opened.
+    static std::unique_ptr<Connection> open(const std::string& displayName = {});
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    Connection(Connection&&) = delete;
+    Connection& operator=(Connection&&) = delete;
+
+    [[nodiscard]] xcb_connection_t* get() const { return connection_; }
+    [[nodiscard]] xcb_window_t root() const { return screen_->root; }
+    [[nodiscard]] const xcb_screen_t& screen() const { return *screen_; }
+    [[nodiscard]] const Atoms& atoms() const { return atoms_; }
+    [[nodiscard]] int fileDescriptor() const { return xcb_get_file_descriptor(connection_); }
+    /// True once the server has gone away (or the stream broke); nothing works after that.
+    [[nodiscard]] bool broken() const { return xcb_connection_has_error(connection_) != 0; }
+    void flush() const { xcb_flush(connection_); }
+
+    /// Sends GetProperty for up to `maxItems` 32-bit units of `property` (any type).
+    [[nodiscard]] PropertyCookie getProperty(xcb_window_t window, xcb_atom_t property,
+                                             std::uint32_t maxItems = 1024) const;
+    [[nodiscard]] GeometryCookie getGeometry(xcb_window_t window) const;
+    /// Where the window's origin (inside its border) lies in root coordinates.
+    [[nodiscard]] TranslateCookie translateToRoot(xcb_window_t window) const;
+    [[nodiscard]] AttributesCookie getAttributes(xcb_window_t window) const;
+    [[nodiscard]] TreeCookie queryTree(xcb_window_t window) const;
+    using MessageData = std::array<std::uint32_t, 5>;
+    /// Sends a 32-bit client message about `window` to the window manager (through the root).
+    void sendToWindowManager(xcb_window_t window, xcb_atom_t type, const MessageData& data) const;
+    /// Sends a 32-bit client message to the program that owns `window`.
+    void sendToClient(xcb_window_t window, xcb_atom_t type, const MessageData& data) const;
+
+private:
+    Connection(xcb_connection_t* connection, const xcb_screen_t* screen);
+    void internAtoms();
+    void sendClientMessage(xcb_window_t destination, std::uint32_t eventMask, xcb_window_t window,
+                           xcb_atom_t type, const MessageData& data) const;
+
+    xcb_connection_t* connection_;
+    const xcb_screen_t* screen_;
+    Atoms atoms_;
+};
+
+}  // namespace corvane::x11

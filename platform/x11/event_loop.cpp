@@ -1,0 +1,259 @@
+#include "platform/x11/event_loop.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+
+namespace corvane::x11 {
+
+namespace {
+
+using Duration = std::chrono::duration<double>;
+
+constexpr std::uint8_t kBadWindow = 3;
+constexpr std::uint8_t kBadMatch = 8;
+constexpr std::uint8_t kBadDrawable = 9;
+
+/// Errors that mean "that window is gone": other programs' windows vanish at any moment.
+bool expectedError(const xcb_generic_error_t& error) {
+    return error.error_code == kBadWindow || error.error_code == kBadMatch ||
+           error.error_code == kBadDrawable;
+}
+
+std::uint8_t eventType(const xcb_generic_event_t& event) {
+    return static_cast<std::uint8_t>(event.response_type & ~0x80U);
+}
+
+/// The time stamp of a user action, or nothing for other events.
+std::optional<xcb_timestamp_t> userTime(const xcb_generic_event_t& event) {
+    switch (eventType(event)) {
+        case XCB_KEY_PRESS:
+        case XCB_KEY_RELEASE:
+            return reinterpret_cast<const xcb_key_press_event_t&>(event).time;
+        case XCB_BUTTON_PRESS:
+        case XCB_BUTTON_RELEASE:
+            return reinterpret_cast<const xcb_button_press_event_t&>(event).time;
+        default:
+            return std::nullopt;
+    }
+}
+
+template <typename Entry>
+void dropDead(std::vector<std::shared_ptr<Entry>>& entries) {
+    std::erase_if(entries, [](const auto& entry) { return !*entry->alive; });
+}
+
+}  // namespace
+
+struct EventLoop::EventEntry {
+    std::shared_ptr<bool> alive;
+    std::uint8_t type = 0;
+    EventHandler handler;
+};
+
+struct EventLoop::ErrorEntry {
+    std::shared_ptr<bool> alive;
+    ErrorHandler handler;
+};
+
+struct EventLoop::WatchEntry {
+    std::shared_ptr<bool> alive;
+    int fd = -1;
+    std::function<void()> readable;
+};
+
+struct EventLoop::TimerEntry {
+    std::shared_ptr<bool> alive;
+    Clock::duration interval{};
+    Clock::time_point next;
+    Task fire;
+};
+
+class EventLoop::LoopTimer final : public platform::Timer {
+public:
+    explicit LoopTimer(std::shared_ptr<bool> alive) : subscription_(std::move(alive)) {}
+
+private:
+    Subscription subscription_;
+};
+
+EventLoop::EventLoop(Connection& connection) : connection_(connection) {}
+
+EventLoop::~EventLoop() = default;
+
+double EventLoop::now() const {
+    return std::chrono::duration_cast<Duration>(Clock::now().time_since_epoch()).count();
+}
+
+void EventLoop::post(Task task) {
+    tasks_.push_back(std::move(task));
+}
+
+std::unique_ptr<platform::Timer> EventLoop::scheduleRepeating(double intervalSeconds, Task fire) {
+    auto alive = std::make_shared<bool>(true);
+    const auto interval =
+        std::chrono::duration_cast<Clock::duration>(Duration(std::max(intervalSeconds, 0.001)));
+    timers_.push_back(
+        std::make_shared<TimerEntry>(TimerEntry{alive, interval, Clock::now() + interval, std::move(fire)}));
+    return std::make_unique<LoopTimer>(std::move(alive));
+}
+
+Subscription EventLoop::subscribe(std::uint8_t responseType, EventHandler handler) {
+    auto alive = std::make_shared<bool>(true);
+    eventHandlers_.push_back(std::make_shared<EventEntry>(
+        EventEntry{alive, static_cast<std::uint8_t>(responseType & ~0x80U), std::move(handler)}));
+    return Subscription(std::move(alive));
+}
+
+Subscription EventLoop::subscribeErrors(ErrorHandler handler) {
+    auto alive = std::make_shared<bool>(true);
+    errorHandlers_.push_back(std::make_shared<ErrorEntry>(ErrorEntry{alive, std::move(handler)}));
+    return Subscription(std::move(alive));
+}
+
+Subscription EventLoop::watch(int fd, std::function<void()> readable) {
+    auto alive = std::make_shared<bool>(true);
+    watches_.push_back(std::make_shared<WatchEntry>(WatchEntry{alive, fd, std::move(readable)}));
+    return Subscription(std::move(alive));
+}
+
+EventLoop::Exit EventLoop::run() {
+    quitRequested_ = false;
+    while (!quitRequested_ && !connectionLost()) step(Clock::time_point::max());
+    return connectionLost() ? Exit::connectionLost : Exit::quit;
+}
+
+void EventLoop::quit() {
+    quitRequested_ = true;
+}
+
+bool EventLoop::runFor(double seconds) {
+    runUntil([] { return false; }, seconds);
+    return !connectionLost();
+}
+
+bool EventLoop::runUntil(const std::function<bool()>& done, double timeoutSeconds) {
+    quitRequested_ = false;
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(Duration(timeoutSeconds));
+    while (!done()) {
+        if (quitRequested_ || connectionLost() || Clock::now() >= deadline) return false;
+        step(deadline);
+    }
+    return true;
+}
+
+void EventLoop::step(Clock::time_point deadline) {
+    prune();
+    dispatchAvailableEvents();
+    fireDueTimers();
+    runQueuedTasks();
+    if (quitRequested_ || connectionLost()) return;
+    wait(deadline);
+}
+
+void EventLoop::dispatchAvailableEvents() {
+    if (queuedEvent_) {
+        const EventPtr event = std::move(queuedEvent_);
+        dispatch(*event);
+    }
+    while (EventPtr event{xcb_poll_for_event(connection_.get())}) dispatch(*event);
+}
+
+void EventLoop::dispatch(const xcb_generic_event_t& event) {
+    if (event.response_type == 0) {
+        dispatchError(reinterpret_cast<const xcb_generic_error_t&>(event));
+        return;
+    }
+    if (const auto time = userTime(event)) lastUserTime_ = *time;
+    const std::uint8_t type = eventType(event);
+    std::vector<std::shared_ptr<EventEntry>> matching;
+    for (const auto& entry : eventHandlers_) {
+        if (entry->type == type && *entry->alive) matching.push_back(entry);
+    }
+    // A handler may cancel another's subscription: check again before each call.
+    for (const auto& entry : matching) {
+        if (*entry->alive) entry->handler(event);
+    }
+}
+
+void EventLoop::dispatchError(const xcb_generic_error_t& error) {
+    const auto handlers = errorHandlers_;
+    for (const auto& entry : handlers) {
+        if (*entry->alive && entry->handler(error)) return;
+    }
+    if (expectedError(error)) return;
+    std::fprintf(stderr, "corvane: X error %u on request %u.%u (resource 0x%x)\n", unsigned{error.error_code},
+                 unsigned{error.major_code}, unsigned{error.minor_code}, error.resource_id);
+}
+
+void EventLoop::fireDueTimers() {
+    const auto current = Clock::now();
+    std::vector<std::shared_ptr<TimerEntry>> due;
+    for (const auto& timer : timers_) {
+        if (*timer->alive && timer->next <= current) due.push_back(timer);
+    }
+    for (const auto& timer : due) {
+        // After a long stall fire once and start afresh, instead of catching up in a burst.
+        timer->next += timer->interval;
+        if (timer->next <= current) timer->next = current + timer->interval;
+        if (*timer->alive) timer->fire();
+    }
+}
+
+void EventLoop::runQueuedTasks() {
+    // Tasks posted by these tasks wait for the next turn, after the X events that came meanwhile.
+    for (std::size_t count = tasks_.size(); count > 0 && !tasks_.empty(); --count) {
+        Task task = std::move(tasks_.front());
+        tasks_.pop_front();
+        task();
+    }
+}
+
+void EventLoop::wait(Clock::time_point deadline) {
+    connection_.flush();
+    // Replies waited for during this turn may have pulled events off the socket already.
+    queuedEvent_.reset(xcb_poll_for_queued_event(connection_.get()));
+    if (queuedEvent_) return;
+
+    std::vector<pollfd> fds{{connection_.fileDescriptor(), POLLIN, 0}};
+    std::vector<std::shared_ptr<WatchEntry>> watched;
+    for (const auto& entry : watches_) {
+        if (!*entry->alive) continue;
+        fds.push_back({entry->fd, POLLIN, 0});
+        watched.push_back(entry);
+    }
+    const int ready = ::poll(fds.data(), fds.size(), pollTimeoutMilliseconds(deadline));
+    if (ready <= 0) return;  // timeout, or EINTR: the next turn looks again
+    for (std::size_t i = 0; i < watched.size(); ++i) {
+        if ((fds[i + 1].revents & (POLLIN | POLLHUP | POLLERR)) != 0 && *watched[i]->alive) {
+            watched[i]->readable();
+        }
+    }
+}
+
+int EventLoop::pollTimeoutMilliseconds(Clock::time_point deadline) const {
+    if (!tasks_.empty()) return 0;
+    auto wake = deadline;
+    for (const auto& timer : timers_) {
+        if (*timer->alive) wake = std::min(wake, timer->next);
+    }
+    if (wake == Clock::time_point::max()) return -1;
+    const auto current = Clock::now();
+    if (wake <= current) return 0;
+    // Round up: waking a little early would only spin once more.
+    const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(wake - current).count();
+    return static_cast<int>(std::min<long long>(milliseconds, std::numeric_limits<int>::max()));
+}
+
+void EventLoop::prune() {
+    dropDead(eventHandlers_);
+    dropDead(errorHandlers_);
+    dropDead(watches_);
+    dropDead(timers_);
+}
+
+}  // namespace corvane::x11

@@ -1,0 +1,123 @@
+#pragma once
+
+#ifndef CORVANE_X11_BUILD
+#error "platform/x11 headers are for the X11 backend only"
+#endif
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/main_queue.h"
+#include "platform/x11/connection.h"
+
+namespace corvane::x11 {
+
+/// A registration with the loop (event handler, error handler, file watch)
+/// that ends when this object is destroyed. It may outlive the loop.
+class Subscription {
+public:
+    Subscription() = default;
+    explicit Subscription(std::shared_ptr<bool> alive) : alive_(std::move(alive)) {}
+    Subscription(Subscription&&) noexcept = default;
+    Subscription& operator=(Subscription&& other) noexcept {
+        cancel();
+        alive_ = std::move(other.alive_);
+        return *this;
+    }
+    Subscription(const Subscription&) = delete;
+    Subscription& operator=(const Subscription&) = delete;
+    ~Subscription() { cancel(); }
+
+    void cancel() {
+        if (alive_) *alive_ = false;
+        alive_.reset();
+    }
+
+private:
+    std::shared_ptr<bool> alive_;
+};
+
+/// The main thread's loop: X events, posted tasks, repeating timers and
+/// watched file descriptors, multiplexed with poll(). Everything the program
+/// does runs from here.
+class EventLoop final : public platform::MainQueue {
+public:
+    using Clock = std::chrono::steady_clock;
+    using EventHandler = std::function<void(const xcb_generic_event_t& event)>;
+    /// Returns true when it dealt with the error, which keeps it out of the log.
+    using ErrorHandler = std::function<bool(const xcb_generic_error_t& error)>;
+
+    /// Why run() returned.
+    enum class Exit { quit, connectionLost };
+
+    explicit EventLoop(Connection& connection);
+    ~EventLoop() override;
+    EventLoop(const EventLoop&) = delete;
+    EventLoop& operator=(const EventLoop&) = delete;
+    EventLoop(EventLoop&&) = delete;
+    EventLoop& operator=(EventLoop&&) = delete;
+
+    [[nodiscard]] double now() const override;
+    void post(Task task) override;
+    [[nodiscard]] std::unique_ptr<platform::Timer> scheduleRepeating(double intervalSeconds,
+                                                                     Task fire) override;
+
+    /// Calls `handler` for every event of `responseType` (the sent-event bit is ignored).
+    [[nodiscard]] Subscription subscribe(std::uint8_t responseType, EventHandler handler);
+    /// Shows `handler` every X error that arrives as an event. Errors nobody
+    /// claims are logged, except BadWindow, BadDrawable and BadMatch: those come
+    /// from other programs' windows vanishing under a request and are expected.
+    [[nodiscard]] Subscription subscribeErrors(ErrorHandler handler);
+    /// Calls `readable` whenever `fd` has data to read.
+    [[nodiscard]] Subscription watch(int fd, std::function<void()> readable);
+
+    /// Runs until quit() is called or the X connection is lost.
+    Exit run();
+    /// Makes run(), runFor() and runUntil() return after the current step.
+    void quit();
+    /// Runs for `seconds` (for tests and tools); false when the connection was lost.
+    bool runFor(double seconds);
+    /// Runs until `done()` holds (true) or `timeoutSeconds` pass or the connection is lost (false).
+    bool runUntil(const std::function<bool()>& done, double timeoutSeconds);
+
+    [[nodiscard]] bool connectionLost() const { return connection_.broken(); }
+    /// Time of the latest key or button event the loop saw; XCB_CURRENT_TIME before any.
+    [[nodiscard]] xcb_timestamp_t lastUserTime() const { return lastUserTime_; }
+
+private:
+    struct EventEntry;
+    struct ErrorEntry;
+    struct WatchEntry;
+    struct TimerEntry;
+    class LoopTimer;
+
+    /// One turn: events, due timers, queued tasks, then a wait of at most until `deadline`.
+    void step(Clock::time_point deadline);
+    void dispatchAvailableEvents();
+    void dispatch(const xcb_generic_event_t& event);
+    void dispatchError(const xcb_generic_error_t& error);
+    void fireDueTimers();
+    void runQueuedTasks();
+    void wait(Clock::time_point deadline);
+    [[nodiscard]] int pollTimeoutMilliseconds(Clock::time_point deadline) const;
+    void prune();
+
+    Connection& connection_;
+    std::deque<Task> tasks_;
+    std::vector<std::shared_ptr<EventEntry>> eventHandlers_;
+    std::vector<std::shared_ptr<ErrorEntry>> errorHandlers_;
+    std::vector<std::shared_ptr<WatchEntry>> watches_;
+    std::vector<std::shared_ptr<TimerEntry>> timers_;
+    /// An event xcb read while we were waiting for a reply; dispatched on the next turn.
+    EventPtr queuedEvent_;
+    xcb_timestamp_t lastUserTime_ = XCB_CURRENT_TIME;
+    bool quitRequested_ = false;
+};
+
+}  // namespace corvane::x11
