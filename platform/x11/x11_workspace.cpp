@@ -1,0 +1,147 @@
+#include "platform/x11/x11_workspace.h"
+
+#include <map>
+
+#include "platform/x11/bundle_identifier.h"
+#include "platform/x11/client_windows.h"
+
+namespace corvane::x11 {
+
+namespace {
+
+/// _NET_ACTIVE_WINDOW's source indication for pagers and other tools acting for the user.
+constexpr std::uint32_t kSourcePager = 2;
+/// WM_HINTS: flags come first, the input field second; bit 0 of flags says input is set.
+constexpr std::uint32_t kInputHint = 1;
+constexpr std::uint32_t kWmClassLength = 256;
+
+struct WindowHints {
+    bool takesFocusMessage = false;
+    bool acceptsInput = true;  // ICCCM: a window without the hint is given the focus
+};
+
+WindowHints hintsFrom(const Connection& connection, PropertyCookie& protocols, PropertyCookie& wmHints) {
+    WindowHints hints;
+    for (const std::uint32_t atom : values32(protocols.get())) {
+        if (atom == connection.atoms().wmTakeFocus) hints.takesFocusMessage = true;
+    }
+    const auto values = values32(wmHints.get());
+    if (values.size() >= 2 && (values[0] & kInputHint) != 0) hints.acceptsInput = values[1] != 0;
+    return hints;
+}
+
+}  // namespace
+
+X11Workspace::X11Workspace(const Connection& connection, const EventLoop& loop)
+    : connection_(connection), loop_(loop) {}
+
+std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
+    const auto clients = clientWindows(connection_);
+    if (!clients) return {};
+    std::vector<PropertyCookie> classes;
+    classes.reserve(clients->size());
+    for (const auto& client : *clients) {
+        classes.push_back(connection_.getProperty(client.window, XCB_ATOM_WM_CLASS, kWmClassLength));
+    }
+
+    std::vector<platform::RunningApplication> applications;
+    std::map<platform::Pid, std::size_t> indexOfPid;
+    for (std::size_t i = 0; i < clients->size(); ++i) {
+        const auto pid = (*clients)[i].pid;
+        if (!pid) continue;  // without a pid a window cannot be told apart from its neighbours
+        const auto windowClass = classPart(bytes(classes[i].get()));
+        const auto [entry, added] = indexOfPid.try_emplace(*pid, applications.size());
+        if (added) {
+            applications.push_back({std::nullopt, !proc_.running(*pid), *pid, proc_.launchDate(*pid)});
+        }
+        auto& application = applications[entry->second];
+        if (!application.bundleIdentifier && windowClass) {
+            application.bundleIdentifier = bundleIdentifier(*windowClass);
+        }
+    }
+    return applications;
+}
+
+std::optional<platform::Pid> X11Workspace::frontmostApplicationPid() {
+    PropertyCookie active =
+        connection_.getProperty(connection_.root(), connection_.atoms().netActiveWindow, 1);
+    std::optional<xcb_window_t> window;
+    if (exists(active.get())) {
+        window = firstValue32(active.get());
+    } else {
+        window = focusedTopLevel();
+    }
+    if (!window || *window == XCB_WINDOW_NONE) return std::nullopt;
+    PropertyCookie pid = connection_.getProperty(*window, connection_.atoms().netWmPid, 1);
+    return pidFrom(pid);
+}
+
+bool X11Workspace::activateApplication(platform::Pid pid) {
+    const auto window = largestWindowOf(pid);
+    if (!window) return false;
+    const xcb_timestamp_t time = loop_.lastUserTime();
+    if (hasEwmhWindowManager(connection_)) {
+        // Only the window manager can activate a Wine window: it sets input=False and
+        // waits for WM_TAKE_FOCUS, so a bare SetInputFocus would lose the typed keys.
+        connection_.sendToWindowManager(*window, connection_.atoms().netActiveWindow,
+                                        {kSourcePager, time, XCB_WINDOW_NONE, 0, 0});
+    } else {
+        activateWithoutWindowManager(*window, time);
+    }
+    connection_.flush();
+    return true;
+}
+
+std::optional<xcb_window_t> X11Workspace::focusedTopLevel() const {
+    auto focus =
+        makeCookie(connection_.get(), xcb_get_input_focus(connection_.get()), xcb_get_input_focus_reply);
+    if (focus.get() == nullptr) return std::nullopt;
+    xcb_window_t window = focus.get()->focus;
+    // The focus may sit on a child of the program's window (or be None / PointerRoot).
+    while (window != XCB_WINDOW_NONE && window != XCB_INPUT_FOCUS_POINTER_ROOT &&
+           window != connection_.root()) {
+        TreeCookie tree = connection_.queryTree(window);
+        if (tree.get() == nullptr) return std::nullopt;
+        if (tree.get()->parent == connection_.root()) return window;
+        window = tree.get()->parent;
+    }
+    return std::nullopt;
+}
+
+std::optional<xcb_window_t> X11Workspace::largestWindowOf(platform::Pid pid) const {
+    const auto windows = clientWindowsOf(connection_, pid);
+    if (!windows || windows->empty()) return std::nullopt;
+    std::vector<GeometryCookie> geometries;
+    geometries.reserve(windows->size());
+    for (const xcb_window_t window : *windows) geometries.push_back(connection_.getGeometry(window));
+    xcb_window_t largest = windows->front();
+    std::uint32_t largestArea = 0;
+    for (std::size_t i = 0; i < windows->size(); ++i) {
+        const auto* geometry = geometries[i].get();
+        if (geometry == nullptr) continue;
+        const std::uint32_t area = std::uint32_t{geometry->width} * geometry->height;
+        if (area > largestArea) {
+            largest = (*windows)[i];
+            largestArea = area;
+        }
+    }
+    return largest;
+}
+
+void X11Workspace::activateWithoutWindowManager(xcb_window_t window, xcb_timestamp_t time) const {
+    PropertyCookie protocols = connection_.getProperty(window, connection_.atoms().wmProtocols, 64);
+    PropertyCookie wmHints = connection_.getProperty(window, XCB_ATOM_WM_HINTS, 9);
+    const WindowHints hints = hintsFrom(connection_, protocols, wmHints);
+
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(connection_.get(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    if (hints.acceptsInput) {
+        xcb_set_input_focus(connection_.get(), XCB_INPUT_FOCUS_PARENT, window, time);
+    }
+    if (hints.takesFocusMessage) {
+        connection_.sendToClient(window, connection_.atoms().wmProtocols,
+                                 {connection_.atoms().wmTakeFocus, time, 0, 0, 0});
+    }
+}
+
+}  // namespace corvane::x11
