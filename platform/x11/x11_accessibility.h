@@ -1,0 +1,54 @@
+#pragma once
+
+#ifndef CORVANE_X11_BUILD
+#error "platform/x11 headers are for the X11 backend only"
+#endif
+
+#include <xcb/xcb.h>
+
+#include <optional>
+#include <vector>
+
+#include "platform/accessibility.h"
+#include "platform/x11/client_windows.h"
+#include "platform/x11/connection.h"
+#include "platform/x11/x11_screens.h"
+
+namespace corvane::x11 {
+
+/// Other programs' managed top-level windows: their outer frames (client
+/// area plus the window manager's decorations) read and placed in root
+/// coordinates shifted so that the primary monitor's top-left is the origin.
+/// Every call on a window that has vanished does nothing or returns nothing.
+class X11Accessibility final : public platform::Accessibility {
+public:
+    X11Accessibility(const Connection& connection, X11Screens& screens);
+
+    /// X has no such permission: trusted while the connection is up.
+    [[nodiscard]] bool isProcessTrusted() override { return !connection_.broken(); }
+    void requestTrust() override {}
+
+    [[nodiscard]] std::optional<std::vector<platform::WindowRef>> windows(platform::Pid pid) override;
+    [[nodiscard]] std::optional<platform::Point> position(platform::WindowRef window) override;
+    [[nodiscard]] std::optional<platform::Size> size(platform::WindowRef window) override;
+    void setPosition(platform::WindowRef ref, platform::Point position) override;
+    void setSize(platform::WindowRef ref, platform::Size size) override;
+    void raise(platform::WindowRef ref) override;
+
+private:
+    /// The outer frame in root coordinates plus what lies between it and the client area.
+    struct Placement {
+        platform::Rect frame;
+        FrameExtents decoration;  ///< frame edge to client area, the client's border included
+        std::int32_t border = 0;  ///< the client window's own X border
+    };
+    [[nodiscard]] std::optional<Placement> placement(xcb_window_t window) const;
+    [[nodiscard]] bool windowManagerSupports(xcb_atom_t hint) const;
+    /// The primary monitor's top-left corner in root coordinates.
+    [[nodiscard]] platform::Point origin();
+
+    const Connection& connection_;
+    X11Screens& screens_;
+};
+
+}  // namespace corvane::x11

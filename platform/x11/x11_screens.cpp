@@ -1,0 +1,111 @@
+#include "platform/x11/x11_screens.h"
+
+#include <xcb/randr.h>
+
+namespace corvane::x11 {
+
+namespace {
+
+platform::Rect rect(std::int32_t x, std::int32_t y, std::uint32_t width, std::uint32_t height) {
+    return {static_cast<double>(x), static_cast<double>(y), static_cast<double>(width),
+            static_cast<double>(height)};
+}
+
+}  // namespace
+
+X11Screens::X11Screens(const Connection& connection, EventLoop& loop) : connection_(connection) {
+    watchRandr(loop);
+}
+
+std::vector<platform::Screen> X11Screens::screens() {
+    return frameworkScreens(monitors(), workArea());
+}
+
+std::optional<platform::Screen> X11Screens::mainScreen() {
+    auto all = screens();
+    if (all.empty()) return std::nullopt;
+    return all.front();
+}
+
+platform::Rect X11Screens::primaryRootFrame() {
+    return monitors().front();
+}
+
+const std::vector<platform::Rect>& X11Screens::monitors() {
+    if (!monitors_) monitors_ = readMonitors();
+    return *monitors_;
+}
+
+std::vector<platform::Rect> X11Screens::readMonitors() const {
+    return orderMonitors(primaryCrtc(), randrMonitors(), rootFrame());
+}
+
+std::optional<platform::Rect> X11Screens::primaryCrtc() const {
+    if (!hasPrimaryOutput_) return std::nullopt;
+    xcb_connection_t* c = connection_.get();
+    auto primary = makeCookie(c, xcb_randr_get_output_primary(c, connection_.root()),
+                              xcb_randr_get_output_primary_reply);
+    if (primary.get() == nullptr || primary.get()->output == XCB_NONE) return std::nullopt;
+    auto output = makeCookie(c, xcb_randr_get_output_info(c, primary.get()->output, XCB_CURRENT_TIME),
+                             xcb_randr_get_output_info_reply);
+    if (output.get() == nullptr || output.get()->crtc == XCB_NONE) return std::nullopt;
+    auto crtc = makeCookie(c, xcb_randr_get_crtc_info(c, output.get()->crtc, XCB_CURRENT_TIME),
+                           xcb_randr_get_crtc_info_reply);
+    const auto* info = crtc.get();
+    if (info == nullptr || info->width == 0 || info->height == 0) return std::nullopt;
+    return rect(info->x, info->y, info->width, info->height);
+}
+
+std::vector<Monitor> X11Screens::randrMonitors() const {
+    if (!hasMonitors_) return {};
+    xcb_connection_t* c = connection_.get();
+    auto cookie =
+        makeCookie(c, xcb_randr_get_monitors(c, connection_.root(), 1), xcb_randr_get_monitors_reply);
+    if (cookie.get() == nullptr) return {};
+    std::vector<Monitor> monitors;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(cookie.get()); it.rem > 0;
+         xcb_randr_monitor_info_next(&it)) {
+        const auto& info = *it.data;
+        if (info.width == 0 || info.height == 0) continue;
+        monitors.push_back({rect(info.x, info.y, info.width, info.height), info.primary != 0});
+    }
+    return monitors;
+}
+
+platform::Rect X11Screens::rootFrame() const {
+    // The connection setup's root size goes stale once RandR resizes the screen.
+    GeometryCookie geometry = connection_.getGeometry(connection_.root());
+    if (const auto* reply = geometry.get()) return rect(0, 0, reply->width, reply->height);
+    const auto& screen = connection_.screen();
+    return rect(0, 0, screen.width_in_pixels, screen.height_in_pixels);
+}
+
+std::optional<platform::Rect> X11Screens::workArea() const {
+    PropertyCookie areas = connection_.getProperty(connection_.root(), connection_.atoms().netWorkarea, 4096);
+    PropertyCookie desktop =
+        connection_.getProperty(connection_.root(), connection_.atoms().netCurrentDesktop, 1);
+    return workAreaOf(values32(areas.get()), firstValue32(desktop.get()));
+}
+
+void X11Screens::watchRandr(EventLoop& loop) {
+    xcb_connection_t* c = connection_.get();
+    const auto* extension = xcb_get_extension_data(c, &xcb_randr_id);
+    if (extension == nullptr || extension->present == 0) return;
+    auto version = makeCookie(c, xcb_randr_query_version(c, 1, 5), xcb_randr_query_version_reply);
+    const auto* reply = version.get();
+    if (reply == nullptr || reply->major_version < 1) return;
+    const bool newerMajor = reply->major_version > 1;
+    hasPrimaryOutput_ = newerMajor || reply->minor_version >= 3;
+    hasMonitors_ = newerMajor || reply->minor_version >= 5;
+
+    xcb_randr_select_input(c, connection_.root(),
+                           XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
+                               XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+    const auto forget = [this](const xcb_generic_event_t&) { monitors_.reset(); };
+    screenChange_ = loop.subscribe(
+        static_cast<std::uint8_t>(extension->first_event + XCB_RANDR_SCREEN_CHANGE_NOTIFY), forget);
+    randrNotify_ =
+        loop.subscribe(static_cast<std::uint8_t>(extension->first_event + XCB_RANDR_NOTIFY), forget);
+}
+
+}  // namespace corvane::x11
