@@ -1,0 +1,80 @@
+#pragma once
+
+#ifndef CORVANE_X11_BUILD
+#error "platform/x11 headers are for the X11 backend only"
+#endif
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/hot_key_service.h"
+#include "platform/x11/connection.h"
+#include "platform/x11/event_loop.h"
+
+namespace corvane::x11 {
+
+/// System-wide hot keys as passive key grabs on the root window. Each
+/// combination is grabbed on every key code that carries its keysym and with
+/// every combination of Caps Lock and Num Lock, and grabbed again whenever the
+/// keyboard mapping changes. Presses reach the handler from the main loop.
+class X11HotKeys final : public platform::HotKeyService {
+public:
+    X11HotKeys(const Connection& connection, EventLoop& loop);
+    ~X11HotKeys() override;
+    X11HotKeys(const X11HotKeys&) = delete;
+    X11HotKeys& operator=(const X11HotKeys&) = delete;
+    X11HotKeys(X11HotKeys&&) = delete;
+    X11HotKeys& operator=(X11HotKeys&&) = delete;
+
+    /// Refused (nullopt) while another handler is installed.
+    std::optional<platform::HotKeyHandlerRef> installHandler(platform::HotKeyHandler handler) override;
+    void removeHandler(platform::HotKeyHandlerRef handler) override;
+    /// kHotKeyInvalidError when the key has no keysym or no key on this keyboard;
+    /// kHotKeyExistsError when another program (or this one) holds the combination.
+    platform::HotKeyRegistration registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
+                                                platform::HotKeyID id) override;
+    void unregisterHotKey(platform::HotKeyRef ref) override;
+
+private:
+    struct Registration {
+        std::vector<xcb_keysym_t> keysyms;  ///< candidates, most specific first
+        std::uint16_t modifiers = 0;        ///< X modifier mask
+        platform::HotKeyID id;
+        std::vector<xcb_keycode_t> keycodes;
+    };
+    struct KeySymbolsDeleter {
+        void operator()(xcb_key_symbols_t* symbols) const { xcb_key_symbols_free(symbols); }
+    };
+
+    [[nodiscard]] std::vector<xcb_keycode_t> keycodesFor(xcb_keysym_t keysym) const;
+    /// The key codes of the first candidate keysym that is on the keyboard.
+    [[nodiscard]] std::vector<xcb_keycode_t> keycodesFor(const std::vector<xcb_keysym_t>& keysyms) const;
+    [[nodiscard]] std::uint16_t findNumLockMask() const;
+    /// Grabs every key code and lock variant; the status tells whether all succeeded.
+    platform::HotKeyStatus grab(const Registration& registration);
+    void ungrab(const Registration& registration);
+    void regrabAll();
+    void onKeyPress(const xcb_key_press_event_t& event);
+    void onKeyRelease(const xcb_key_release_event_t& event);
+    void onMappingNotify(const xcb_mapping_notify_event_t& event);
+
+    const Connection& connection_;
+    std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols_;
+    std::uint16_t numLockMask_ = XCB_MOD_MASK_2;
+    std::map<platform::HotKeyRef, Registration> registrations_;
+    platform::HotKeyRef nextRef_ = 1;
+    std::optional<std::pair<platform::HotKeyHandlerRef, platform::HotKeyHandler>> handler_;
+    platform::HotKeyHandlerRef nextHandlerRef_ = 1;
+    /// The last release seen: a press with the same key and time is the key repeating.
+    std::optional<std::pair<xcb_keycode_t, xcb_timestamp_t>> lastRelease_;
+    Subscription keyPress_;
+    Subscription keyRelease_;
+    Subscription mappingNotify_;
+};
+
+}  // namespace corvane::x11
