@@ -58,14 +58,6 @@ TEST_F(HotkeyManagerTest, RegisteringAnIdAgainReplacesTheFirstRegistration) {
     EXPECT_THAT(ran, ElementsAre("second"));
 }
 
-TEST_F(HotkeyManagerTest, RegistersUnderTheProgramsSignature) {
-    ASSERT_TRUE(manager->registerKey(10, kTab, kControl, record("jump")));
-    const auto registered = desktop.registeredHotKeys();
-    ASSERT_EQ(registered.size(), 1U);
-    EXPECT_EQ(registered.begin()->second.id, (platform::HotKeyID{platform::fourCharCode("CRVN"), 10}));
-    EXPECT_EQ(manager->refs().at(10), registered.begin()->first);
-}
-
 class HotkeyManagerTaken : public HotkeyManagerTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(HotkeyManagerTaken, ATakenCombinationLeavesNoEntry) {

@@ -177,13 +177,6 @@ TEST_F(JsonDefaultsStoreTest, UnknownValuesSurviveAWrite) {
     EXPECT_NE(readBytes(file).find("12345678901234567890"), std::string::npos);
 }
 
-TEST_F(JsonDefaultsStoreTest, StoringOtherValueOverAKnownTypeStoresNull) {
-    JsonDefaultsStore store(file);
-    store.set("key", std::string("text"));
-    store.set("key", OtherValue{});
-    EXPECT_EQ(nlohmann::json::parse(readBytes(file)).at("key"), nullptr);
-}
-
 // --- Unreadable files --------------------------------------------------------
 
 class JsonDefaultsStoreUnreadable : public JsonDefaultsStoreTest,
