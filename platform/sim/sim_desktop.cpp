@@ -18,7 +18,12 @@ SimDesktop::SimDesktop()
       capture_(std::make_unique<SimCapture>(*this, calls_, queue_)),
       screenList_{{{0, 0, 1440, 900}, {0, 0, 1440, 875}}} {}
 
-SimDesktop::~SimDesktop() = default;
+SimDesktop::~SimDesktop() {
+    // Queued tasks may own the program's objects (a preview waiting for its
+    // stream to stop); they go while the services they use still exist.
+    capture_->held.clear();
+    queue_.discardAll();
+}
 
 platform::Platform SimDesktop::platform() {
     return {*workspace_, *processInfo_, *accessibility_, *screens_, *defaults_,

@@ -23,6 +23,8 @@ public:
     /// Moves the clock forward, firing due timers in time order and running
     /// the queue until idle after each firing.
     void advance(double seconds);
+    /// Drops every queued task without running it.
+    void discardAll() { tasks_.clear(); }
     [[nodiscard]] std::size_t pendingTasks() const { return tasks_.size(); }
     [[nodiscard]] std::size_t activeTimers() const { return timers_.size(); }
 

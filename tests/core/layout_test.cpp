@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{100, 50, 720, 900}, {820, 50, 720, 900}}, {}},
         FramesCase{"negativeSizeIsNormalised", Layout::sideBySide, 2, 0, {1440, 900, -1440, -900}, 0.72,
                    {{0, 0, 720, 900}, {720, 0, 720, 900}}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Frames, NoClientsGiveNoFrames) {
     for (Layout l : layout::kAllCases) {
