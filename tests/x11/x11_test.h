@@ -39,6 +39,8 @@ protected:
     /// one's window is managed, so their launch times are in that order.
     std::vector<GameProcess*> launchGames(int count);
     void quitGame(GameProcess& game) { session_->quitGame(game); }
+    /// Runs the rest of the test on another session (started by the test).
+    void useSession(XSession& other) { session_ = &other; }
 
 private:
     XSession* session_ = nullptr;

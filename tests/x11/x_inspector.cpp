@@ -1,5 +1,8 @@
 #include "x_inspector.h"
 
+#include <sys/uio.h>
+#include <xcb/randr.h>
+#include <xcb/xcbext.h>
 #include <xcb/xtest.h>
 
 #include <stdexcept>
@@ -66,6 +69,13 @@ bool XInspector::windowManagerRunning() {
     if (check.empty()) return false;
     const auto self = cardinals(check[0], "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW);
     return !self.empty() && self[0] == check[0];
+}
+
+std::optional<platform::Rect> XInspector::workArea() {
+    const auto values = cardinals(root(), "_NET_WORKAREA", XCB_ATOM_CARDINAL);
+    if (values.size() < 4) return std::nullopt;
+    return platform::Rect{static_cast<double>(values[0]), static_cast<double>(values[1]),
+                          static_cast<double>(values[2]), static_cast<double>(values[3])};
 }
 
 xcb_window_t XInspector::inputFocus() {
@@ -226,6 +236,53 @@ xcb_window_t XInspector::createProbeWindow() {
 void XInspector::destroyWindow(xcb_window_t window) {
     xcb_destroy_window(connection(), window);
     sync();
+}
+
+void XInspector::unmap(xcb_window_t window) {
+    xcb_unmap_window(connection(), window);
+    sync();
+}
+
+void XInspector::map(xcb_window_t window) {
+    xcb_map_window(connection(), window);
+    sync();
+}
+
+void XInspector::addMonitor(const std::string& name, platform::Rect frame, bool primary) {
+    constexpr double kPixelsPerMillimetre = 96 / 25.4;
+    auto* c = connection();
+    XReply<xcb_randr_query_version_reply_t> version(
+        xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
+    if (!version || (version->major_version == 1 && version->minor_version < 5)) {
+        throw std::runtime_error("the X server has no RandR 1.5 monitors");
+    }
+    // libxcb's xcb_randr_set_monitor sends a request the server cannot read
+    // (the connection closes with "request length exceeded"): build it here.
+    struct SetMonitorRequest {
+        std::uint8_t majorOpcode;
+        std::uint8_t minorOpcode;
+        std::uint16_t length;
+        xcb_window_t window;
+        xcb_randr_monitor_info_t info;
+    } request{};
+    static_assert(sizeof(SetMonitorRequest) == 32);
+    request.window = root();
+    request.info.name = atom(name);
+    request.info.primary = primary ? 1 : 0;
+    request.info.x = static_cast<std::int16_t>(frame.x);
+    request.info.y = static_cast<std::int16_t>(frame.y);
+    request.info.width = static_cast<std::uint16_t>(frame.width);
+    request.info.height = static_cast<std::uint16_t>(frame.height);
+    request.info.width_in_millimeters = static_cast<std::uint32_t>(frame.width / kPixelsPerMillimetre);
+    request.info.height_in_millimeters = static_cast<std::uint32_t>(frame.height / kPixelsPerMillimetre);
+    // xcb_send_request may use the two entries before the ones it is given.
+    std::array<iovec, 4> parts{};
+    parts[2] = {&request, sizeof request};
+    xcb_protocol_request_t protocol{2, &xcb_randr_id, XCB_RANDR_SET_MONITOR, 0};
+    const unsigned sequence = xcb_send_request(c, XCB_REQUEST_CHECKED, &parts[2], &protocol);
+    XReply<xcb_generic_error_t> error(xcb_request_check(c, xcb_void_cookie_t{sequence}));
+    if (error || xcb_connection_has_error(c) != 0)
+        throw std::runtime_error("RandR refused the monitor " + name);
 }
 
 void XInspector::sync() {

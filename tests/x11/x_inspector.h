@@ -44,6 +44,8 @@ public:
     [[nodiscard]] std::vector<xcb_window_t> clientList();
     [[nodiscard]] std::optional<xcb_window_t> activeWindow();
     [[nodiscard]] bool windowManagerRunning();
+    /// The first desktop's _NET_WORKAREA.
+    [[nodiscard]] std::optional<platform::Rect> workArea();
     // What the server says about a window.
     [[nodiscard]] xcb_window_t inputFocus();
     [[nodiscard]] std::optional<std::uint32_t> pid(xcb_window_t window);
@@ -70,6 +72,11 @@ public:
     /// A window of our own, for probing the window manager.
     xcb_window_t createProbeWindow();
     void destroyWindow(xcb_window_t window);
+    /// Unmaps or maps a window behind its owner's back.
+    void unmap(xcb_window_t window);
+    void map(xcb_window_t window);
+    /// Defines a RandR monitor without outputs (RandR 1.5).
+    void addMonitor(const std::string& name, platform::Rect frame, bool primary);
     /// Waits until the server has handled every request sent so far.
     void sync();
 

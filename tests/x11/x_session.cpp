@@ -142,6 +142,14 @@ void XSession::startServer() {
     display_ = ":" + std::to_string(*number);
     setenv("DISPLAY", display_.c_str(), 1);
     inspector_ = std::make_unique<XInspector>(display_);
+    for (std::size_t i = 0; i < options_.monitors.size(); ++i) {
+        x().addMonitor("TEST-" + std::to_string(i), options_.monitors[i], i == 0);
+    }
+}
+
+platform::Rect XSession::primaryMonitor() const {
+    if (!options_.monitors.empty()) return options_.monitors.front();
+    return {0, 0, static_cast<double>(options_.width), static_cast<double>(options_.height)};
 }
 
 void XSession::startWindowManager() {
@@ -214,6 +222,17 @@ std::unique_ptr<GameProcess> XSession::launchGame(const GameSpec& spec) {
                                  logs());
     }
     return std::make_unique<GameProcess>(std::move(process), *window, log, spec.number);
+}
+
+bool XSession::remanage(xcb_window_t window) {
+    auto managed = [&] {
+        const auto clients = x().clientList();
+        return std::find(clients.begin(), clients.end(), window) != clients.end() && x().isViewable(window);
+    };
+    x().unmap(window);
+    if (!waitUntil([&] { return !managed(); })) return false;
+    x().map(window);
+    return waitUntil(managed);
 }
 
 void XSession::quitGame(GameProcess& game) {

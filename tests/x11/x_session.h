@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "child_process.h"
 #include "game_process.h"
@@ -14,6 +15,8 @@ namespace corvane::x11test {
 struct SessionOptions {
     int width = 1440;
     int height = 900;
+    /// RandR monitors, the primary first; none: the screen is one monitor.
+    std::vector<platform::Rect> monitors{};
     bool windowManager = true;
 };
 
@@ -37,6 +40,8 @@ public:
     [[nodiscard]] const std::string& display() const { return display_; }
     [[nodiscard]] XInspector& x() { return *inspector_; }
     [[nodiscard]] const std::filesystem::path& folder() const { return folder_; }
+    /// The primary monitor in root coordinates.
+    [[nodiscard]] platform::Rect primaryMonitor() const;
     /// A fresh path in the session's folder.
     [[nodiscard]] std::filesystem::path newPath(const std::string& stem);
 
@@ -47,6 +52,9 @@ public:
     std::optional<xcb_window_t> waitForManagedWindow(pid_t pid);
     /// Ends a game and waits until the window manager has dropped its window.
     void quitGame(GameProcess& game);
+    /// Has the window manager drop a game's window and manage it again, so it
+    /// comes last in _NET_CLIENT_LIST; false when that does not happen in time.
+    bool remanage(xcb_window_t window);
 
 private:
     void startServer();
