@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 #include "platform/rect_string.h"
@@ -29,8 +31,10 @@ constexpr double kMinimumCaptureWidth = 200;
 constexpr double kFramesPerSecond = 15;
 constexpr int kQueueDepth = 3;
 
+/// The length with its fraction dropped, kept within the configuration's range.
 std::uint32_t wholePoints(double length) {
-    return static_cast<std::uint32_t>(std::clamp(std::trunc(length), 0.0, 4294967295.0));
+    constexpr auto kLargest = static_cast<double>(std::numeric_limits<std::uint32_t>::max());
+    return static_cast<std::uint32_t>(std::clamp(std::trunc(length), 0.0, kLargest));
 }
 
 /// The client's largest on-screen window wide enough to be the game; of equal

@@ -115,7 +115,7 @@ private:
     // must be destroyed first.
     SurfaceView surfaceView_;
     std::unique_ptr<platform::Panel> panel_;
-    // Shared only while a start waits for the platform with the new stream.
+    // Shared: a start's completion holds its new stream until it is adopted here.
     StreamPtr stream_;
     std::optional<platform::Pid> streamedPID_;
     std::optional<platform::CaptureWindowID> streamedWindowID_;
