@@ -1,0 +1,118 @@
+# Shell helpers for a private X session (Xvfb + openbox) and the processes
+# started on it. Source this file; it defines functions only.
+#
+# Every process started with xs_spawn runs in a session of its own and is
+# ended, with everything it started, by xs_stop_all (install it as an EXIT
+# trap). Waiting is done by polling a condition until a deadline, never by
+# sleeping a fixed time.
+
+XS_PIDS=()
+
+# xs_spawn LOGFILE COMMAND...: starts COMMAND in its own process group.
+xs_spawn() {
+  local log=$1
+  shift
+  setsid "$@" >>"$log" 2>&1 </dev/null &
+  XS_PIDS+=("$!")
+  XS_LAST_PID=$!
+}
+
+# xs_wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; fails at the deadline.
+xs_wait_for() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+# xs_stop_all: ends every process group started with xs_spawn (TERM, then KILL).
+xs_stop_all() {
+  local pid
+  for pid in "${XS_PIDS[@]}"; do kill -TERM -- "-$pid" 2>/dev/null || true; done
+  for pid in "${XS_PIDS[@]}"; do
+    xs_wait_for 5 xs_gone "$pid" || kill -KILL -- "-$pid" 2>/dev/null || true
+  done
+  XS_PIDS=()
+}
+
+xs_gone() { ! kill -0 -- "-$1" 2>/dev/null; }
+
+_xs_display_ready() { [ -s "$1" ] && grep -q '^[0-9]' "$1"; }
+
+# xs_start_xvfb WORKDIR [GEOMETRY]: starts Xvfb on a free display and exports DISPLAY.
+xs_start_xvfb() {
+  local workdir=$1 geometry=${2:-1440x900x24}
+  local number_file="$workdir/display-number"
+  : >"$number_file"
+  # Xvfb writes the display number to fd 3 once it accepts clients.
+  setsid Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -noreset \
+    3>"$number_file" >>"$workdir/xvfb.log" 2>&1 </dev/null &
+  XS_PIDS+=("$!")
+  xs_wait_for 15 _xs_display_ready "$number_file" || {
+    echo "Xvfb did not start; see $workdir/xvfb.log" >&2
+    return 1
+  }
+  DISPLAY=":$(head -n 1 "$number_file")"
+  export DISPLAY
+}
+
+_xs_wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+# xs_start_openbox WORKDIR: starts openbox and waits until it manages windows.
+xs_start_openbox() {
+  xs_spawn "$1/openbox.log" openbox --sm-disable
+  xs_wait_for 15 _xs_wm_running || {
+    echo "openbox did not start; see $1/openbox.log" >&2
+    return 1
+  }
+}
+
+_xs_active_is() { [ "$(xs_active_window)" = "$1" ]; }
+
+# xs_wait_for_focus_on_new_windows WORKDIR PROGRAM...: openbox announces itself
+# before it has finished starting, and a window mapped until then may never be
+# managed or focused. Maps PROGRAM's window, again and again, until one gets
+# the focus; then ends it.
+xs_wait_for_focus_on_new_windows() {
+  local workdir=$1 deadline=$((SECONDS + 15)) window
+  shift
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    xs_spawn "$workdir/probe.log" "$@"
+    if xs_wait_for 2 _xs_has_managed_window "$XS_LAST_PID"; then
+      window=$(xs_managed_window "$XS_LAST_PID")
+      if xs_wait_for 2 _xs_active_is "$window"; then
+        kill -TERM -- "-$XS_LAST_PID"
+        return 0
+      fi
+    fi
+    kill -TERM -- "-$XS_LAST_PID" 2>/dev/null || true
+  done
+  echo "openbox does not manage new windows; see $workdir/openbox.log" >&2
+  return 1
+}
+
+# xs_managed_window PID: the managed window of PID (hex id), if any.
+xs_managed_window() {
+  wmctrl -lp 2>/dev/null | awk -v pid="$1" '$3 == pid { print $1; exit }'
+}
+
+_xs_has_managed_window() { [ -n "$(xs_managed_window "$1")" ]; }
+
+# xs_wait_for_window PID: waits until the window manager manages PID's window.
+xs_wait_for_window() { xs_wait_for 15 _xs_has_managed_window "$1"; }
+
+# xs_active_window: the window manager's active window as 0x%08x, or nothing.
+xs_active_window() {
+  local id
+  id=$(xprop -root _NET_ACTIVE_WINDOW 2>/dev/null | awk '/window id/ { print $NF }')
+  [ -n "$id" ] && printf '0x%08x\n' "$id"
+}
+
+# xs_client_geometry WINDOW: "X Y WIDTH HEIGHT" of the client area in root coordinates.
+xs_client_geometry() {
+  xwininfo -id "$1" 2>/dev/null | awk '
+    /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+    /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x, y, w, h }'
+}
