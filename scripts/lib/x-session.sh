@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shell helpers for a private X session (Xvfb + openbox) and the processes
 # started on it. Source this file; it defines functions only.
 #
