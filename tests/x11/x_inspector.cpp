@@ -5,6 +5,7 @@
 #include <xcb/xcbext.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace corvane::x11test {
@@ -194,30 +195,80 @@ void XInspector::close(xcb_window_t window) {
     sendRootMessage(window, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, kSourcePager, 0, 0, 0});
 }
 
-std::optional<xcb_keycode_t> XInspector::keycodeOf(xcb_keysym_t keysym) {
+XInspector::KeyboardMap XInspector::keyboardMap() {
     auto* c = connection();
     const xcb_setup_t* setup = xcb_get_setup(c);
     const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
     XReply<xcb_get_keyboard_mapping_reply_t> mapping(
         xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
-    if (!mapping || mapping->keysyms_per_keycode == 0) return std::nullopt;
+    if (!mapping || mapping->keysyms_per_keycode == 0) throw std::runtime_error("no keyboard map");
     const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(mapping.get());
-    const int length = xcb_get_keyboard_mapping_keysyms_length(mapping.get());
-    for (int i = 0; i < length; ++i) {
-        if (keysyms[i] == keysym) {
-            return static_cast<xcb_keycode_t>(setup->min_keycode + i / mapping->keysyms_per_keycode);
-        }
-    }
-    return std::nullopt;
+    return {setup->min_keycode,
+            mapping->keysyms_per_keycode,
+            {keysyms, keysyms + xcb_get_keyboard_mapping_keysyms_length(mapping.get())}};
 }
 
-void XInspector::typeKey(xcb_keysym_t keysym) {
-    const auto keycode = keycodeOf(keysym);
-    if (!keycode) throw std::runtime_error("no key for keysym " + std::to_string(keysym));
-    auto* c = connection();
-    xcb_test_fake_input(c, XCB_KEY_PRESS, *keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
-    xcb_test_fake_input(c, XCB_KEY_RELEASE, *keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+std::optional<xcb_keycode_t> XInspector::keycodeOf(xcb_keysym_t keysym) {
+    const KeyboardMap map = keyboardMap();
+    const auto found = std::find(map.keysyms.begin(), map.keysyms.end(), keysym);
+    if (found == map.keysyms.end()) return std::nullopt;
+    const auto index = static_cast<std::size_t>(found - map.keysyms.begin());
+    return static_cast<xcb_keycode_t>(map.firstKeycode + index / map.perKeycode);
+}
+
+xcb_keycode_t XInspector::freeKeycode() {
+    const KeyboardMap map = keyboardMap();
+    const std::size_t keycodes = map.keysyms.size() / map.perKeycode;
+    // Key codes 8 to 15 stay out: XKB keeps them for itself.
+    for (std::size_t i = 0; i < keycodes; ++i) {
+        const auto keycode = static_cast<int>(map.firstKeycode + i);
+        const auto row = map.keysyms.begin() + static_cast<std::ptrdiff_t>(i * map.perKeycode);
+        if (keycode >= 16 && std::all_of(row, row + map.perKeycode, [](xcb_keysym_t k) { return k == 0; })) {
+            return static_cast<xcb_keycode_t>(keycode);
+        }
+    }
+    throw std::runtime_error("no free key code");
+}
+
+std::vector<xcb_keysym_t> XInspector::keyRow(xcb_keycode_t keycode) {
+    const KeyboardMap map = keyboardMap();
+    const auto begin = map.keysyms.begin() + (keycode - map.firstKeycode) * map.perKeycode;
+    return {begin, begin + map.perKeycode};
+}
+
+void XInspector::setKeyRow(xcb_keycode_t keycode, const std::vector<xcb_keysym_t>& keysyms) {
+    std::vector<xcb_keysym_t> row(keyboardMap().perKeycode, 0);
+    std::copy_n(keysyms.begin(), std::min(keysyms.size(), row.size()), row.begin());
+    xcb_change_keyboard_mapping(connection(), 1, keycode, static_cast<std::uint8_t>(row.size()), row.data());
     sync();
+}
+
+void XInspector::typeChord(const std::vector<xcb_keysym_t>& keysyms) {
+    std::vector<xcb_keycode_t> keycodes;
+    for (const xcb_keysym_t keysym : keysyms) {
+        const auto keycode = keycodeOf(keysym);
+        if (!keycode) throw std::runtime_error("no key for keysym " + std::to_string(keysym));
+        keycodes.push_back(*keycode);
+    }
+    auto* c = connection();
+    for (const xcb_keycode_t keycode : keycodes) {
+        xcb_test_fake_input(c, XCB_KEY_PRESS, keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    }
+    for (auto keycode = keycodes.rbegin(); keycode != keycodes.rend(); ++keycode) {
+        xcb_test_fake_input(c, XCB_KEY_RELEASE, *keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    }
+    sync();
+}
+
+void XInspector::ensureKey(xcb_keysym_t keysym) {
+    if (!hasKey(keysym)) setKeyRow(freeKeycode(), {keysym, keysym});
+}
+
+std::uint16_t XInspector::modifierState() {
+    auto* c = connection();
+    XReply<xcb_query_pointer_reply_t> pointer(
+        xcb_query_pointer_reply(c, xcb_query_pointer(c, root()), nullptr));
+    return pointer ? pointer->mask : 0;
 }
 
 xcb_window_t XInspector::createProbeWindow() {

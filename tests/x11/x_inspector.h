@@ -68,7 +68,23 @@ public:
     /// A _NET_CLOSE_WINDOW request: the window manager sends WM_DELETE_WINDOW.
     void close(xcb_window_t window);
     /// Presses and releases the key of `keysym` with XTEST.
-    void typeKey(xcb_keysym_t keysym);
+    void typeKey(xcb_keysym_t keysym) { typeChord({keysym}); }
+    /// Presses the keys in order and releases them in reverse (modifiers first).
+    void typeChord(const std::vector<xcb_keysym_t>& keysyms);
+    /// Whether the server has a key for `keysym` in its keyboard map.
+    [[nodiscard]] bool hasKey(xcb_keysym_t keysym) { return keycodeOf(keysym).has_value(); }
+    /// Gives `keysym` a key of its own when the keyboard map has none (Xvfb
+    /// maps no F13 and up), on a key code that carries nothing.
+    void ensureKey(xcb_keysym_t keysym);
+    [[nodiscard]] std::optional<xcb_keycode_t> keycodeOf(xcb_keysym_t keysym);
+    /// A key code that carries no keysym.
+    [[nodiscard]] xcb_keycode_t freeKeycode();
+    /// The keysyms of one key code, and replacing them (the server tells
+    /// every client with a MappingNotify).
+    [[nodiscard]] std::vector<xcb_keysym_t> keyRow(xcb_keycode_t keycode);
+    void setKeyRow(xcb_keycode_t keycode, const std::vector<xcb_keysym_t>& keysyms);
+    /// The modifier and lock state of the keyboard (Shift, Lock, Mod2...).
+    [[nodiscard]] std::uint16_t modifierState();
     /// A window of our own, for probing the window manager.
     xcb_window_t createProbeWindow();
     void destroyWindow(xcb_window_t window);
@@ -88,7 +104,12 @@ private:
                                                        xcb_atom_t type);
     void sendRootMessage(xcb_window_t window, const std::string& type,
                          const std::array<std::uint32_t, 5>& data);
-    [[nodiscard]] std::optional<xcb_keycode_t> keycodeOf(xcb_keysym_t keysym);
+    struct KeyboardMap {
+        xcb_keycode_t firstKeycode = 0;
+        std::uint8_t perKeycode = 0;
+        std::vector<xcb_keysym_t> keysyms;
+    };
+    [[nodiscard]] KeyboardMap keyboardMap();
 
     std::unique_ptr<xcb_connection_t, Disconnect> connection_;
     xcb_screen_t* screen_ = nullptr;
