@@ -73,17 +73,22 @@ platform::Rect X11ControllerTest::usableArea() {
 
 std::vector<platform::Rect> X11ControllerTest::expectedFrames(Layout layout) {
     const auto& clients = controller().clients();
-    std::int64_t activeIndex = 0;
+    std::size_t activeIndex = 0;
     for (std::size_t i = 0; i < clients.size(); ++i) {
-        if (clients[i].pid == controller().activePid()) activeIndex = static_cast<std::int64_t>(i);
+        if (clients[i].pid == controller().activePid()) activeIndex = i;
     }
+    return expectedFrames(layout, clients.size(), activeIndex, controller().mainShare());
+}
+
+std::vector<platform::Rect> X11ControllerTest::expectedFrames(Layout layout, std::size_t count,
+                                                              std::size_t activeIndex, double mainShare) {
     // Layouts are computed with the primary monitor's top-left as the origin.
     const platform::Rect monitor = session().primaryMonitor();
     platform::Rect area = usableArea();
     area.x -= monitor.x;
     area.y -= monitor.y;
-    auto frames = Controller::frames(layout, static_cast<std::int64_t>(clients.size()), activeIndex, area,
-                                     controller().mainShare());
+    auto frames = Controller::frames(layout, static_cast<std::int64_t>(count),
+                                     static_cast<std::int64_t>(activeIndex), area, mainShare);
     for (auto& frame : frames) {
         frame = frame.integral();
         frame.x += monitor.x;

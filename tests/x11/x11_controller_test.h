@@ -37,13 +37,17 @@ protected:
     /// error it caused has been handled by its loop.
     void settleBackend();
 
-    /// $XDG_CONFIG_HOME/corvane/settings.json of this test.
+    /// $XDG_CONFIG_HOME of this test, and its corvane/settings.json.
+    [[nodiscard]] const std::filesystem::path& configHome() const { return configHome_; }
     [[nodiscard]] std::filesystem::path settingsFile() const;
     /// The primary monitor less the window manager's reserved edges, in root coordinates.
     [[nodiscard]] platform::Rect usableArea();
     /// The outer frames, in root coordinates, that `layout` gives the controller's
     /// clients now: computed from what the X server reports, not from the backend.
     [[nodiscard]] std::vector<platform::Rect> expectedFrames(Layout layout);
+    /// The same for `count` clients with the given active slot and share.
+    [[nodiscard]] std::vector<platform::Rect> expectedFrames(Layout layout, std::size_t count,
+                                                             std::size_t activeIndex, double mainShare);
     /// Outer frames of the games' windows as the X server has them now.
     [[nodiscard]] std::vector<platform::Rect> outerFrames(const std::vector<GameProcess*>& games);
     [[nodiscard]] static std::vector<platform::Pid> pids(const std::vector<WowClient>& clients);

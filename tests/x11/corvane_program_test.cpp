@@ -1,0 +1,113 @@
+// The real corvane program as a separate process, the way a user runs it.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include "x11_controller_test.h"
+
+#ifndef CORVANE_PATH
+#error "CORVANE_PATH must name the corvane binary"
+#endif
+
+namespace corvane::x11test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr xcb_keysym_t kGrave = 0x60;
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class CorvaneProgramTest : public X11ControllerTest {
+protected:
+    ChildProcess startProgram() {
+        errors_ = session().newPath("corvane-stderr");
+        return ChildProcess::spawn(
+            {.argv = {CORVANE_PATH},
+             .environment = {{"DISPLAY", session().display()}, {"XDG_CONFIG_HOME", configHome().string()}},
+             .stderrPath = errors_.string()});
+    }
+    [[nodiscard]] std::string programErrors() const { return fileText(errors_); }
+
+    void writeSettings(const std::string& text) {
+        std::filesystem::create_directories(settingsFile().parent_path());
+        std::ofstream(settingsFile()) << text;
+    }
+
+    /// The slot of the game the window manager has active; `fallback` when none.
+    std::size_t activeSlot(const std::vector<GameProcess*>& games, std::size_t fallback) {
+        const auto active = x().activeWindow();
+        for (std::size_t i = 0; i < games.size(); ++i) {
+            if (active == games[i]->window()) return i;
+        }
+        return fallback;
+    }
+
+    /// Waits until the games sit in `layout`, the main area for the active one.
+    bool waitForLayout(const std::vector<GameProcess*>& games, Layout layout) {
+        return waitUntil([&] {
+            return outerFrames(games) == expectedFrames(layout, games.size(), activeSlot(games, 0), 0.72);
+        });
+    }
+
+private:
+    std::filesystem::path errors_;
+};
+
+TEST_F(CorvaneProgramTest, arrangesAsItsSettingsSayFollowsItsSwitchKeyAndEndsCleanly) {
+    writeSettings(R"({"layout": "stacked"})");
+    const auto games = launchGames(3);
+
+    auto program = startProgram();
+
+    EXPECT_TRUE(waitForLayout(games, Layout::stacked));
+    const std::size_t next = (activeSlot(games, games.size() - 1) + 1) % games.size();
+    x().typeKey(kGrave);
+    EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[next]->window(); }));
+    program.signalGroup(SIGTERM);
+    EXPECT_EQ(program.waitForExit(5s), 0);
+    EXPECT_EQ(programErrors(), "");
+}
+
+TEST_F(CorvaneProgramTest, gamesAndWindowsVanishingAtAnyMomentNeverDisturbIt) {
+    GameProcess& first = launchGame({.number = 1});
+    auto program = startProgram();
+    ASSERT_TRUE(waitForLayout({&first}, Layout::mainPlusSide));
+
+    for (int round = 0; round < 6; ++round) {
+        auto game = session().launchGame({.number = 2 + round});
+        if (round % 2 == 0) {
+            game->process().signalGroup(SIGKILL);  // the game dies, its window with it
+        } else {
+            x().destroyWindow(game->window());  // the window goes, the game runs on
+        }
+    }
+    GameProcess& last = launchGame({.number = 9});
+
+    EXPECT_TRUE(waitForLayout({&first, &last}, Layout::mainPlusSide));
+    EXPECT_TRUE(program.running());
+    EXPECT_EQ(program.stop(), 0);
+    EXPECT_EQ(programErrors(), "");
+}
+
+TEST_F(CorvaneProgramTest, aDamagedSettingsFileNeitherStopsItNorIsLost) {
+    const std::string damaged = "{\"layout\": [";
+    writeSettings(damaged);
+    const auto games = launchGames(2);
+
+    auto program = startProgram();
+
+    EXPECT_TRUE(waitForLayout(games, Layout::mainPlusSide));
+    EXPECT_TRUE(program.running());
+    EXPECT_EQ(fileText(settingsFile()), damaged);
+}
+
+}  // namespace
+}  // namespace corvane::x11test
