@@ -6,7 +6,7 @@
 
 namespace corvane::x11test {
 
-inline constexpr std::chrono::milliseconds kDefaultTimeout{5000};
+inline constexpr std::chrono::milliseconds kDefaultTimeout{10000};
 
 /// Polls `condition` until it holds or `timeout` has passed; true when it held.
 /// For conditions on other processes (the X server, a window manager, a child)
