@@ -44,6 +44,8 @@ public:
     [[nodiscard]] X11Accessibility& accessibility() { return accessibility_; }
     [[nodiscard]] X11Screens& screens() { return screens_; }
     [[nodiscard]] X11HotKeys& hotKeys() { return hotKeys_; }
+    [[nodiscard]] X11Windows& windows() { return windows_; }
+    [[nodiscard]] X11Capture& capture() { return capture_; }
 
 private:
     // Declared in dependency order: destroyed services first, the connection last.

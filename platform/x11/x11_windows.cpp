@@ -1,28 +1,12 @@
 #include "platform/x11/x11_windows.h"
 
+#include "platform/x11/border_window.h"
+
 #include <utility>
 
 namespace corvane::x11 {
 
 namespace {
-
-/// Remembers what the program asked for; puts nothing on the screen.
-class HiddenBorderWindow final : public platform::BorderWindow {
-public:
-    explicit HiddenBorderWindow(X11Windows::DrawFunction draw) : draw_(std::move(draw)) {}
-
-    [[nodiscard]] platform::Rect frame() const override { return frame_; }
-    void setFrame(platform::Rect frame, bool /*display*/) override { frame_ = frame; }
-    [[nodiscard]] bool isVisible() const override { return visible_; }
-    void orderFrontRegardless() override { visible_ = true; }
-    void orderOut() override { visible_ = false; }
-    void setNeedsDisplay() override {}
-
-private:
-    [[maybe_unused]] X11Windows::DrawFunction draw_;
-    platform::Rect frame_;
-    bool visible_ = false;
-};
 
 class HiddenPanel final : public platform::Panel {
 public:
@@ -45,10 +29,11 @@ private:
 
 }  // namespace
 
-X11Windows::X11Windows(const Connection& connection) : connection_(connection) {}
+X11Windows::X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens)
+    : connection_(connection), loop_(loop), screens_(screens) {}
 
 std::unique_ptr<platform::BorderWindow> X11Windows::createBorderWindow(DrawFunction draw) {
-    return std::make_unique<HiddenBorderWindow>(std::move(draw));
+    return std::make_unique<BorderWindow>(connection_, loop_, screens_, std::move(draw));
 }
 
 std::unique_ptr<platform::Panel> X11Windows::createPanel(platform::Rect frame,

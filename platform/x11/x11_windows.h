@@ -8,21 +8,25 @@
 
 #include "platform/window_service.h"
 #include "platform/x11/connection.h"
+#include "platform/x11/event_loop.h"
+#include "platform/x11/x11_screens.h"
 
 namespace corvane::x11 {
 
-/// The program's own windows. For now they keep their state without showing
-/// anything on the screen: the border and the panels stay invisible.
+/// The program's own windows: the border around the game being played and
+/// the floating preview panels. Their frames are in framework space.
 class X11Windows final : public platform::WindowService {
 public:
-    explicit X11Windows(const Connection& connection);
+    X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens);
 
     [[nodiscard]] std::unique_ptr<platform::BorderWindow> createBorderWindow(DrawFunction draw) override;
     [[nodiscard]] std::unique_ptr<platform::Panel> createPanel(platform::Rect frame,
                                                                platform::PanelContent& content) override;
 
 private:
-    [[maybe_unused]] const Connection& connection_;  // for the real implementation
+    const Connection& connection_;
+    EventLoop& loop_;
+    X11Screens& screens_;
 };
 
 }  // namespace corvane::x11

@@ -1,0 +1,84 @@
+#pragma once
+
+#ifndef CORVANE_X11_BUILD
+#error "platform/x11 headers are for the X11 backend only"
+#endif
+
+#include <xcb/xcb.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/window_service.h"
+#include "platform/x11/band_canvas.h"
+#include "platform/x11/connection.h"
+#include "platform/x11/event_loop.h"
+#include "platform/x11/owned_xid.h"
+#include "platform/x11/root_coordinates.h"
+#include "platform/x11/x11_screens.h"
+
+namespace corvane::x11 {
+
+/// The border around the window being played: an override-redirect window cut
+/// with SHAPE to the band its draw function strokes, with an empty input
+/// shape so every click goes to the game underneath. Kept above other
+/// windows: raised when shown and whenever something comes to cover it.
+/// Without the SHAPE extension it never shows (it would hide the game).
+class BorderWindow final : public platform::BorderWindow {
+public:
+    BorderWindow(const Connection& connection, EventLoop& loop, X11Screens& screens,
+                 platform::WindowService::DrawFunction draw);
+    ~BorderWindow() override = default;
+    BorderWindow(const BorderWindow&) = delete;
+    BorderWindow& operator=(const BorderWindow&) = delete;
+    BorderWindow(BorderWindow&&) = delete;
+    BorderWindow& operator=(BorderWindow&&) = delete;
+
+    [[nodiscard]] platform::Rect frame() const override { return frame_; }
+    void setFrame(platform::Rect frame, bool display) override;
+    [[nodiscard]] bool isVisible() const override { return visible_; }
+    void orderFrontRegardless() override;
+    void orderOut() override;
+    void setNeedsDisplay() override;
+
+    /// The X window, for looking at it from outside.
+    [[nodiscard]] xcb_window_t id() const { return window_.get(); }
+
+private:
+    struct Visual {
+        xcb_visualid_t id = 0;
+        std::uint8_t depth = 0;
+        bool argb = false;
+    };
+    [[nodiscard]] Visual chooseVisual() const;
+    void createWindow();
+    void handleEvent(const xcb_generic_event_t& event);
+    void display();
+    void applyShape(const std::vector<xcb_rectangle_t>& rectangles);
+    void fill(const Band& band);
+    [[nodiscard]] std::uint32_t pixelFor(platform::Color color);
+    void raise();
+
+    const Connection& connection_;
+    EventLoop& loop_;
+    X11Screens& screens_;
+    platform::WindowService::DrawFunction draw_;
+    bool hasShape_ = false;
+    Visual visual_;
+    OwnedColormap colormap_;
+    OwnedWindow window_;
+    OwnedGc gc_;
+    platform::Rect frame_;
+    std::optional<RootRect> sent_;
+    std::optional<std::vector<xcb_rectangle_t>> shape_;
+    std::optional<std::pair<platform::Color, std::uint32_t>> lastPixel_;
+    bool visible_ = false;
+    bool displayPending_ = false;
+    /// Posted tasks hold it weakly: a window destroyed first leaves them without effect.
+    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
+    Subscription expose_;
+    Subscription visibility_;
+};
+
+}  // namespace corvane::x11
