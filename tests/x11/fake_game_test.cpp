@@ -75,6 +75,16 @@ TEST_F(FakeGameTest, staticGravityMovePlacesTheClientArea) {
               (platform::Rect{100.0 - left, 200.0 - top, 640.0 + left + right, 480.0 + top + bottom}));
 }
 
+TEST_F(FakeGameTest, exitsCleanlyWhenTheXServerGoesAway) {
+    XSession lone({.windowManager = false});
+    auto game = lone.launchGame({.number = 1});
+
+    lone.stopServer();
+
+    EXPECT_EQ(game->process().waitForExit(5s), 0);
+    EXPECT_TRUE(game->waitForLog("Exit reason=connection-lost", 1s));
+}
+
 struct EndingCase {
     const char* name;
     void (*end)(XInspector&, GameProcess&);

@@ -53,7 +53,7 @@ void X11ControllerTest::settleBackend() {
         xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     bool handled = false;
     backend_->loop().post([&handled] { handled = true; });
-    backend_->loop().runUntil([&handled] { return handled; }, 5.0);
+    runUntil([&handled] { return handled; });
 }
 
 std::filesystem::path X11ControllerTest::settingsFile() const {

@@ -315,8 +315,9 @@ void XInspector::addMonitor(const std::string& name, platform::Rect frame, bool 
         std::uint16_t length;
         xcb_window_t window;
         xcb_randr_monitor_info_t info;
+        xcb_randr_output_t output;
     } request{};
-    static_assert(sizeof(SetMonitorRequest) == 32);
+    static_assert(sizeof(SetMonitorRequest) == 36);
     request.window = root();
     request.info.name = atom(name);
     request.info.primary = primary ? 1 : 0;
@@ -326,9 +327,20 @@ void XInspector::addMonitor(const std::string& name, platform::Rect frame, bool 
     request.info.height = static_cast<std::uint16_t>(frame.height);
     request.info.width_in_millimeters = static_cast<std::uint32_t>(frame.width / kPixelsPerMillimetre);
     request.info.height_in_millimeters = static_cast<std::uint32_t>(frame.height / kPixelsPerMillimetre);
+    std::size_t length = sizeof request - sizeof request.output;
+    if (primary) {
+        XReply<xcb_randr_get_screen_resources_current_reply_t> resources(
+            xcb_randr_get_screen_resources_current_reply(c, xcb_randr_get_screen_resources_current(c, root()),
+                                                         nullptr));
+        if (resources && xcb_randr_get_screen_resources_current_outputs_length(resources.get()) > 0) {
+            request.info.nOutput = 1;
+            request.output = xcb_randr_get_screen_resources_current_outputs(resources.get())[0];
+            length = sizeof request;
+        }
+    }
     // xcb_send_request may use the two entries before the ones it is given.
     std::array<iovec, 4> parts{};
-    parts[2] = {&request, sizeof request};
+    parts[2] = {&request, length};
     xcb_protocol_request_t protocol{2, &xcb_randr_id, XCB_RANDR_SET_MONITOR, 0};
     const unsigned sequence = xcb_send_request(c, XCB_REQUEST_CHECKED, &parts[2], &protocol);
     XReply<xcb_generic_error_t> error(xcb_request_check(c, xcb_void_cookie_t{sequence}));

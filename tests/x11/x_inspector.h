@@ -91,7 +91,9 @@ public:
     /// Unmaps or maps a window behind its owner's back.
     void unmap(xcb_window_t window);
     void map(xcb_window_t window);
-    /// Defines a RandR monitor without outputs (RandR 1.5).
+    /// Defines a RandR monitor (RandR 1.5). The primary one takes the
+    /// server's output, so RandR stops listing that output as a monitor of its
+    /// own: the monitors are then exactly the ones defined.
     void addMonitor(const std::string& name, platform::Rect frame, bool primary);
     /// Waits until the server has handled every request sent so far.
     void sync();

@@ -192,10 +192,16 @@ std::filesystem::path XSession::newPath(const std::string& stem) {
 
 std::optional<xcb_window_t> XSession::waitForManagedWindow(pid_t pid) {
     std::optional<xcb_window_t> found;
+    const auto processId = static_cast<std::uint32_t>(pid);
     waitUntil([&] {
+        if (!options_.windowManager) {
+            for (const xcb_window_t window : x().topLevelWindowsOf(processId)) {
+                if (x().isViewable(window)) found = window;
+            }
+            return found.has_value();
+        }
         for (const xcb_window_t window : x().clientList()) {
-            if (x().pid(window) == static_cast<std::uint32_t>(pid) && x().isViewable(window) &&
-                x().frameExtents(window)) {
+            if (x().pid(window) == processId && x().isViewable(window) && x().frameExtents(window)) {
                 found = window;
                 return true;
             }
@@ -203,6 +209,12 @@ std::optional<xcb_window_t> XSession::waitForManagedWindow(pid_t pid) {
         return false;
     });
     return found;
+}
+
+void XSession::stopServer() {
+    inspector_.reset();
+    windowManager_.reset();
+    server_.reset();
 }
 
 std::unique_ptr<GameProcess> XSession::launchGame(const GameSpec& spec) {
@@ -238,6 +250,7 @@ bool XSession::remanage(xcb_window_t window) {
 void XSession::quitGame(GameProcess& game) {
     const xcb_window_t window = game.window();
     game.process().stop();
+    if (!inspector_) return;
     waitUntil([&] {
         const auto clients = x().clientList();
         return std::find(clients.begin(), clients.end(), window) == clients.end();

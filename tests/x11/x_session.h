@@ -40,6 +40,8 @@ public:
     [[nodiscard]] const std::string& display() const { return display_; }
     [[nodiscard]] XInspector& x() { return *inspector_; }
     [[nodiscard]] const std::filesystem::path& folder() const { return folder_; }
+    /// Ends the X server now, as a crash or a logout would.
+    void stopServer();
     /// The primary monitor in root coordinates.
     [[nodiscard]] platform::Rect primaryMonitor() const;
     /// A fresh path in the session's folder.
@@ -48,7 +50,8 @@ public:
     /// Starts a fake game and waits until the window manager manages its
     /// window; throws std::runtime_error when it does not within the timeout.
     [[nodiscard]] std::unique_ptr<GameProcess> launchGame(const GameSpec& spec);
-    /// The managed window of `pid`, once it is in _NET_CLIENT_LIST and viewable.
+    /// The managed window of `pid`, once it is in _NET_CLIENT_LIST and viewable
+    /// (without a window manager: once it is a viewable child of the root).
     std::optional<xcb_window_t> waitForManagedWindow(pid_t pid);
     /// Ends a game and waits until the window manager has dropped its window.
     void quitGame(GameProcess& game);
