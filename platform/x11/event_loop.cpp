@@ -13,6 +13,8 @@ namespace {
 
 using Duration = std::chrono::duration<double>;
 
+constexpr std::chrono::milliseconds kPredicatePollInterval{10};
+
 constexpr std::uint8_t kBadWindow = 3;
 constexpr std::uint8_t kBadMatch = 8;
 constexpr std::uint8_t kBadDrawable = 9;
@@ -122,7 +124,11 @@ Subscription EventLoop::watch(int fd, std::function<void()> readable) {
 
 EventLoop::Exit EventLoop::run() {
     quitRequested_ = false;
-    while (!quitRequested_ && !connectionLost()) step(Clock::time_point::max());
+    while (true) {
+        processReady();
+        if (quitRequested_ || connectionLost()) break;
+        wait(Clock::time_point::max());
+    }
     return connectionLost() ? Exit::connectionLost : Exit::quit;
 }
 
@@ -139,20 +145,19 @@ bool EventLoop::runUntil(const std::function<bool()>& done, double timeoutSecond
     quitRequested_ = false;
     const auto deadline =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(Duration(timeoutSeconds));
-    while (!done()) {
+    while (true) {
+        processReady();
+        if (done()) return true;
         if (quitRequested_ || connectionLost() || Clock::now() >= deadline) return false;
-        step(deadline);
+        wait(std::min(deadline, Clock::now() + kPredicatePollInterval));
     }
-    return true;
 }
 
-void EventLoop::step(Clock::time_point deadline) {
+void EventLoop::processReady() {
     prune();
     dispatchAvailableEvents();
     fireDueTimers();
     runQueuedTasks();
-    if (quitRequested_ || connectionLost()) return;
-    wait(deadline);
 }
 
 void EventLoop::dispatchAvailableEvents() {

@@ -83,7 +83,9 @@ public:
     void quit();
     /// Runs for `seconds` (for tests and tools); false when the connection was lost.
     bool runFor(double seconds);
-    /// Runs until `done()` holds (true) or `timeoutSeconds` pass or the connection is lost (false).
+    /// Runs until `done()` holds (true) or `timeoutSeconds` pass or the connection is lost
+    /// (false). `done()` is checked after every turn and at least every 10 ms, so it may
+    /// also watch what other programs do.
     bool runUntil(const std::function<bool()>& done, double timeoutSeconds);
 
     [[nodiscard]] bool connectionLost() const { return connection_.broken(); }
@@ -97,13 +99,14 @@ private:
     struct TimerEntry;
     class LoopTimer;
 
-    /// One turn: events, due timers, queued tasks, then a wait of at most until `deadline`.
-    void step(Clock::time_point deadline);
+    /// Handles what is ready now: X events, due timers, the tasks queued so far.
+    void processReady();
     void dispatchAvailableEvents();
     void dispatch(const xcb_generic_event_t& event);
     void dispatchError(const xcb_generic_error_t& error);
     void fireDueTimers();
     void runQueuedTasks();
+    /// Sleeps until something is ready, `deadline` passes or the next timer is due.
     void wait(Clock::time_point deadline);
     [[nodiscard]] int pollTimeoutMilliseconds(Clock::time_point deadline) const;
     void prune();
