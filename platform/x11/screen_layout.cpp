@@ -11,9 +11,29 @@ platform::Rect toFramework(const platform::Rect& rect, const platform::Rect& pri
     return {rect.x - primary.x, primary.height - (rect.y - primary.y) - rect.height, rect.width, rect.height};
 }
 
+bool contains(const platform::Rect& outer, const platform::Rect& inner) {
+    return outer.minX() <= inner.minX() && outer.minY() <= inner.minY() && inner.maxX() <= outer.maxX() &&
+           inner.maxY() <= outer.maxY();
+}
+
+/// Whether user-defined monitors divide up this part of the screen.
+bool splitByUser(const platform::Rect& frame, const std::vector<Monitor>& monitors) {
+    return std::any_of(monitors.begin(), monitors.end(),
+                       [&](const Monitor& part) { return !part.automatic && contains(frame, part.frame); });
+}
+
+std::vector<Monitor> withoutSplitOutputs(const std::vector<Monitor>& monitors) {
+    std::vector<Monitor> kept;
+    for (const auto& monitor : monitors) {
+        if (!monitor.automatic || !splitByUser(monitor.frame, monitors)) kept.push_back(monitor);
+    }
+    return kept;
+}
+
 std::optional<platform::Rect> primaryOf(const std::optional<platform::Rect>& primaryCrtc,
+                                        const std::vector<Monitor>& allMonitors,
                                         const std::vector<Monitor>& monitors) {
-    if (primaryCrtc) return primaryCrtc;
+    if (primaryCrtc && !splitByUser(*primaryCrtc, allMonitors)) return primaryCrtc;
     const auto flagged = std::find_if(monitors.begin(), monitors.end(),
                                       [](const Monitor& monitor) { return monitor.primary; });
     if (flagged != monitors.end()) return flagged->frame;
@@ -24,9 +44,10 @@ std::optional<platform::Rect> primaryOf(const std::optional<platform::Rect>& pri
 }  // namespace
 
 std::vector<platform::Rect> orderMonitors(const std::optional<platform::Rect>& primaryCrtc,
-                                          const std::vector<Monitor>& monitors,
+                                          const std::vector<Monitor>& allMonitors,
                                           const platform::Rect& rootFrame) {
-    const auto primary = primaryOf(primaryCrtc, monitors);
+    const auto monitors = withoutSplitOutputs(allMonitors);
+    const auto primary = primaryOf(primaryCrtc, allMonitors, monitors);
     if (!primary) return {rootFrame};
     std::vector<platform::Rect> ordered{*primary};
     bool primarySkipped = false;

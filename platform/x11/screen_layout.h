@@ -17,13 +17,17 @@ namespace corvane::x11 {
 struct Monitor {
     platform::Rect frame;
     bool primary = false;
+    /// Made by the server for an output, as opposed to defined by the user.
+    bool automatic = true;
     friend bool operator==(const Monitor&, const Monitor&) = default;
 };
 
 /// The monitors in root coordinates with the primary one first. The primary
 /// is the primary output's CRTC when there is one, else the monitor RandR
 /// flags primary, else the first monitor, else the whole root window. The
-/// other monitors follow in RandR's order.
+/// other monitors follow in RandR's order. A monitor the server made for an
+/// output that the user has split into monitors of their own (the way a wide
+/// screen is shared out) is left out: its parts stand for it.
 std::vector<platform::Rect> orderMonitors(const std::optional<platform::Rect>& primaryCrtc,
                                           const std::vector<Monitor>& monitors,
                                           const platform::Rect& rootFrame);

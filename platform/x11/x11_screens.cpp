@@ -6,6 +6,8 @@ namespace corvane::x11 {
 
 namespace {
 
+constexpr std::chrono::seconds kLayoutMaxAge{1};
+
 platform::Rect rect(std::int32_t x, std::int32_t y, std::uint32_t width, std::uint32_t height) {
     return {static_cast<double>(x), static_cast<double>(y), static_cast<double>(width),
             static_cast<double>(height)};
@@ -32,7 +34,11 @@ platform::Rect X11Screens::primaryRootFrame() {
 }
 
 const std::vector<platform::Rect>& X11Screens::monitors() {
-    if (!monitors_) monitors_ = readMonitors();
+    const auto now = std::chrono::steady_clock::now();
+    if (!monitors_ || now - monitorsRead_ >= kLayoutMaxAge) {
+        monitors_ = readMonitors();
+        monitorsRead_ = now;
+    }
     return *monitors_;
 }
 
@@ -67,7 +73,8 @@ std::vector<Monitor> X11Screens::randrMonitors() const {
          xcb_randr_monitor_info_next(&it)) {
         const auto& info = *it.data;
         if (info.width == 0 || info.height == 0) continue;
-        monitors.push_back({rect(info.x, info.y, info.width, info.height), info.primary != 0});
+        monitors.push_back(
+            {rect(info.x, info.y, info.width, info.height), info.primary != 0, info.automatic != 0});
     }
     return monitors;
 }

@@ -4,6 +4,7 @@
 #error "platform/x11 headers are for the X11 backend only"
 #endif
 
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -15,7 +16,8 @@
 namespace corvane::x11 {
 
 /// The monitors from RandR and the work area the window manager leaves free.
-/// The monitor layout is read once and again whenever RandR reports a change.
+/// The monitor layout is kept until RandR reports a change, and at most a
+/// second, since the server reports no change of user-defined monitors.
 class X11Screens final : public platform::Screens {
 public:
     X11Screens(const Connection& connection, EventLoop& loop);
@@ -42,6 +44,7 @@ private:
     bool hasPrimaryOutput_ = false;  ///< RandR 1.3
     bool hasMonitors_ = false;       ///< RandR 1.5
     std::optional<std::vector<platform::Rect>> monitors_;
+    std::chrono::steady_clock::time_point monitorsRead_;
     Subscription screenChange_;
     Subscription randrNotify_;
 };
