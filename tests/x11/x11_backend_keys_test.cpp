@@ -1,0 +1,244 @@
+// Hot keys on X: the Mac key vocabulary translated to keysyms and X masks,
+// and the service's grabs against a real server, where other programs may
+// hold a combination first.
+#include <gtest/gtest.h>
+
+#include <X11/XF86keysym.h>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "platform/x11/key_translation.h"
+#include "platform/x11/x11_backend.h"
+#include "x11_test.h"
+
+namespace corvane::x11test {
+namespace {
+
+namespace modifier = platform::modifier;
+
+struct KeyCase {
+    std::uint32_t macKeyCode;
+    std::vector<xcb_keysym_t> keysyms;
+    friend void PrintTo(const KeyCase& testCase, std::ostream* out) {
+        *out << "code " << testCase.macKeyCode;
+    }
+};
+
+class MacKeyCodes : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(MacKeyCodes, translateToTheKeysymsOfTheSameKey) {
+    EXPECT_EQ(x11::keysymsForMacKeyCode(GetParam().macKeyCode), GetParam().keysyms);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Vocabulary, MacKeyCodes,
+    ::testing::Values(KeyCase{50, {XK_grave}}, KeyCase{48, {XK_Tab}}, KeyCase{18, {XK_1}},
+                      KeyCase{19, {XK_2}}, KeyCase{20, {XK_3}}, KeyCase{21, {XK_4}},
+                      // The Mac numbers its keys by position: 5 sits between 4 and 6 out of order.
+                      KeyCase{23, {XK_5}}, KeyCase{22, {XK_6}}, KeyCase{0, {XK_a}}, KeyCase{12, {XK_q}},
+                      KeyCase{111, {XK_F12}}, KeyCase{105, {XK_F13, XF86XK_Tools}},
+                      KeyCase{107, {XK_F14, XF86XK_Launch5}}, KeyCase{113, {XK_F15, XF86XK_Launch6}},
+                      KeyCase{106, {XK_F16, XF86XK_Launch7}}, KeyCase{64, {XK_F17, XF86XK_Launch8}},
+                      KeyCase{10, {}}, KeyCase{127, {}}, KeyCase{0xFFFF, {}}),
+    [](const auto& testCase) { return "code" + std::to_string(testCase.param.macKeyCode); });
+
+struct ModifierCase {
+    std::uint32_t carbon;
+    std::uint16_t x;
+    friend void PrintTo(const ModifierCase& testCase, std::ostream* out) {
+        *out << "carbon " << testCase.carbon;
+    }
+};
+
+class CarbonModifiers : public ::testing::TestWithParam<ModifierCase> {};
+
+TEST_P(CarbonModifiers, becomeTheXModifiersOfTheSameKeys) {
+    EXPECT_EQ(x11::xModifiers(GetParam().carbon), GetParam().x);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, CarbonModifiers,
+    ::testing::Values(ModifierCase{0, 0}, ModifierCase{modifier::kControl, XCB_MOD_MASK_CONTROL},
+                      ModifierCase{modifier::kOption, XCB_MOD_MASK_1},
+                      ModifierCase{modifier::kShift, XCB_MOD_MASK_SHIFT},
+                      ModifierCase{modifier::kCommand, XCB_MOD_MASK_4},
+                      ModifierCase{modifier::kControl | modifier::kShift | modifier::kOption,
+                                   XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_1},
+                      ModifierCase{0x0400, 0},                      // Caps Lock never counts
+                      ModifierCase{0x8000, XCB_MOD_MASK_CONTROL}),  // right Control
+    [](const auto& testCase) { return "carbon" + std::to_string(testCase.param.carbon); });
+
+TEST(LockVariants, coverEveryCombinationOfCapsLockAndNumLock) {
+    const auto variants = x11::lockVariants(XCB_MOD_MASK_2);
+    EXPECT_EQ(std::vector<std::uint16_t>(variants.begin(), variants.end()),
+              (std::vector<std::uint16_t>{0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
+                                          XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2}));
+}
+
+TEST(SignificantModifiers, dropTheLocksAndTheButtonsButKeepTheRest) {
+    constexpr std::uint16_t kButton1 = XCB_KEY_BUT_MASK_BUTTON_1;
+    EXPECT_EQ(x11::significantModifiers(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2 | kButton1,
+                                        XCB_MOD_MASK_2),
+              XCB_MOD_MASK_CONTROL);
+    // Num Lock on another modifier: Mod2 is then an ordinary modifier.
+    EXPECT_EQ(x11::significantModifiers(XCB_MOD_MASK_2 | XCB_MOD_MASK_3, XCB_MOD_MASK_3), XCB_MOD_MASK_2);
+}
+
+/// The service on its own backend, plus another client that may hold keys first.
+class HotKeyGrabTest : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (IsSkipped()) return;
+        backend_ = x11::X11Backend::open(session().display(), {"corvane"});
+        ASSERT_NE(backend_, nullptr);
+        handler_ = hotKeys().installHandler([this](const platform::HotKeyEvent* event) {
+            if (event != nullptr && event->hotKeyID) pressed_.push_back(event->hotKeyID->id);
+            return 0;
+        });
+    }
+    void TearDown() override {
+        for (const auto& [keycode, modifiers] : othersGrabs_) {
+            xcb_ungrab_key(x().connection(), keycode, x().root(), modifiers);
+        }
+        x().sync();
+        backend_.reset();
+        X11Test::TearDown();
+    }
+
+    x11::X11HotKeys& hotKeys() { return backend_->hotKeys(); }
+
+    /// Another program grabs the key of `keysym` with exactly `modifiers`; false when refused.
+    /// Whatever the backend sent before has reached the server by then.
+    bool otherProgramGrabs(xcb_keysym_t keysym, std::uint16_t modifiers) {
+        if (backend_) {
+            auto* own = backend_->connection().get();
+            auto roundTrip = x11::makeCookie(own, xcb_get_input_focus(own), xcb_get_input_focus_reply);
+            static_cast<void>(roundTrip.get());
+        }
+        const auto keycode = x().keycodeOf(keysym);
+        if (!keycode) return false;
+        auto* c = x().connection();
+        const x11::ErrorPtr error(
+            xcb_request_check(c, xcb_grab_key_checked(c, 1, x().root(), modifiers, *keycode,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+        if (error) return false;
+        othersGrabs_.emplace_back(*keycode, modifiers);
+        return true;
+    }
+
+    /// Types `chord` and runs the backend's loop until the handler saw `count` presses.
+    bool typeAndWait(const std::vector<xcb_keysym_t>& chord, std::size_t count) {
+        x().typeChord(chord);
+        return backend_->loop().runUntil([&] { return pressed_.size() >= count; }, 5.0);
+    }
+
+    std::unique_ptr<x11::X11Backend> backend_;
+    std::optional<platform::HotKeyHandlerRef> handler_;
+    std::vector<std::uint32_t> pressed_;
+    std::vector<std::pair<xcb_keycode_t, std::uint16_t>> othersGrabs_;
+};
+
+TEST_F(HotKeyGrabTest, eachPressReachesTheHandlerWithItsCombinationsId) {
+    ASSERT_TRUE(handler_.has_value());
+    ASSERT_EQ(hotKeys().registerHotKey(50, 0, {1, 7}).status, platform::kHotKeyNoError);
+    ASSERT_EQ(hotKeys().registerHotKey(18, modifier::kControl, {1, 8}).status, platform::kHotKeyNoError);
+    ASSERT_EQ(hotKeys().registerHotKey(18, modifier::kOption, {1, 9}).status, platform::kHotKeyNoError);
+
+    ASSERT_TRUE(typeAndWait({XK_Control_L, XK_1}, 1));
+    ASSERT_TRUE(typeAndWait({XK_grave}, 2));
+    ASSERT_TRUE(typeAndWait({XK_Alt_L, XK_1}, 3));
+
+    EXPECT_EQ(pressed_, (std::vector<std::uint32_t>{8, 7, 9}));
+}
+
+TEST_F(HotKeyGrabTest, onlyOneHandlerAtATimeAndARemovedOneHearsNothing) {
+    ASSERT_TRUE(handler_.has_value());
+    EXPECT_EQ(hotKeys().installHandler([](const platform::HotKeyEvent*) { return 0; }), std::nullopt);
+    ASSERT_EQ(hotKeys().registerHotKey(50, 0, {1, 7}).status, platform::kHotKeyNoError);
+    ASSERT_TRUE(typeAndWait({XK_grave}, 1));
+
+    hotKeys().removeHandler(*handler_);
+    x().typeKey(XK_grave);
+    backend_->loop().runFor(0.2);
+
+    EXPECT_EQ(pressed_.size(), 1U);
+}
+
+// Few keymaps carry F13 and up; evdev keymaps put XF86 keysyms on those keys.
+TEST_F(HotKeyGrabTest, aFunctionKeyMissingFromTheKeymapIsGrabbedOnTheKeyThatIsThere) {
+    ASSERT_FALSE(x().hasKey(XK_F18));
+    ASSERT_TRUE(x().hasKey(XF86XK_Launch9));
+    ASSERT_EQ(hotKeys().registerHotKey(79, 0, {1, 18}).status, platform::kHotKeyNoError);
+
+    ASSERT_TRUE(typeAndWait({XF86XK_Launch9}, 1));
+    EXPECT_EQ(pressed_, (std::vector<std::uint32_t>{18}));
+}
+
+struct RefusalCase {
+    const char* name;
+    std::uint32_t keyCode;
+    std::uint32_t modifiers;
+    /// Set up before the registration under test.
+    bool heldByThisProgram;
+    std::optional<std::uint16_t> heldByAnotherWithMask;
+    platform::HotKeyStatus status;
+    friend void PrintTo(const RefusalCase& testCase, std::ostream* out) { *out << testCase.name; }
+};
+
+class HotKeyRefusal : public HotKeyGrabTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(HotKeyRefusal, isReportedAndLeavesNoGrabBehind) {
+    const auto& refusal = GetParam();
+    if (refusal.heldByThisProgram) {
+        ASSERT_EQ(hotKeys().registerHotKey(refusal.keyCode, refusal.modifiers, {1, 1}).status,
+                  platform::kHotKeyNoError);
+    }
+    if (refusal.heldByAnotherWithMask) {
+        ASSERT_TRUE(otherProgramGrabs(XK_grave, *refusal.heldByAnotherWithMask));
+    }
+
+    const auto registration = hotKeys().registerHotKey(refusal.keyCode, refusal.modifiers, {1, 2});
+
+    EXPECT_EQ(registration.status, refusal.status);
+    EXPECT_EQ(registration.ref, std::nullopt);
+    if (!refusal.heldByThisProgram && refusal.keyCode == 50) {
+        // Whatever part of the combination was grabbed before the refusal is free again.
+        for (const std::uint16_t lock :
+             std::initializer_list<std::uint16_t>{0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2}) {
+            const auto mask = static_cast<std::uint16_t>(x11::xModifiers(refusal.modifiers) | lock);
+            if (refusal.heldByAnotherWithMask == mask) continue;
+            EXPECT_TRUE(otherProgramGrabs(XK_grave, mask)) << "mask " << mask;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HotKeyRefusal,
+    ::testing::Values(
+        RefusalCase{"noSuchKey", 10, 0, false, std::nullopt, platform::kHotKeyInvalidError},
+        RefusalCase{"heldTwiceByThisProgram", 50, 0, true, std::nullopt, platform::kHotKeyExistsError},
+        RefusalCase{"heldByAnother", 50, 0, false, std::uint16_t{0}, platform::kHotKeyExistsError},
+        // The other program holds only the Num Lock variant: the other variants were
+        // grabbed before that refusal came back and must be let go.
+        RefusalCase{"numLockVariantHeldByAnother", 50, modifier::kShift, false,
+                    std::uint16_t{XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_2}, platform::kHotKeyExistsError}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST_F(HotKeyGrabTest, unregisteringLetsOtherProgramsHaveTheCombination) {
+    const auto registration = hotKeys().registerHotKey(50, modifier::kControl, {1, 3});
+    ASSERT_TRUE(registration.ref.has_value());
+    ASSERT_FALSE(otherProgramGrabs(XK_grave, XCB_MOD_MASK_CONTROL));
+
+    hotKeys().unregisterHotKey(*registration.ref);
+
+    EXPECT_TRUE(otherProgramGrabs(XK_grave, XCB_MOD_MASK_CONTROL));
+    EXPECT_TRUE(otherProgramGrabs(XK_grave, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_LOCK));
+}
+
+}  // namespace
+}  // namespace corvane::x11test

@@ -1,0 +1,168 @@
+// What the backend reads from text: /proc for launch dates and liveness,
+// WM_CLASS for bundle identifiers. No X server needed.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+
+#include "platform/x11/bundle_identifier.h"
+#include "platform/x11/proc_stat.h"
+
+namespace corvane::x11test {
+namespace {
+
+using x11::bootTimeSeconds;
+using x11::startTimeTicks;
+
+/// A stat line whose fields after the command name are 3, 4, ... and whose
+/// field 22 (the start time) is `start`.
+std::string statLine(const std::string& command, const std::string& start) {
+    std::string line = "4242 (" + command + ")";
+    for (int field = 3; field <= 52; ++field) {
+        line += " " + (field == 22 ? start : std::to_string(field));
+    }
+    return line + "\n";
+}
+
+struct StatCase {
+    const char* name;
+    std::string line;
+    std::optional<std::uint64_t> ticks;
+    friend void PrintTo(const StatCase& testCase, std::ostream* out) { *out << testCase.name; }
+};
+
+class StartTimeTicks : public ::testing::TestWithParam<StatCase> {};
+
+TEST_P(StartTimeTicks, isField22CountedAfterTheCommandName) {
+    EXPECT_EQ(startTimeTicks(GetParam().line), GetParam().ticks);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, StartTimeTicks,
+    ::testing::Values(StatCase{"plain", statLine("Wow.exe", "987654"), 987654},
+                      StatCase{"spacesInName", statLine("World of Warcraft", "77"), 77},
+                      // A name may close a parenthesis of its own: count after the last one.
+                      StatCase{"parenthesesInName", statLine("a) 1 2 3 (b", "31337"), 31337},
+                      StatCase{"truncated", "4242 (Wow.exe) S 1 2 3 4", std::nullopt},
+                      StatCase{"noName", "4242 Wow.exe S 1 2 3", std::nullopt},
+                      StatCase{"notANumber", statLine("Wow.exe", "12ab"), std::nullopt},
+                      StatCase{"empty", "", std::nullopt}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(BootTimeSeconds, readsTheBtimeLineWherever) {
+    EXPECT_EQ(bootTimeSeconds("cpu 1 2 3\nintr 5\nbtime 1700000000\nprocesses 9\n"), 1700000000);
+    EXPECT_EQ(bootTimeSeconds("btime 1700000123"), 1700000123);
+    EXPECT_EQ(bootTimeSeconds("cpu 1 2 3\nbtimex 5\n"), std::nullopt);
+    EXPECT_EQ(bootTimeSeconds("btime soon\n"), std::nullopt);
+}
+
+class ProcStatTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = std::filesystem::temp_directory_path() / ("corvane-proc-" + std::to_string(getpid()));
+        std::filesystem::create_directories(root_);
+        write("stat", "cpu 1 2 3\nbtime 1700000000\n");
+    }
+    void TearDown() override { std::filesystem::remove_all(root_); }
+
+    void write(const std::filesystem::path& relative, const std::string& text) {
+        std::filesystem::create_directories((root_ / relative).parent_path());
+        std::ofstream(root_ / relative) << text;
+    }
+
+    std::filesystem::path root_;
+};
+
+TEST_F(ProcStatTest, launchDateIsBootTimePlusStartTicksInSeconds) {
+    write("4242/stat", statLine("Wow.exe", "12345"));
+    x11::ProcStat proc(root_, 100);
+
+    EXPECT_EQ(proc.launchDate(4242), platform::Date{1700000000 + 123.45});
+    EXPECT_TRUE(proc.running(4242));
+}
+
+TEST_F(ProcStatTest, aProcessThatIsGoneHasNoDateAndIsNotRunning) {
+    x11::ProcStat proc(root_, 100);
+
+    EXPECT_EQ(proc.launchDate(4243), std::nullopt);
+    EXPECT_FALSE(proc.running(4243));
+}
+
+TEST_F(ProcStatTest, withoutABootTimeThereIsNoDate) {
+    write("stat", "cpu 1 2 3\n");
+    write("4242/stat", statLine("Wow.exe", "12345"));
+    x11::ProcStat proc(root_, 100);
+
+    EXPECT_EQ(proc.launchDate(4242), std::nullopt);
+}
+
+// The kernel derives btime from the wall clock; a second read could differ
+// and reorder games launched close together.
+TEST_F(ProcStatTest, bootTimeIsReadOnceSoDatesStayComparable) {
+    write("4242/stat", statLine("Wow.exe", "100"));
+    x11::ProcStat proc(root_, 100);
+    const auto first = proc.launchDate(4242);
+    write("stat", "btime 1700000001\n");
+
+    EXPECT_EQ(proc.launchDate(4242), first);
+}
+
+TEST(ProcStatOfThisSystem, knowsThisProcessStartedBeforeNow) {
+    x11::ProcStat proc;
+    const auto launched = proc.launchDate(getpid());
+
+    ASSERT_TRUE(launched.has_value());
+    EXPECT_TRUE(proc.running(getpid()));
+    EXPECT_LE(launched->secondsSince1970, static_cast<double>(time(nullptr)) + 1);
+}
+
+struct BundleCase {
+    const char* windowClass;
+    const char* identifier;
+    friend void PrintTo(const BundleCase& testCase, std::ostream* out) { *out << testCase.windowClass; }
+};
+
+class BundleIdentifier : public ::testing::TestWithParam<BundleCase> {};
+
+TEST_P(BundleIdentifier, mapsTheGameExecutablesAndKeepsOtherClasses) {
+    EXPECT_EQ(x11::bundleIdentifier(GetParam().windowClass), GetParam().identifier);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Classes, BundleIdentifier,
+    ::testing::Values(BundleCase{"wow.exe", "com.blizzard.worldofwarcraft"},
+                      BundleCase{"Wow.exe", "com.blizzard.worldofwarcraft"},
+                      BundleCase{"WOW-64.EXE", "com.blizzard.worldofwarcraft"},
+                      BundleCase{"WowT.exe", "com.blizzard.worldofwarcraft.test"},
+                      BundleCase{"WowB.exe", "com.blizzard.worldofwarcraft.beta"},
+                      BundleCase{"wowclassic.exe", "com.blizzard.worldofwarcraft.classic"},
+                      BundleCase{"WowClassicT.exe", "com.blizzard.worldofwarcraft.classic.test"},
+                      BundleCase{"WowClassicB.exe", "com.blizzard.worldofwarcraft.classic.beta"},
+                      // Everything else is its own identifier, case and all.
+                      BundleCase{"XTerm", "XTerm"}, BundleCase{"wow.exe.bak", "wow.exe.bak"},
+                      BundleCase{"Battle.net.exe", "Battle.net.exe"}, BundleCase{"wow", "wow"},
+                      BundleCase{"", ""}),
+    [](const auto& testCase) {
+        std::string name = testCase.param.windowClass;
+        for (char& c : name) {
+            if (std::isalnum(static_cast<unsigned char>(c)) == 0) c = '_';
+        }
+        return name.empty() ? std::string("empty") : name;
+    });
+
+TEST(ClassPart, isTheSecondOfWmClassesTwoStrings) {
+    using namespace std::string_view_literals;
+    EXPECT_EQ(x11::classPart("xterm\0XTerm\0"sv), "XTerm");
+    EXPECT_EQ(x11::classPart("wow.exe\0wow.exe\0"sv), "wow.exe");
+    EXPECT_EQ(x11::classPart("xterm\0XTerm"sv), "XTerm");  // no final NUL
+    EXPECT_EQ(x11::classPart("xterm\0"sv), std::nullopt);
+    EXPECT_EQ(x11::classPart("xterm"sv), std::nullopt);
+    EXPECT_EQ(x11::classPart(""sv), std::nullopt);
+}
+
+}  // namespace
+}  // namespace corvane::x11test

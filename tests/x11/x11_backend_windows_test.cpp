@@ -1,0 +1,334 @@
+// Other programs' windows through the backend: which applications it sees,
+// which one is frontmost, activation, and outer frames that land exactly
+// where asked whatever gravity a window requests, with a window manager and
+// without one.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/x11/x11_backend.h"
+#include "rect_printer.h"
+#include "wait_until.h"
+#include "x11_test.h"
+
+namespace corvane::x11test {
+namespace {
+
+using platform::Rect;
+
+constexpr std::uint32_t kNorthWestGravity = 1;
+constexpr std::uint32_t kCenterGravity = 5;
+constexpr std::uint32_t kSouthEastGravity = 9;
+constexpr std::uint32_t kStaticGravity = 10;
+
+/// A top-level window the test makes on its own connection, posing as another program's.
+struct WindowSpec {
+    Rect client{100, 100, 300, 200};
+    std::optional<std::uint32_t> pid{};
+    std::string wmClass = "Probe";
+    std::optional<std::uint32_t> gravity{};
+};
+
+xcb_window_t createWindow(XInspector& x, const WindowSpec& spec) {
+    auto* c = x.connection();
+    const xcb_window_t window = xcb_generate_id(c);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), static_cast<std::int16_t>(spec.client.x),
+                      static_cast<std::int16_t>(spec.client.y), static_cast<std::uint16_t>(spec.client.width),
+                      static_cast<std::uint16_t>(spec.client.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, 0, nullptr);
+    const std::string wmClass = "probe" + std::string(1, '\0') + spec.wmClass + std::string(1, '\0');
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
+    if (spec.pid) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, x.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1,
+                            &*spec.pid);
+    }
+    // WM_NORMAL_HINTS: a user-given position (so the window manager keeps it) and the gravity.
+    constexpr std::uint32_t kUserPosition = 1;
+    constexpr std::uint32_t kWinGravity = 1U << 9U;
+    std::array<std::uint32_t, 18> hints{};
+    hints[0] = kUserPosition | (spec.gravity ? kWinGravity : 0);
+    hints[17] = spec.gravity.value_or(kNorthWestGravity);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS,
+                        32, static_cast<std::uint32_t>(hints.size()), hints.data());
+    xcb_map_window(c, window);
+    x.sync();
+    return window;
+}
+
+std::uint32_t ownPid() {
+    return static_cast<std::uint32_t>(getpid());
+}
+
+/// The backend on the shared session, beside the test's own connection.
+class BackendWindowsTest : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (IsSkipped()) return;
+        backend_ = x11::X11Backend::open(session().display(), {"corvane"});
+        ASSERT_NE(backend_, nullptr);
+    }
+    void TearDown() override {
+        for (const xcb_window_t window : windows_) x().destroyWindow(window);
+        backend_.reset();
+        X11Test::TearDown();
+    }
+
+    /// A window of the test's that lives until the end of the test, once managed.
+    xcb_window_t window(const WindowSpec& spec) {
+        const xcb_window_t created = createWindow(x(), spec);
+        windows_.push_back(created);
+        EXPECT_TRUE(waitUntil([&] { return managed(created); })) << "window never managed";
+        return created;
+    }
+    bool managed(xcb_window_t window) {
+        const auto clients = x().clientList();
+        return std::find(clients.begin(), clients.end(), window) != clients.end() && x().isViewable(window);
+    }
+    bool runUntil(const std::function<bool()>& condition) {
+        return backend_->loop().runUntil(condition, 5.0);
+    }
+    [[nodiscard]] std::optional<platform::RunningApplication> application(platform::Pid pid) {
+        const auto all = backend_->workspace().runningApplications();
+        EXPECT_LE(std::count_if(all.begin(), all.end(), [&](const auto& app) { return app.pid == pid; }), 1)
+            << "pid " << pid << " listed more than once";
+        const auto found =
+            std::find_if(all.begin(), all.end(), [&](const auto& app) { return app.pid == pid; });
+        if (found == all.end()) return std::nullopt;
+        return *found;
+    }
+
+    std::unique_ptr<x11::X11Backend> backend_;
+    std::vector<xcb_window_t> windows_;
+};
+
+TEST_F(BackendWindowsTest, applicationsAreTheProcessesBehindManagedWindowsNamedByTheirClass) {
+    auto& retail = launchGame({.number = 1});
+    auto& classic = launchGame({.number = 2, .wmClass = "WowClassic.exe"});
+    window({.pid = ownPid(), .wmClass = "XTerm"});
+    window({.client = {500, 100, 100, 100}, .pid = ownPid(), .wmClass = "XTerm"});
+
+    const auto first = application(retail.pid());
+    const auto second = application(classic.pid());
+    const auto own = application(static_cast<platform::Pid>(ownPid()));
+
+    ASSERT_TRUE(first && second && own);
+    EXPECT_EQ(first->bundleIdentifier, "com.blizzard.worldofwarcraft");
+    EXPECT_EQ(second->bundleIdentifier, "com.blizzard.worldofwarcraft.classic");
+    EXPECT_EQ(own->bundleIdentifier, "XTerm");
+    EXPECT_FALSE(first->terminated);
+    ASSERT_TRUE(first->launchDate && second->launchDate);
+    EXPECT_LE(*first->launchDate, *second->launchDate);
+}
+
+TEST_F(BackendWindowsTest, windowsWithoutAPidAreNoApplication) {
+    const xcb_window_t anonymous = window({});
+
+    const auto all = backend_->workspace().runningApplications();
+    for (const auto& app : all) EXPECT_GT(app.pid, 0);
+
+    x().activate(anonymous);
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == anonymous; }));
+    EXPECT_EQ(backend_->workspace().frontmostApplicationPid(), std::nullopt);
+}
+
+TEST_F(BackendWindowsTest, frontmostIsThePidOfTheActiveWindow) {
+    auto& one = launchGame({.number = 1});
+    auto& two = launchGame({.number = 2});
+    for (auto* game : {&one, &two, &one}) {
+        x().activate(game->window());
+        ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == game->window(); }));
+        EXPECT_EQ(backend_->workspace().frontmostApplicationPid(), game->pid());
+    }
+}
+
+TEST_F(BackendWindowsTest, activationGivesAWineStyleGameTheFocusThroughTheWindowManager) {
+    auto& one = launchGame({.number = 1});
+    auto& two = launchGame({.number = 2});
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == two.window(); }));
+
+    EXPECT_TRUE(backend_->workspace().activateApplication(one.pid()));
+
+    EXPECT_TRUE(
+        runUntil([&] { return x().activeWindow() == one.window() && x().inputFocus() == one.window(); }));
+    EXPECT_TRUE(one.waitForLog("TakeFocus", std::chrono::seconds(5)));
+}
+
+TEST_F(BackendWindowsTest, activationPicksTheApplicationsLargestWindow) {
+    window({.client = {50, 50, 120, 90}, .pid = ownPid()});
+    const xcb_window_t large = window({.client = {300, 50, 500, 400}, .pid = ownPid()});
+    window({.client = {900, 50, 200, 150}, .pid = ownPid()});
+    auto& game = launchGame({.number = 1});
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == game.window(); }));
+
+    EXPECT_TRUE(backend_->workspace().activateApplication(static_cast<platform::Pid>(ownPid())));
+
+    EXPECT_TRUE(runUntil([&] { return x().activeWindow() == large; }));
+}
+
+TEST_F(BackendWindowsTest, activatingAPidWithoutWindowsFailsAndChangesNothing) {
+    auto& game = launchGame({.number = 1});
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == game.window(); }));
+    const auto noWindows = static_cast<platform::Pid>(getppid());
+
+    EXPECT_FALSE(backend_->workspace().activateApplication(noWindows));
+    backend_->loop().runFor(0.1);
+    EXPECT_EQ(x().activeWindow(), game.window());
+}
+
+TEST_F(BackendWindowsTest, aProcessesWindowsAreItsManagedWindowsOnly) {
+    auto& game = launchGame({.number = 1});
+    auto& accessibility = backend_->accessibility();
+
+    // Not Wine's hidden IME window, which has the same pid but is never managed.
+    EXPECT_EQ(accessibility.windows(game.pid()), (std::vector<platform::WindowRef>{game.window()}));
+    EXPECT_EQ(accessibility.windows(static_cast<platform::Pid>(getppid())),
+              std::vector<platform::WindowRef>{});
+    EXPECT_TRUE(accessibility.isProcessTrusted());
+}
+
+TEST_F(BackendWindowsTest, raiseStacksTheWindowOnTopWithoutActivatingIt) {
+    auto& below = launchGame({.number = 1});
+    auto& above = launchGame({.number = 2});
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == above.window(); }));
+    const xcb_atom_t stacking = x().atom("_NET_CLIENT_LIST_STACKING");
+    auto topmost = [&] {
+        auto* c = x().connection();
+        XReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, x().root(), stacking, XCB_ATOM_WINDOW, 0, 1024), nullptr));
+        const auto count = reply ? xcb_get_property_value_length(reply.get()) / 4 : 0;
+        if (count == 0) return xcb_window_t{XCB_WINDOW_NONE};
+        return static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()))[count - 1];
+    };
+    ASSERT_EQ(topmost(), above.window());
+
+    backend_->accessibility().raise(below.window());
+
+    EXPECT_TRUE(runUntil([&] { return topmost() == below.window(); }));
+    EXPECT_EQ(x().activeWindow(), above.window());
+}
+
+struct GravityCase {
+    const char* name;
+    std::optional<std::uint32_t> gravity{};
+    friend void PrintTo(const GravityCase& testCase, std::ostream* out) { *out << testCase.name; }
+};
+
+class FramePlacement : public BackendWindowsTest, public ::testing::WithParamInterface<GravityCase> {};
+
+// Every gravity makes the window manager read a move differently; the outer
+// frame must still land exactly, and read back as written.
+TEST_P(FramePlacement, outerFrameLandsWhereAskedAndReadsBack) {
+    const xcb_window_t target = window({.client = {200, 150, 300, 200}, .gravity = GetParam().gravity});
+    auto& accessibility = backend_->accessibility();
+    const auto outer = x().outerFrame(target);
+    ASSERT_TRUE(outer.has_value());
+    ASSERT_EQ(accessibility.position(target), outer->origin());
+    ASSERT_EQ(accessibility.size(target), outer->size());
+
+    for (const Rect wanted : {Rect{10, 20, 700, 500}, Rect{400, 300, 520, 410}}) {
+        accessibility.setPosition(target, wanted.origin());
+        accessibility.setSize(target, wanted.size());
+        EXPECT_TRUE(runUntil([&] { return x().outerFrame(target) == wanted; }))
+            << ::testing::PrintToString(x().outerFrame(target));
+        EXPECT_EQ(accessibility.position(target), wanted.origin());
+        EXPECT_EQ(accessibility.size(target), wanted.size());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Gravities, FramePlacement,
+                         ::testing::Values(GravityCase{"unset", std::nullopt},
+                                           GravityCase{"northWest", kNorthWestGravity},
+                                           GravityCase{"center", kCenterGravity},
+                                           GravityCase{"southEast", kSouthEastGravity},
+                                           GravityCase{"static", kStaticGravity}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+/// The backend on a server without a window manager: no client list, no
+/// frames, no one to ask for activation.
+class NoWindowManagerTest : public BackendWindowsTest {
+protected:
+    void SetUp() override {
+        if (SessionEnvironment::session() == nullptr) GTEST_SKIP() << SessionEnvironment::skipReason();
+        bare_ = std::make_unique<XSession>(SessionOptions{.windowManager = false});
+        X11Test::SetUp();
+        useSession(*bare_);
+        backend_ = x11::X11Backend::open(bare_->display(), {"corvane"});
+        ASSERT_NE(backend_, nullptr);
+    }
+    void TearDown() override {
+        BackendWindowsTest::TearDown();
+        game_.reset();
+        bare_.reset();
+    }
+
+    /// A fake game whose window is mapped (no one manages it here).
+    std::pair<pid_t, xcb_window_t> startGame() {
+        log_ = bare_->newPath("game.log");
+        game_ = ChildProcess::spawn(
+            {.argv = {FAKE_GAME_PATH, "--size", "400x300", "--position", "50,60", "--log", log_.string()}});
+        std::optional<xcb_window_t> shown;
+        waitUntil([&] {
+            for (const xcb_window_t candidate :
+                 x().topLevelWindowsOf(static_cast<std::uint32_t>(game_->pid()))) {
+                if (x().isViewable(candidate)) shown = candidate;
+            }
+            return shown.has_value();
+        });
+        return {game_->pid(), shown.value_or(XCB_WINDOW_NONE)};
+    }
+    bool logHas(const std::string& text) {
+        std::ifstream file(log_);
+        std::string line;
+        while (std::getline(file, line)) {
+            if (line.find(text) != std::string::npos) return true;
+        }
+        return false;
+    }
+
+    std::unique_ptr<XSession> bare_;
+    std::optional<ChildProcess> game_;
+    std::filesystem::path log_;
+};
+
+TEST_F(NoWindowManagerTest, mappedWindowsStandForTheClientListAndFramesAreTheWindows) {
+    const auto [pid, gameWindow] = startGame();
+    ASSERT_NE(gameWindow, XCB_WINDOW_NONE);
+    auto& accessibility = backend_->accessibility();
+
+    EXPECT_EQ(accessibility.windows(pid), (std::vector<platform::WindowRef>{gameWindow}));
+    EXPECT_EQ(application(pid)->bundleIdentifier, "com.blizzard.worldofwarcraft");
+    EXPECT_EQ(accessibility.position(gameWindow), (platform::Point{50, 60}));
+
+    const Rect wanted{300, 200, 640, 480};
+    accessibility.setPosition(gameWindow, wanted.origin());
+    accessibility.setSize(gameWindow, wanted.size());
+    EXPECT_TRUE(runUntil([&] { return x().clientRect(gameWindow) == wanted; }))
+        << ::testing::PrintToString(x().clientRect(gameWindow));
+}
+
+TEST_F(NoWindowManagerTest, activationAsksAWineStyleGameToTakeTheFocus) {
+    const auto [pid, gameWindow] = startGame();
+    ASSERT_NE(gameWindow, XCB_WINDOW_NONE);
+
+    EXPECT_TRUE(backend_->workspace().activateApplication(pid));
+
+    EXPECT_TRUE(runUntil([&] { return logHas("TakeFocus"); }));
+    EXPECT_TRUE(runUntil([&] { return x().inputFocus() == gameWindow; }));
+    EXPECT_EQ(backend_->workspace().frontmostApplicationPid(), pid);
+}
+
+}  // namespace
+}  // namespace corvane::x11test
