@@ -28,8 +28,8 @@ Edges flipped(const platform::Rect& rect, double viewHeight) {
     return {edge(r.x), edge(viewHeight - r.y - r.height), edge(r.x + r.width), edge(viewHeight - r.y)};
 }
 
-void addRectangle(std::vector<xcb_rectangle_t>& out, std::int32_t left, std::int32_t top,
-                  std::int32_t right, std::int32_t bottom) {
+void addRectangle(std::vector<xcb_rectangle_t>& out, std::int32_t left, std::int32_t top, std::int32_t right,
+                  std::int32_t bottom) {
     if (right <= left || bottom <= top) return;
     out.push_back({static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
                    static_cast<std::uint16_t>(right - left), static_cast<std::uint16_t>(bottom - top)});
@@ -37,8 +37,7 @@ void addRectangle(std::vector<xcb_rectangle_t>& out, std::int32_t left, std::int
 
 }  // namespace
 
-std::vector<xcb_rectangle_t> bandRectangles(const platform::Rect& rect, double lineWidth,
-                                            double viewHeight) {
+std::vector<xcb_rectangle_t> bandRectangles(const platform::Rect& rect, double lineWidth, double viewHeight) {
     const double half = std::max(0.0, lineWidth) / 2;
     const Edges outer = flipped(rect.standardized().insetBy(-half, -half), viewHeight);
     const platform::Rect hole = rect.standardized().insetBy(half, half);
@@ -61,7 +60,8 @@ void BandCanvas::strokeRect(platform::Rect rect, platform::Color color, double l
 
 std::vector<xcb_rectangle_t> BandCanvas::allRectangles() const {
     std::vector<xcb_rectangle_t> result;
-    for (const auto& band : bands_) result.insert(result.end(), band.rectangles.begin(), band.rectangles.end());
+    for (const auto& band : bands_)
+        result.insert(result.end(), band.rectangles.begin(), band.rectangles.end());
     return result;
 }
 

@@ -17,8 +17,7 @@ namespace corvane::x11 {
 /// the ring between `rect` grown and shrunk by half the line. `rect` is in view
 /// space (origin bottom-left, y up) of a view `viewHeight` high. A line as
 /// wide as the rectangle leaves no hole: then it is the whole grown rectangle.
-std::vector<xcb_rectangle_t> bandRectangles(const platform::Rect& rect, double lineWidth,
-                                            double viewHeight);
+std::vector<xcb_rectangle_t> bandRectangles(const platform::Rect& rect, double lineWidth, double viewHeight);
 
 /// One stroke's colour and the rectangles that make it.
 struct Band {

@@ -46,7 +46,8 @@ BorderWindow::Visual BorderWindow::chooseVisual() const {
         if (depths.data->depth != 32) continue;
         for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
              xcb_visualtype_next(&visuals)) {
-            if (visuals.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR) return {visuals.data->visual_id, 32, true};
+            if (visuals.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR)
+                return {visuals.data->visual_id, 32, true};
         }
     }
     return {screen.root_visual, screen.root_depth, false};
@@ -91,10 +92,10 @@ void BorderWindow::setFrame(platform::Rect frame, bool display) {
         const std::array<std::uint32_t, 4> values{static_cast<std::uint32_t>(wanted.x),
                                                   static_cast<std::uint32_t>(wanted.y), wanted.width,
                                                   wanted.height};
-        xcb_configure_window(connection_.get(), window_.get(),
-                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                                 XCB_CONFIG_WINDOW_HEIGHT,
-                             values.data());
+        xcb_configure_window(
+            connection_.get(), window_.get(),
+            XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+            values.data());
         connection_.flush();
         sent_ = wanted;
         // The band follows the bounds: a new size needs a new shape.
@@ -133,7 +134,8 @@ void BorderWindow::handleEvent(const xcb_generic_event_t& event) {
     }
     const auto& visibility = reinterpret_cast<const xcb_visibility_notify_event_t&>(event);
     // A window the window manager raised (the game on activation) came over the band.
-    if (visibility.window == window_.get() && visible_ && visibility.state != XCB_VISIBILITY_UNOBSCURED) raise();
+    if (visibility.window == window_.get() && visible_ && visibility.state != XCB_VISIBILITY_UNOBSCURED)
+        raise();
 }
 
 void BorderWindow::display() {
@@ -150,8 +152,9 @@ void BorderWindow::display() {
 
 void BorderWindow::applyShape(const std::vector<xcb_rectangle_t>& rectangles) {
     if (shape_ && sameRectangles(*shape_, rectangles)) return;
-    xcb_shape_rectangles(connection_.get(), XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED,
-                         window_.get(), 0, 0, static_cast<std::uint32_t>(rectangles.size()), rectangles.data());
+    xcb_shape_rectangles(connection_.get(), XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
+                         XCB_CLIP_ORDERING_UNSORTED, window_.get(), 0, 0,
+                         static_cast<std::uint32_t>(rectangles.size()), rectangles.data());
     shape_ = rectangles;
 }
 
@@ -173,7 +176,8 @@ std::uint32_t BorderWindow::pixelFor(platform::Color color) {
                                             static_cast<std::uint16_t>(component(color.green, 16)),
                                             static_cast<std::uint16_t>(component(color.blue, 16))),
                             xcb_alloc_color_reply);
-    const std::uint32_t pixel = reply.get() != nullptr ? reply.get()->pixel : connection_.screen().white_pixel;
+    const std::uint32_t pixel =
+        reply.get() != nullptr ? reply.get()->pixel : connection_.screen().white_pixel;
     lastPixel_ = {color, pixel};
     return pixel;
 }

@@ -21,8 +21,7 @@ class OwnedXid {
 public:
     OwnedXid() = default;
     OwnedXid(xcb_connection_t* connection, std::uint32_t id) : connection_(connection), id_(id) {}
-    OwnedXid(OwnedXid&& other) noexcept
-        : connection_(other.connection_), id_(std::exchange(other.id_, 0)) {}
+    OwnedXid(OwnedXid&& other) noexcept : connection_(other.connection_), id_(std::exchange(other.id_, 0)) {}
     OwnedXid& operator=(OwnedXid&& other) noexcept {
         if (this != &other) {
             reset();

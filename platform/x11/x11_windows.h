@@ -9,6 +9,7 @@
 #include "platform/window_service.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
+#include "platform/x11/render_formats.h"
 #include "platform/x11/x11_screens.h"
 
 namespace corvane::x11 {
@@ -27,6 +28,7 @@ private:
     const Connection& connection_;
     EventLoop& loop_;
     X11Screens& screens_;
+    RenderFormats formats_;
 };
 
 }  // namespace corvane::x11

@@ -6,6 +6,7 @@
 
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 #include <algorithm>
 #include <memory>
@@ -15,6 +16,8 @@
 
 #include "platform/x11/band_canvas.h"
 #include "platform/x11/border_window.h"
+#include "platform/x11/click_counter.h"
+#include "platform/x11/preview_panel.h"
 #include "platform/x11/root_coordinates.h"
 #include "platform/x11/x11_backend.h"
 #include "rect_printer.h"
@@ -55,10 +58,17 @@ struct BandCase {
 
 TEST(BandRectanglesTest, aStrokeBecomesTheRingAroundItsPath) {
     const std::vector<BandCase> cases{
-        {"inset by half a line covers the outer edge", {3, 3, 394, 294}, 6, 300,
+        {"inset by half a line covers the outer edge",
+         {3, 3, 394, 294},
+         6,
+         300,
          {{0, 0, 400, 6}, {0, 294, 400, 6}, {0, 6, 6, 288}, {394, 6, 6, 288}}},
         // View space has y up: a stroke near the bottom lands near the window's last rows.
-        {"y is flipped", {1, 1, 8, 4}, 2, 100, {{0, 94, 10, 2}, {0, 98, 10, 2}, {0, 96, 2, 2}, {8, 96, 2, 2}}},
+        {"y is flipped",
+         {1, 1, 8, 4},
+         2,
+         100,
+         {{0, 94, 10, 2}, {0, 98, 10, 2}, {0, 96, 2, 2}, {8, 96, 2, 2}}},
         {"a line wider than the rectangle leaves no hole", {5, 5, 4, 4}, 6, 20, {{2, 8, 10, 10}}},
         {"no line, no band", {0, 0, 10, 10}, 0, 10, {}},
     };
@@ -78,9 +88,14 @@ struct RootCase {
 TEST(RootCoordinatesTest, frameworkSpaceFlipsAboutThePrimaryMonitor) {
     const std::vector<RootCase> cases{
         {"bottom-left origin", {0, 0, 200, 100}, {0, 0, 1440, 900}, {0, 800, 200, 100}},
-        {"primary monitor not at the root origin", {10, 20, 200, 100}, {1920, 180, 1440, 900},
+        {"primary monitor not at the root origin",
+         {10, 20, 200, 100},
+         {1920, 180, 1440, 900},
          {1930, 960, 200, 100}},
-        {"above the primary monitor is negative root y", {0, 900, 50, 50}, {0, 0, 1440, 900}, {0, -50, 50, 50}},
+        {"above the primary monitor is negative root y",
+         {0, 900, 50, 50},
+         {0, 0, 1440, 900},
+         {0, -50, 50, 50}},
         {"fractions round, sizes stay positive", {0.4, 0.6, 0.2, 0}, {0, 0, 100, 100}, {0, 99, 1, 1}},
     };
     for (const auto& c : cases) {
@@ -92,7 +107,42 @@ TEST(RootCoordinatesTest, frameworkSpaceFlipsAboutThePrimaryMonitor) {
     }
 }
 
+struct PressCase {
+    const char* name;
+    std::uint32_t time;
+    int x;
+    int y;
+    int count;
+};
+
+TEST(ClickCounterTest, pressesCloseInTimeAndPlaceCountUp) {
+    // One series, each press judged against the one before it.
+    const std::vector<PressCase> presses{
+        {"first", 1000, 10, 10, 1},
+        {"double", 1300, 12, 11, 2},
+        {"triple", 1700, 12, 11, 3},
+        {"too late", 2101, 12, 11, 1},
+        {"soon again", 2200, 12, 11, 2},
+        {"too far", 2300, 30, 11, 1},
+        {"the clock wraps", 0xFFFFFF00, 0, 0, 1},
+        {"across the wrap", 0x80, 0, 0, 2},
+    };
+    x11::ClickCounter counter;
+    for (const auto& press : presses)
+        EXPECT_EQ(counter.press(press.time, press.x, press.y), press.count) << press.name;
+}
+
 // On the X server -------------------------------------------------------------
+
+/// What a panel told its content.
+class RecordingContent final : public platform::PanelContent {
+public:
+    void mouseUp(int clickCount) override { clicks.push_back(clickCount); }
+    void mouseDragged() override { ++drags; }
+
+    std::vector<int> clicks;
+    int drags = 0;
+};
 
 constexpr Color kGreen = Color::fromRGB(0x34C759);
 constexpr std::uint32_t kGreenPixel = 0x34C759;
@@ -110,7 +160,9 @@ protected:
         X11Test::TearDown();
     }
 
-    bool runUntil(const std::function<bool()>& condition) { return backend_->loop().runUntil(condition, 10.0); }
+    bool runUntil(const std::function<bool()>& condition) {
+        return backend_->loop().runUntil(condition, 10.0);
+    }
 
     [[nodiscard]] std::vector<Box> shape(xcb_window_t window, xcb_shape_kind_t kind) {
         auto* c = x().connection();
@@ -162,6 +214,28 @@ protected:
         if (!image || xcb_get_image_data_length(image.get()) < 4) return std::nullopt;
         const std::uint8_t* data = xcb_get_image_data(image.get());
         return static_cast<std::uint32_t>(data[0] | (data[1] << 8U) | (data[2] << 16U));
+    }
+
+    /// Moves the pointer or presses/releases button 1 as the user would (XTEST).
+    void mouse(std::uint8_t type, int rootX, int rootY) {
+        const std::uint8_t detail = type == XCB_MOTION_NOTIFY ? 0 : 1;
+        xcb_test_fake_input(x().connection(), type, detail, XCB_CURRENT_TIME, x().root(),
+                            static_cast<std::int16_t>(rootX), static_cast<std::int16_t>(rootY), 0);
+        xcb_flush(x().connection());
+    }
+    void click(int rootX, int rootY) {
+        mouse(XCB_MOTION_NOTIFY, rootX, rootY);
+        mouse(XCB_BUTTON_PRESS, rootX, rootY);
+        mouse(XCB_BUTTON_RELEASE, rootX, rootY);
+    }
+
+    [[nodiscard]] std::vector<xcb_atom_t> atoms(xcb_window_t window, const char* name) {
+        auto* c = x().connection();
+        XReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, window, x().atom(name), XCB_ATOM_ANY, 0, 64), nullptr));
+        if (!reply || reply->format != 32) return {};
+        const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+        return {values, values + xcb_get_property_value_length(reply.get()) / 4};
     }
 
     /// A border window stroked as the program strokes it: the outer `thickness` pixels.
@@ -229,6 +303,86 @@ TEST_F(BackendOverlaysTest, aHiddenBorderIsUnmappedAndShowsAgainWhereItWas) {
     window->orderFrontRegardless();
     EXPECT_TRUE(runUntil([&] { return x().isViewable(id); }));
     EXPECT_EQ(window->frame(), (Rect{300, 300, 200, 100}));
+}
+
+xcb_window_t idOf(const platform::Panel& panel) {
+    return dynamic_cast<const x11::PreviewPanel&>(panel).id();
+}
+
+TEST_F(BackendOverlaysTest, aPanelIsAStickyUndecoratedUtilityWindowAboveTheOthersWhereAsked) {
+    auto& game = launchGame({.number = 1});
+    RecordingContent content;
+    auto panel = backend_->windows().createPanel({800, 100, 240, 135}, content);
+    const xcb_window_t id = idOf(*panel);
+    panel->orderFrontRegardless();
+    ASSERT_TRUE(runUntil([&] {
+        const auto clients = x().clientList();
+        return std::find(clients.begin(), clients.end(), id) != clients.end() && x().isViewable(id);
+    })) << "the window manager never managed the panel";
+
+    EXPECT_EQ(atoms(id, "_NET_WM_WINDOW_TYPE"),
+              std::vector<xcb_atom_t>{x().atom("_NET_WM_WINDOW_TYPE_UTILITY")});
+    const auto state = atoms(id, "_NET_WM_STATE");
+    for (const char* wanted :
+         {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+        EXPECT_NE(std::find(state.begin(), state.end(), x().atom(wanted)), state.end()) << wanted;
+    }
+    // Openbox says "on every desktop" with the desktop number alone, not with the sticky state.
+    EXPECT_EQ(atoms(id, "_NET_WM_DESKTOP"), std::vector<std::uint32_t>{0xFFFFFFFF});
+    EXPECT_EQ(x().wmClass(id), (WmClass{"corvane-preview", "Corvane"}));
+    EXPECT_EQ(x().clientRect(id), std::optional<Rect>(Rect{800, 665, 240, 135}));  // 900 - 100 - 135
+    EXPECT_TRUE(stackedAbove(topLevelOf(id), topLevelOf(game.window())));
+    EXPECT_TRUE(runUntil([&] { return pixelAt(920, 730) == 0U; })) << "an empty panel is black";
+
+    click(920, 730);
+    ASSERT_TRUE(runUntil([&] { return !content.clicks.empty(); }));
+    EXPECT_NE(x().inputFocus(), id) << "a click must not give the panel the focus";
+    EXPECT_EQ(x().activeWindow(), game.window());
+}
+
+TEST_F(BackendOverlaysTest, draggingAPanelMovesItAndIsNoClick) {
+    RecordingContent content;
+    auto panel = backend_->windows().createPanel({800, 100, 240, 135}, content);
+    panel->orderFrontRegardless();
+    ASSERT_TRUE(runUntil([&] { return x().isViewable(idOf(*panel)); }));
+
+    mouse(XCB_MOTION_NOTIFY, 900, 700);
+    mouse(XCB_BUTTON_PRESS, 900, 700);
+    mouse(XCB_MOTION_NOTIFY, 920, 690);
+    mouse(XCB_MOTION_NOTIFY, 950, 670);
+    mouse(XCB_BUTTON_RELEASE, 950, 670);
+
+    // 50 right and 30 up in root space is 30 up in framework space too (y flips).
+    EXPECT_TRUE(runUntil([&] { return x().clientRect(idOf(*panel)) == Rect{850, 635, 240, 135}; }));
+    EXPECT_TRUE(runUntil([&] { return panel->frame() == Rect{850, 130, 240, 135}; }));
+    EXPECT_GE(content.drags, 1);
+    EXPECT_TRUE(content.clicks.empty());
+}
+
+TEST_F(BackendOverlaysTest, aDoubleClickReportsOneThenTwo) {
+    RecordingContent content;
+    auto panel = backend_->windows().createPanel({800, 100, 240, 135}, content);
+    panel->orderFrontRegardless();
+    ASSERT_TRUE(runUntil([&] { return x().isViewable(idOf(*panel)); }));
+
+    click(900, 700);
+    click(901, 700);
+
+    EXPECT_TRUE(runUntil([&] { return content.clicks.size() == 2; }));
+    EXPECT_EQ(content.clicks, (std::vector<int>{1, 2}));
+    EXPECT_EQ(content.drags, 0);
+}
+
+TEST_F(BackendOverlaysTest, aPanelMovedByTheProgramIsSentOnceAndReportsItsFrame) {
+    RecordingContent content;
+    auto panel = backend_->windows().createPanel({800, 100, 240, 135}, content);
+    panel->orderFrontRegardless();
+    ASSERT_TRUE(runUntil([&] { return x().isViewable(idOf(*panel)); }));
+
+    panel->setFrame({600, 50, 320, 180}, true);
+
+    EXPECT_TRUE(runUntil([&] { return x().clientRect(idOf(*panel)) == Rect{600, 670, 320, 180}; }));
+    EXPECT_EQ(panel->frame(), (Rect{600, 50, 320, 180}));
 }
 
 }  // namespace

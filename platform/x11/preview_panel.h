@@ -1,0 +1,89 @@
+#pragma once
+
+#ifndef CORVANE_X11_BUILD
+#error "platform/x11 headers are for the X11 backend only"
+#endif
+
+#include <xcb/xcb.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/window_service.h"
+#include "platform/x11/click_counter.h"
+#include "platform/x11/connection.h"
+#include "platform/x11/event_loop.h"
+#include "platform/x11/owned_xid.h"
+#include "platform/x11/render_formats.h"
+#include "platform/x11/root_coordinates.h"
+#include "platform/x11/window_picture.h"
+#include "platform/x11/x11_screens.h"
+
+namespace corvane::x11 {
+
+/// A floating preview: an undecorated utility window the window manager keeps
+/// above the others on every desktop, out of the taskbar and pager, that never
+/// takes the focus. Dragging its content moves it; a press and release without
+/// a drag is a click. It shows a captured window scaled to fit on black.
+class PreviewPanel final : public platform::Panel {
+public:
+    PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
+                 const RenderFormats& formats, platform::Rect frame, platform::PanelContent& content);
+    ~PreviewPanel() override = default;
+    PreviewPanel(const PreviewPanel&) = delete;
+    PreviewPanel& operator=(const PreviewPanel&) = delete;
+    PreviewPanel(PreviewPanel&&) = delete;
+    PreviewPanel& operator=(PreviewPanel&&) = delete;
+
+    /// Where the panel is, also after the user dragged it.
+    [[nodiscard]] platform::Rect frame() const override;
+    void setFrame(platform::Rect frame, bool display) override;
+    [[nodiscard]] bool isVisible() const override { return visible_; }
+    void orderFrontRegardless() override;
+    void orderOut() override;
+    void setContents(std::shared_ptr<const platform::Surface> surface) override;
+
+    /// The X window, for looking at it from outside.
+    [[nodiscard]] xcb_window_t id() const { return window_.get(); }
+
+private:
+    struct Drag {
+        int startX = 0;  ///< root point of the press
+        int startY = 0;
+        int lastX = 0;  ///< root point the panel was last moved for
+        int lastY = 0;
+        int clickCount = 1;
+        bool moved = false;
+    };
+
+    void createWindow(const RootRect& rect);
+    void setProperties(const RootRect& rect);
+    void subscribeEvents();
+    void pressed(const xcb_button_press_event_t& event);
+    void released(const xcb_button_release_event_t& event);
+    void motion(const xcb_motion_notify_event_t& event);
+    void configured(const xcb_configure_notify_event_t& event);
+    void moveTo(std::int32_t x, std::int32_t y);
+    void setNeedsDisplay();
+    void display();
+    void composite(const WindowPicture& source);
+
+    const Connection& connection_;
+    EventLoop& loop_;
+    X11Screens& screens_;
+    const RenderFormats& formats_;
+    platform::PanelContent& content_;
+    OwnedWindow window_;
+    OwnedPicture picture_;  ///< the panel's own, to composite into
+    RootRect shown_;        ///< what was last sent or last reported
+    bool visible_ = false;
+    ClickCounter clicks_;
+    std::optional<Drag> drag_;
+    std::shared_ptr<const WindowPicture> contents_;
+    bool displayPending_ = false;
+    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
+    std::vector<Subscription> subscriptions_;
+};
+
+}  // namespace corvane::x11
