@@ -17,10 +17,16 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 std::string displayName(const corvane::app::RunOptions& options) {
-    if (!options.display.empty()) return "'" + options.display + "'";
-    const char* variable = std::getenv("DISPLAY");
-    if (variable == nullptr || *variable == '\0') return "(DISPLAY is not set)";
-    return "'" + std::string(variable) + "'";
+    std::string name = options.display;
+    if (name.empty()) {
+        const char* variable = std::getenv("DISPLAY");
+        if (variable == nullptr || *variable == '\0') return "(DISPLAY is not set)";
+        name = variable;
+    }
+    // Quoted with appends: GCC 12 warns wrongly (-Wrestrict) about a chain of operator+.
+    std::string quoted = "'";
+    quoted.append(name).append("'");
+    return quoted;
 }
 
 int run(const corvane::app::RunOptions& options, std::vector<std::string> arguments) {
