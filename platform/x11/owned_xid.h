@@ -40,8 +40,8 @@ public:
     void reset() {
         if (id_ != 0) Free(connection_, std::exchange(id_, 0));
     }
-    /// Forgets the resource without freeing it: the server freed it already
-    /// (a damage object goes with its window).
+    /// Forgets the resource without freeing it: it was freed another way (a
+    /// damage object goes with its window).
     void release() { id_ = 0; }
 
 private:

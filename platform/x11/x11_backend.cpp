@@ -20,7 +20,7 @@ X11Backend::X11Backend(std::unique_ptr<Connection> connection, std::vector<std::
       accessibility_(*connection_, screens_),
       hotKeys_(*connection_, loop_),
       windows_(*connection_, loop_, screens_),
-      capture_(*connection_, loop_) {}
+      capture_(*connection_, loop_, accessibility_) {}
 
 X11Backend::~X11Backend() = default;
 

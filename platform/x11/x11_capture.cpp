@@ -1,40 +1,120 @@
 #include "platform/x11/x11_capture.h"
 
+#include <xcb/composite.h>
+#include <xcb/damage.h>
+
+#include <algorithm>
+#include <string_view>
 #include <utility>
+#include <vector>
+
+#include "platform/x11/client_windows.h"
 
 namespace corvane::x11 {
 
 namespace {
 
-class RefusedStream final : public platform::CaptureStream {
-public:
-    explicit RefusedStream(platform::MainQueue& queue) : queue_(queue) {}
+constexpr std::uint32_t kCompositeMajor = 0;
+constexpr std::uint32_t kCompositeMinor = 4;
+constexpr std::uint32_t kCompositeLeastMinor = 2;  // NameWindowPixmap
+constexpr std::uint32_t kDamageMajor = 1;
+constexpr std::uint32_t kDamageMinor = 1;
 
-    bool addStreamOutput(platform::StreamOutputType /*type*/) override { return false; }
-    void startCapture(std::function<void(bool ok)> completion) override {
-        queue_.post([completion = std::move(completion)] { completion(false); });
-    }
-    void stopCapture(std::function<void()> completion) override { queue_.post(std::move(completion)); }
+bool present(xcb_connection_t* connection, xcb_extension_t* extension) {
+    const auto* data = xcb_get_extension_data(connection, extension);
+    return data != nullptr && data->present != 0;
+}
 
-private:
-    platform::MainQueue& queue_;
-};
+/// Composite with named window pixmaps; the version must be asked before use.
+bool hasComposite(xcb_connection_t* c) {
+    if (!present(c, &xcb_composite_id)) return false;
+    auto version = makeCookie(c, xcb_composite_query_version(c, kCompositeMajor, kCompositeMinor),
+                              xcb_composite_query_version_reply);
+    const auto* reply = version.get();
+    return reply != nullptr && (reply->major_version > 0 || reply->minor_version >= kCompositeLeastMinor);
+}
+
+/// Damage; likewise unusable before its version is asked.
+bool hasDamage(xcb_connection_t* c) {
+    if (!present(c, &xcb_damage_id)) return false;
+    auto version = makeCookie(c, xcb_damage_query_version(c, kDamageMajor, kDamageMinor),
+                              xcb_damage_query_version_reply);
+    return version.get() != nullptr;
+}
 
 }  // namespace
 
-X11Capture::X11Capture(const Connection& connection, platform::MainQueue& queue)
-    : connection_(connection), queue_(queue) {}
+X11Capture::X11Capture(const Connection& connection, EventLoop& loop, X11Accessibility& accessibility)
+    : connection_(connection), loop_(loop), accessibility_(accessibility) {}
+
+const CaptureExtensions& X11Capture::extensions() {
+    if (extensions_) return *extensions_;
+    xcb_connection_t* c = connection_.get();
+    formats_.emplace(connection_);
+    CaptureExtensions found;
+    found.formats = &*formats_;
+    found.available = hasComposite(c) && hasDamage(c) && formats_->available();
+    if (found.available) {
+        found.damageNotify = static_cast<std::uint8_t>(
+            xcb_get_extension_data(c, &xcb_damage_id)->first_event + XCB_DAMAGE_NOTIFY);
+    }
+    extensions_ = found;
+    return *extensions_;
+}
 
 void X11Capture::getShareableContent(
-    bool /*excludeDesktopWindows*/, bool /*onScreenWindowsOnly*/,
+    bool /*excludeDesktopWindows*/, bool onScreenWindowsOnly,
     std::function<void(std::optional<platform::ShareableContent>)> completion) {
-    queue_.post([completion = std::move(completion)] { completion(std::nullopt); });
+    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_), onScreenWindowsOnly,
+                completion = std::move(completion)] {
+        if (!alive.lock()) return;
+        completion(extensions().available ? shareableContent(onScreenWindowsOnly) : std::nullopt);
+    });
+}
+
+std::optional<platform::ShareableContent> X11Capture::shareableContent(bool onScreenWindowsOnly) {
+    const auto clients = clientWindows(connection_);
+    if (!clients) return platform::ShareableContent{};
+    // Every request out before the first reply is awaited.
+    std::vector<AttributesCookie> attributes;
+    std::vector<PropertyCookie> states;
+    for (const auto& client : *clients) {
+        attributes.push_back(connection_.getAttributes(client.window));
+        states.push_back(connection_.getProperty(client.window, connection_.atoms().netWmState, 64));
+    }
+    const xcb_atom_t hidden = hiddenState();
+    platform::ShareableContent content;
+    for (std::size_t i = 0; i < clients->size(); ++i) {
+        const auto* window = attributes[i].get();
+        const auto& client = (*clients)[i];
+        const auto position = accessibility_.position(client.window);
+        const auto size = accessibility_.size(client.window);
+        if (window == nullptr || !position || !size) continue;  // gone meanwhile
+        const auto state = values32(states[i].get());
+        const bool minimised = std::find(state.begin(), state.end(), hidden) != state.end();
+        const bool onScreen = window->map_state == XCB_MAP_STATE_VIEWABLE && !minimised;
+        if (onScreenWindowsOnly && !onScreen) continue;
+        content.windows.push_back(
+            {client.pid, {position->x, position->y, size->width, size->height}, client.window, onScreen});
+    }
+    return content;
+}
+
+xcb_atom_t X11Capture::hiddenState() {
+    if (hidden_ != XCB_ATOM_NONE) return hidden_;
+    constexpr std::string_view kName = "_NET_WM_STATE_HIDDEN";
+    xcb_connection_t* c = connection_.get();
+    auto atom = makeCookie(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(kName.size()), kName.data()),
+                           xcb_intern_atom_reply);
+    if (const auto* reply = atom.get()) hidden_ = reply->atom;
+    return hidden_;
 }
 
 std::unique_ptr<platform::CaptureStream> X11Capture::createStream(
-    const platform::ShareableWindow& /*window*/, const platform::StreamConfiguration& /*configuration*/,
-    std::weak_ptr<platform::StreamDelegate> /*delegate*/) {
-    return std::make_unique<RefusedStream>(queue_);
+    const platform::ShareableWindow& window, const platform::StreamConfiguration& configuration,
+    std::weak_ptr<platform::StreamDelegate> delegate) {
+    return std::make_unique<CompositeStream>(connection_, loop_, extensions(), window.windowID, configuration,
+                                             std::move(delegate));
 }
 
 }  // namespace corvane::x11

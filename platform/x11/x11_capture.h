@@ -4,21 +4,29 @@
 #error "platform/x11 headers are for the X11 backend only"
 #endif
 
+#include <xcb/xcb.h>
+
 #include <memory>
+#include <optional>
 
 #include "platform/capture_service.h"
-#include "platform/main_queue.h"
+#include "platform/x11/composite_stream.h"
 #include "platform/x11/connection.h"
+#include "platform/x11/event_loop.h"
+#include "platform/x11/render_formats.h"
+#include "platform/x11/x11_accessibility.h"
 
 namespace corvane::x11 {
 
-/// Window capture. For now every request is refused, as on a system where
-/// the permission is missing: no content is listed and no stream starts.
-/// Completions run later, from the main queue.
+/// Window capture with Composite, Render and Damage. Without them (the X11
+/// counterpart of a missing screen-recording permission) no content is listed
+/// and no stream starts. Completions run later, from the main queue.
 class X11Capture final : public platform::CaptureService {
 public:
-    X11Capture(const Connection& connection, platform::MainQueue& queue);
+    X11Capture(const Connection& connection, EventLoop& loop, X11Accessibility& accessibility);
 
+    /// The managed top-level windows with their pids and outer frames, in the
+    /// coordinates X11Accessibility reports.
     void getShareableContent(
         bool excludeDesktopWindows, bool onScreenWindowsOnly,
         std::function<void(std::optional<platform::ShareableContent>)> completion) override;
@@ -27,8 +35,18 @@ public:
         std::weak_ptr<platform::StreamDelegate> delegate) override;
 
 private:
-    [[maybe_unused]] const Connection& connection_;  // for the real implementation
-    platform::MainQueue& queue_;
+    /// Asks the server once which extensions it has.
+    const CaptureExtensions& extensions();
+    [[nodiscard]] std::optional<platform::ShareableContent> shareableContent(bool onScreenWindowsOnly);
+    [[nodiscard]] xcb_atom_t hiddenState();
+
+    const Connection& connection_;
+    EventLoop& loop_;
+    X11Accessibility& accessibility_;
+    std::optional<RenderFormats> formats_;
+    std::optional<CaptureExtensions> extensions_;
+    xcb_atom_t hidden_ = XCB_ATOM_NONE;
+    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };
 
 }  // namespace corvane::x11

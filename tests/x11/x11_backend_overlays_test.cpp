@@ -4,6 +4,7 @@
 // frames, list the games and survive their windows going away.
 #include <gtest/gtest.h>
 
+#include <xcb/composite.h>
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -134,6 +135,18 @@ TEST(ClickCounterTest, pressesCloseInTimeAndPlaceCountUp) {
 
 // On the X server -------------------------------------------------------------
 
+/// What a stream told its delegate.
+class RecordingDelegate final : public platform::StreamDelegate {
+public:
+    void streamDidOutput(const platform::SampleBuffer& buffer, platform::StreamOutputType /*type*/) override {
+        frames.push_back(buffer);
+    }
+    void streamDidStop() override { ++stops; }
+
+    std::vector<platform::SampleBuffer> frames;
+    int stops = 0;
+};
+
 /// What a panel told its content.
 class RecordingContent final : public platform::PanelContent {
 public:
@@ -236,6 +249,42 @@ protected:
         if (!reply || reply->format != 32) return {};
         const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
         return {values, values + xcb_get_property_value_length(reply.get()) / 4};
+    }
+
+    [[nodiscard]] std::optional<platform::ShareableContent> shareableContent() {
+        std::optional<std::optional<platform::ShareableContent>> result;
+        backend_->capture().getShareableContent(false, true,
+                                                [&](auto content) { result = std::move(content); });
+        EXPECT_FALSE(result) << "the completion must come later, from the queue";
+        EXPECT_TRUE(runUntil([&] { return result.has_value(); }));
+        return result ? *result : std::nullopt;
+    }
+
+    /// A stream of `window` for `delegate`, started; null when it did not start.
+    std::unique_ptr<platform::CaptureStream> startCapture(
+        xcb_window_t window, const std::shared_ptr<RecordingDelegate>& delegate) {
+        platform::ShareableWindow target;
+        target.windowID = window;
+        auto stream = backend_->capture().createStream(
+            target, {800, 600, 1.0 / 15, false, 3, platform::kPixelFormatBGRA}, delegate);
+        EXPECT_TRUE(stream->addStreamOutput(platform::StreamOutputType::screen));
+        std::optional<bool> started;
+        stream->startCapture([&](bool ok) { started = ok; });
+        EXPECT_TRUE(runUntil([&] { return started.has_value(); }));
+        return started.value_or(false) ? std::move(stream) : nullptr;
+    }
+
+    /// Whether some program redirected `window`: only then can its pixmap be named.
+    [[nodiscard]] bool redirected(xcb_window_t window) {
+        auto* c = x().connection();
+        XReply<xcb_composite_query_version_reply_t> version(
+            xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
+        const xcb_pixmap_t pixmap = xcb_generate_id(c);
+        XReply<xcb_generic_error_t> error(
+            xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, window, pixmap)));
+        if (error) return false;
+        xcb_free_pixmap(c, pixmap);
+        return true;
     }
 
     /// A border window stroked as the program strokes it: the outer `thickness` pixels.
@@ -383,6 +432,100 @@ TEST_F(BackendOverlaysTest, aPanelMovedByTheProgramIsSentOnceAndReportsItsFrame)
 
     EXPECT_TRUE(runUntil([&] { return x().clientRect(idOf(*panel)) == Rect{600, 670, 320, 180}; }));
     EXPECT_EQ(panel->frame(), (Rect{600, 50, 320, 180}));
+}
+
+// Capture ----------------------------------------------------------------------
+
+TEST_F(BackendOverlaysTest, shareableContentListsTheGamesWithTheirPidsAndFrames) {
+    const auto games = launchGames(2);
+
+    const auto content = shareableContent();
+
+    ASSERT_TRUE(content);
+    for (auto* game : games) {
+        const auto found =
+            std::find_if(content->windows.begin(), content->windows.end(),
+                         [&](const auto& window) { return window.windowID == game->window(); });
+        ASSERT_NE(found, content->windows.end()) << "game " << game->number();
+        EXPECT_EQ(found->owningPid, game->pid());
+        EXPECT_TRUE(found->onScreen);
+        const auto outer = x().outerFrame(game->window());
+        ASSERT_TRUE(outer);
+        EXPECT_EQ(found->frame.size(), outer->size());
+    }
+}
+
+TEST_F(BackendOverlaysTest, aCaptureDeliversTheRedirectedWindowThatAPanelShowsScaledToFit) {
+    auto& game = launchGame({.number = 1, .color = "2B4C7E", .size = "800x600"});
+    auto delegate = std::make_shared<RecordingDelegate>();
+    auto stream = startCapture(game.window(), delegate);
+    ASSERT_NE(stream, nullptr);
+
+    ASSERT_TRUE(runUntil([&] { return !delegate->frames.empty(); }));
+    const auto frame = delegate->frames.back();
+    EXPECT_EQ(frame.pixelWidth, 800);
+    EXPECT_EQ(frame.pixelHeight, 600);
+    ASSERT_NE(frame.surface, nullptr);
+    EXPECT_EQ(frame.surface->pixelSize(), (platform::Size{800, 600}));
+    EXPECT_TRUE(redirected(game.window()));
+
+    // 800x600 in 240x135: 180x135, 30 pixels of black on either side.
+    RecordingContent content;
+    auto panel = backend_->windows().createPanel({800, 100, 240, 135}, content);  // root 800,665
+    panel->orderFrontRegardless();
+    panel->setContents(frame.surface);
+    EXPECT_TRUE(runUntil([&] { return pixelAt(840, 675) == 0x2B4C7EU; })) << "the game's colour in the panel";
+    EXPECT_EQ(pixelAt(810, 730), 0U) << "black beside the picture";
+
+    bool stopped = false;
+    stream->stopCapture([&] { stopped = true; });
+    EXPECT_TRUE(runUntil([&] { return stopped; }));
+    EXPECT_FALSE(redirected(game.window()));
+}
+
+TEST_F(BackendOverlaysTest, aResizedWindowIsCapturedAtItsNewSize) {
+    auto& game = launchGame({.number = 1, .size = "800x600"});
+    auto delegate = std::make_shared<RecordingDelegate>();
+    auto stream = startCapture(game.window(), delegate);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_TRUE(runUntil([&] { return !delegate->frames.empty(); }));
+
+    const auto client = x().clientRect(game.window());
+    ASSERT_TRUE(client);
+    x().moveClient(game.window(), {client->x, client->y, 640, 480});
+
+    EXPECT_TRUE(runUntil([&] { return delegate->frames.back().pixelWidth == 640; }));
+    EXPECT_EQ(delegate->frames.back().pixelHeight, 480);
+    EXPECT_EQ(delegate->frames.back().surface->pixelSize(), (platform::Size{640, 480}));
+}
+
+TEST_F(BackendOverlaysTest, aCapturedWindowThatGoesAwayStopsTheStreamQuietly) {
+    auto& game = launchGame({.number = 1});
+    auto delegate = std::make_shared<RecordingDelegate>();
+    auto stream = startCapture(game.window(), delegate);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_TRUE(runUntil([&] { return !delegate->frames.empty(); }));
+
+    quitGame(game);
+
+    EXPECT_TRUE(runUntil([&] { return delegate->stops == 1; }));
+    bool stopped = false;
+    stream->stopCapture([&] { stopped = true; });
+    EXPECT_TRUE(runUntil([&] { return stopped; }));
+    stream.reset();
+    EXPECT_TRUE(backend_->loop().runFor(0.1)) << "the connection survives";
+    EXPECT_EQ(delegate->stops, 1);
+}
+
+TEST_F(BackendOverlaysTest, aCaptureOfAWindowThatIsGoneDoesNotStart) {
+    const xcb_window_t gone = x().createProbeWindow();
+    x().destroyWindow(gone);
+    x().sync();
+    auto delegate = std::make_shared<RecordingDelegate>();
+
+    EXPECT_EQ(startCapture(gone, delegate), nullptr);
+    EXPECT_TRUE(backend_->loop().runFor(0.1));
+    EXPECT_TRUE(delegate->frames.empty());
 }
 
 }  // namespace

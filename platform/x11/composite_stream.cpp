@@ -1,0 +1,233 @@
+#include "platform/x11/composite_stream.h"
+
+#include <xcb/composite.h>
+#include <xcb/damage.h>
+
+#include <array>
+#include <utility>
+
+namespace corvane::x11 {
+
+namespace {
+
+constexpr std::uint8_t kBadWindow = 3;
+constexpr std::uint8_t kBadDrawable = 9;
+
+std::uint8_t eventType(const xcb_generic_event_t& event) {
+    return static_cast<std::uint8_t>(event.response_type & 0x7FU);
+}
+
+template <typename Event>
+const Event& as(const xcb_generic_event_t& event) {
+    return reinterpret_cast<const Event&>(event);
+}
+
+/// Sends a request about a window that may have vanished already: its error,
+/// if any, is dropped by xcb instead of reaching the loop.
+void quietly(xcb_connection_t* connection, xcb_void_cookie_t cookie) {
+    CheckedCookie discarded(connection, cookie);
+}
+
+}  // namespace
+
+CompositeStream::CompositeStream(const Connection& connection, EventLoop& loop, CaptureExtensions extensions,
+                                 xcb_window_t window, const platform::StreamConfiguration& configuration,
+                                 std::weak_ptr<platform::StreamDelegate> delegate)
+    : connection_(connection),
+      loop_(loop),
+      extensions_(extensions),
+      window_(window),
+      frameInterval_(configuration.minimumFrameInterval),
+      delegate_(std::move(delegate)) {}
+
+CompositeStream::~CompositeStream() {
+    if (running_) teardown(true);
+}
+
+bool CompositeStream::addStreamOutput(platform::StreamOutputType type) {
+    if (type != platform::StreamOutputType::screen) return false;
+    hasOutput_ = true;
+    return true;
+}
+
+void CompositeStream::startCapture(std::function<void(bool ok)> completion) {
+    const bool ok = running_ || (extensions_.available && start());
+    post([completion = std::move(completion), ok] { completion(ok); });
+    // Damage tells of changes only: the first frame shows what is there now.
+    if (ok) post([this] { damaged(); });
+}
+
+void CompositeStream::stopCapture(std::function<void()> completion) {
+    if (running_) teardown(true);
+    loop_.post(std::move(completion));
+}
+
+void CompositeStream::post(std::function<void()> task) {
+    loop_.post([alive = std::weak_ptr<bool>(lifetime_), task = std::move(task)] {
+        if (alive.lock()) task();
+    });
+}
+
+// Starting -------------------------------------------------------------------
+
+bool CompositeStream::start() {
+    xcb_connection_t* c = connection_.get();
+    subscribe();
+    // Structure events tell of resizes (a new pixmap) and of the window going away.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    quietly(c, xcb_change_window_attributes_checked(c, window_, XCB_CW_EVENT_MASK, &mask));
+    AttributesCookie attributes = connection_.getAttributes(window_);
+    if (attributes.get() == nullptr || !redirect()) {  // gone, or refused
+        teardown(attributes.get() != nullptr);
+        return false;
+    }
+    visual_ = attributes.get()->visual;
+    if (!namePixmap()) {
+        teardown(true);
+        return false;
+    }
+    damage_ = OwnedDamage(c, xcb_generate_id(c));
+    xcb_damage_create(c, damage_.get(), window_, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    connection_.flush();
+    running_ = true;
+    return true;
+}
+
+void CompositeStream::subscribe() {
+    const auto handler = [this](const xcb_generic_event_t& event) { handleEvent(event); };
+    for (const std::uint8_t type : std::array<std::uint8_t, 4>{
+             XCB_CONFIGURE_NOTIFY, XCB_UNMAP_NOTIFY, XCB_DESTROY_NOTIFY, extensions_.damageNotify}) {
+        subscriptions_.push_back(loop_.subscribe(type, handler));
+    }
+    subscriptions_.push_back(
+        loop_.subscribeErrors([this](const xcb_generic_error_t& error) { return handleError(error); }));
+}
+
+bool CompositeStream::redirect() {
+    // Automatic: the server keeps drawing the window on screen as before.
+    CheckedCookie redirect(
+        connection_.get(),
+        xcb_composite_redirect_window_checked(connection_.get(), window_, XCB_COMPOSITE_REDIRECT_AUTOMATIC));
+    redirected_ = redirect.error() == nullptr;
+    return redirected_;
+}
+
+bool CompositeStream::namePixmap() {
+    xcb_connection_t* c = connection_.get();
+    const auto format = extensions_.formats->forVisual(visual_);
+    GeometryCookie geometry = connection_.getGeometry(window_);
+    const auto* size = geometry.get();
+    if (!format || size == nullptr) return false;
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    // Fails while the window is not viewable; the caller keeps what it had.
+    CheckedCookie named(c, xcb_composite_name_window_pixmap_checked(c, window_, pixmap));
+    if (named.error() != nullptr) return false;
+    OwnedPixmap ownedPixmap(c, pixmap);
+    OwnedPicture picture(c, xcb_generate_id(c));
+    const std::uint32_t includeInferiors = XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS;
+    xcb_render_create_picture(c, picture.get(), pixmap, *format, XCB_RENDER_CP_SUBWINDOW_MODE,
+                              &includeInferiors);
+    picture_ = std::make_shared<WindowPicture>(
+        std::move(ownedPixmap), std::move(picture),
+        platform::Size{static_cast<double>(size->width), static_cast<double>(size->height)});
+    return true;
+}
+
+// Running --------------------------------------------------------------------
+
+void CompositeStream::handleEvent(const xcb_generic_event_t& event) {
+    const std::uint8_t type = eventType(event);
+    if (type == extensions_.damageNotify) {
+        if (as<xcb_damage_notify_event_t>(event).damage == damage_.get()) damaged();
+    } else if (type == XCB_CONFIGURE_NOTIFY) {
+        configured(as<xcb_configure_notify_event_t>(event));
+    } else if (type == XCB_UNMAP_NOTIFY) {
+        if (as<xcb_unmap_notify_event_t>(event).window == window_) windowGone(false);
+    } else if (type == XCB_DESTROY_NOTIFY) {
+        if (as<xcb_destroy_notify_event_t>(event).window == window_) windowGone(true);
+    }
+}
+
+bool CompositeStream::handleError(const xcb_generic_error_t& error) {
+    if (!ours(error.resource_id)) return false;
+    // The window vanished under a request: the end of this capture, not of the program.
+    if (error.resource_id == window_ &&
+        (error.error_code == kBadWindow || error.error_code == kBadDrawable)) {
+        windowGone(true);
+    }
+    return true;
+}
+
+bool CompositeStream::ours(std::uint32_t resource) const {
+    return resource == window_ || (damage_ && resource == damage_.get()) ||
+           (picture_ && resource == picture_->picture());
+}
+
+void CompositeStream::configured(const xcb_configure_notify_event_t& event) {
+    if (event.window != window_ || !picture_) return;
+    const platform::Size size{static_cast<double>(event.width), static_cast<double>(event.height)};
+    if (size == picture_->pixelSize()) return;
+    // A resized window has a new pixmap. Should naming it fail, the last
+    // picture stays: a stale frame is better than a black flash.
+    if (namePixmap()) damaged();
+}
+
+void CompositeStream::damaged() {
+    if (!running_) return;
+    quietly(connection_.get(), xcb_damage_subtract_checked(connection_.get(), damage_.get(), XCB_NONE,
+                                                           XCB_NONE));  // re-arms the report
+    connection_.flush();
+    if (pendingFrame_) return;
+    const double wait = lastFrame_ ? *lastFrame_ + frameInterval_ - loop_.now() : 0;
+    if (wait <= 0) {
+        deliverFrame();
+        return;
+    }
+    // Later changes in this interval ride along with this frame.
+    pendingFrame_ = loop_.scheduleRepeating(wait, [this] { deliverFrame(); });
+}
+
+void CompositeStream::deliverFrame() {
+    pendingFrame_.reset();
+    if (!running_ || !picture_ || !hasOutput_) return;
+    lastFrame_ = loop_.now();
+    const platform::Size size = picture_->pixelSize();
+    if (const auto delegate = delegate_.lock()) {
+        delegate->streamDidOutput({true, picture_, size.width, size.height},
+                                  platform::StreamOutputType::screen);
+    }
+}
+
+// Stopping -------------------------------------------------------------------
+
+void CompositeStream::windowGone(bool destroyed) {
+    if (!running_) return;
+    teardown(!destroyed);
+    loop_.post([delegate = delegate_] {
+        if (const auto stopped = delegate.lock()) stopped->streamDidStop();
+    });
+}
+
+void CompositeStream::teardown(bool windowExists) {
+    xcb_connection_t* c = connection_.get();
+    running_ = false;
+    pendingFrame_.reset();
+    // An unmapped window may be on its way out, and its damage object goes with it.
+    if (damage_) quietly(c, xcb_damage_destroy_checked(c, damage_.get()));
+    damage_.release();
+    if (windowExists) {
+        if (redirected_) {
+            quietly(c, xcb_composite_unredirect_window_checked(c, window_, XCB_COMPOSITE_REDIRECT_AUTOMATIC));
+        }
+        const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+        quietly(c, xcb_change_window_attributes_checked(c, window_, XCB_CW_EVENT_MASK, &none));
+    }
+    redirected_ = false;
+    // A panel may still hold the picture; it is freed with the last holder.
+    picture_.reset();
+    connection_.flush();
+    // Errors about requests just sent may still arrive; they are expected.
+    subscriptions_.clear();
+}
+
+}  // namespace corvane::x11
