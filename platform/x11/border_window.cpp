@@ -133,7 +133,7 @@ void BorderWindow::handleEvent(const xcb_generic_event_t& event) {
         return;
     }
     const auto& visibility = reinterpret_cast<const xcb_visibility_notify_event_t&>(event);
-    // A window the window manager raised (the game on activation) came over the band.
+    // Something came over the band: a window the window manager raised, another program's popup.
     if (visibility.window == window_.get() && visible_ && visibility.state != XCB_VISIBILITY_UNOBSCURED)
         raise();
 }

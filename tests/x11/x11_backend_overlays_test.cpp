@@ -323,19 +323,25 @@ TEST_F(BackendOverlaysTest, theBorderIsAClickThroughBandAboveTheGame) {
     EXPECT_NE(pixelAt(300, 550), kGreenPixel) << "the hole shows what lies below";
 }
 
-TEST_F(BackendOverlaysTest, theBorderComesBackAboveTheGameWhenTheWindowManagerRaisesIt) {
-    auto& game = launchGame({.number = 1, .position = "80,380"});
+TEST_F(BackendOverlaysTest, theBorderComesBackAboveAWindowThatCoversIt) {
     auto window = border(kGreen, 6);
     const xcb_window_t id = idOf(*window);
-    window->setFrame({100, 200, 400, 300}, true);
+    window->setFrame({100, 200, 400, 300}, true);  // root 100,400
     window->orderFrontRegardless();
-    ASSERT_TRUE(runUntil([&] { return stackedAbove(id, topLevelOf(game.window())); }));
+    ASSERT_TRUE(runUntil([&] { return x().isViewable(id); }));
 
-    auto& other = launchGame({.number = 2, .position = "80,380"});
-    x().activate(game.window());
-    x().activate(other.window());
+    // Another program's unmanaged window (a menu, an on-screen display) over the band's left edge.
+    auto* c = x().connection();
+    const xcb_window_t cover = xcb_generate_id(c);
+    const std::uint32_t overrideRedirect = 1;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, cover, x().root(), 80, 450, 100, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT,
+                      &overrideRedirect);
+    xcb_map_window(c, cover);
+    x().sync();
 
-    EXPECT_TRUE(runUntil([&] { return stackedAbove(id, topLevelOf(other.window())); }));
+    EXPECT_TRUE(runUntil([&] { return stackedAbove(id, cover); }));
+    x().destroyWindow(cover);
 }
 
 TEST_F(BackendOverlaysTest, aHiddenBorderIsUnmappedAndShowsAgainWhereItWas) {
