@@ -523,6 +523,37 @@ TEST_F(BackendOverlaysTest, aCapturedWindowThatGoesAwayStopsTheStreamQuietly) {
     EXPECT_EQ(delegate->stops, 1);
 }
 
+TEST_F(BackendOverlaysTest, aMinimisedGameIsNotOnScreenAndItsCaptureStops) {
+    auto& shown = launchGame({.number = 1});
+    auto& minimised = launchGame({.number = 2});
+    auto delegate = std::make_shared<RecordingDelegate>();
+    auto stream = startCapture(minimised.window(), delegate);
+    ASSERT_NE(stream, nullptr);
+
+    // ICCCM's request to iconify, as a taskbar sends it.
+    constexpr std::uint32_t kIconicState = 3;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = minimised.window();
+    message.type = x().atom("WM_CHANGE_STATE");
+    message.data.data32[0] = kIconicState;
+    xcb_send_event(x().connection(), 0, x().root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    x().sync();
+
+    EXPECT_TRUE(runUntil([&] { return delegate->stops == 1; }));
+    const auto content = shareableContent();
+    ASSERT_TRUE(content);
+    const auto listed = [&](xcb_window_t window) {
+        return std::any_of(content->windows.begin(), content->windows.end(),
+                           [&](const auto& entry) { return entry.windowID == window; });
+    };
+    EXPECT_TRUE(listed(shown.window()));
+    EXPECT_FALSE(listed(minimised.window())) << "only windows on screen were asked for";
+}
+
 TEST_F(BackendOverlaysTest, aCaptureOfAWindowThatIsGoneDoesNotStart) {
     const xcb_window_t gone = x().createProbeWindow();
     x().destroyWindow(gone);
