@@ -22,6 +22,7 @@
 #include "platform/x11/root_coordinates.h"
 #include "platform/x11/x11_backend.h"
 #include "rect_printer.h"
+#include "stderr_capture.h"
 #include "wait_until.h"
 #include "x11_test.h"
 
@@ -511,6 +512,7 @@ TEST_F(BackendOverlaysTest, aCapturedWindowThatGoesAwayStopsTheStreamQuietly) {
     auto stream = startCapture(game.window(), delegate);
     ASSERT_NE(stream, nullptr);
     ASSERT_TRUE(runUntil([&] { return !delegate->frames.empty(); }));
+    StderrCapture log(session().newPath("stderr"));
 
     quitGame(game);
 
@@ -521,6 +523,8 @@ TEST_F(BackendOverlaysTest, aCapturedWindowThatGoesAwayStopsTheStreamQuietly) {
     stream.reset();
     EXPECT_TRUE(backend_->loop().runFor(0.1)) << "the connection survives";
     EXPECT_EQ(delegate->stops, 1);
+    // Freeing what went with the window must not be reported as an error.
+    EXPECT_EQ(log.finish(), "");
 }
 
 TEST_F(BackendOverlaysTest, aMinimisedGameIsNotOnScreenAndItsCaptureStops) {
