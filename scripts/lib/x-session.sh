@@ -117,3 +117,8 @@ xs_client_geometry() {
     /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
     /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x, y, w, h }'
 }
+
+# xs_pixel X Y: the colour the screen shows at a root pixel, as #RRGGBB.
+xs_pixel() {
+  import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | awk 'NR == 2 { print $3 }'
+}

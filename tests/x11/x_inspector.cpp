@@ -137,6 +137,19 @@ std::vector<xcb_window_t> XInspector::topLevelWindowsOf(std::uint32_t processId)
     return result;
 }
 
+std::optional<std::uint32_t> XInspector::pixelAt(int rootX, int rootY) {
+    auto* c = connection();
+    XReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
+        c,
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root(), static_cast<std::int16_t>(rootX),
+                      static_cast<std::int16_t>(rootY), 1, 1, ~0U),
+        nullptr));
+    if (!image || xcb_get_image_data_length(image.get()) < 4) return std::nullopt;
+    // Depth 24 in 32-bit little-endian pixels: blue, green, red, padding.
+    const std::uint8_t* data = xcb_get_image_data(image.get());
+    return static_cast<std::uint32_t>(data[0] | (data[1] << 8U) | (data[2] << 16U));
+}
+
 std::optional<std::array<std::uint32_t, 4>> XInspector::frameExtents(xcb_window_t window) {
     const auto values = cardinals(window, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL);
     if (values.size() < 4) return std::nullopt;

@@ -53,6 +53,8 @@ public:
     [[nodiscard]] std::optional<std::string> utf8Property(xcb_window_t window, const std::string& name);
     [[nodiscard]] bool isViewable(xcb_window_t window);
     [[nodiscard]] std::vector<xcb_window_t> topLevelWindowsOf(std::uint32_t pid);
+    /// The colour the screen shows at a root pixel, as 0xRRGGBB.
+    [[nodiscard]] std::optional<std::uint32_t> pixelAt(int rootX, int rootY);
     /// left, right, top, bottom
     [[nodiscard]] std::optional<std::array<std::uint32_t, 4>> frameExtents(xcb_window_t window);
     /// The client area in root coordinates.
