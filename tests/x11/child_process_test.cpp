@@ -29,7 +29,7 @@ TEST(ChildProcess, stopEndsTheWholeGroupEvenWhenTermIsIgnored) {
     const auto marker =
         std::filesystem::temp_directory_path() / ("corvane-child-" + std::to_string(getpid()) + ".ready");
     auto child = ChildProcess::spawn(
-        {.argv = {"/bin/sh", "-c", "trap '' TERM; sleep 600 & echo > '" + marker.string() + "'; wait"}});
+        {.argv = {"/bin/sh", "-c", "trap '' TERM; /bin/sleep 600 & echo > '" + marker.string() + "'; wait"}});
     const pid_t group = child.pid();
     ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(marker); }));
     std::filesystem::remove(marker);
@@ -43,7 +43,7 @@ TEST(ChildProcess, stopEndsTheWholeGroupEvenWhenTermIsIgnored) {
 TEST(ChildProcess, destructionEndsTheGroup) {
     pid_t group = 0;
     {
-        auto child = ChildProcess::spawn({.argv = {"/bin/sh", "-c", "sleep 600 & wait"}});
+        auto child = ChildProcess::spawn({.argv = {"/bin/sh", "-c", "/bin/sleep 600 & wait"}});
         group = child.pid();
     }
     EXPECT_TRUE(groupEnds(group));

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <optional>
+#include <stdexcept>
 
 namespace corvane::x11test {
 namespace {
@@ -60,8 +61,13 @@ void X11Test::TearDown() {
     games_.clear();
 }
 
+XSession& X11Test::session() {
+    if (session_ == nullptr) throw std::runtime_error("no X session: " + SessionEnvironment::skipReason());
+    return *session_;
+}
+
 GameProcess& X11Test::launchGame(const GameSpec& spec) {
-    games_.push_back(session_->launchGame(spec));
+    games_.push_back(session().launchGame(spec));
     return *games_.back();
 }
 

@@ -31,8 +31,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    [[nodiscard]] XSession& session() { return *session_; }
-    [[nodiscard]] XInspector& x() { return session_->x(); }
+    /// The session; throws when there is none (a fixture that went on after
+    /// the skip in SetUp), so that mistake fails instead of crashing the run.
+    [[nodiscard]] XSession& session();
+    [[nodiscard]] XInspector& x() { return session().x(); }
     /// Starts a fake game that lives until the end of the test.
     GameProcess& launchGame(const GameSpec& spec);
     /// Starts `count` games numbered 1 to `count`, each after the previous
