@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -114,7 +115,9 @@ XSession::~XSession() {
     server_.reset();
     restoreEnvironment("DISPLAY", previousDisplay_);
     restoreEnvironment("XDG_CONFIG_HOME", previousConfigHome_);
-    if (!environmentValue("CORVANE_KEEP_TEST_FILES")) {
+    if (environmentValue("CORVANE_KEEP_TEST_FILES")) {
+        std::fprintf(stderr, "x11 session files kept in %s\n", folder_.c_str());
+    } else {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }

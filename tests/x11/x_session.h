@@ -23,6 +23,8 @@ struct SessionOptions {
 /// A private desktop for the tests: Xvfb on a free display, openbox on it, and
 /// a temporary folder for logs and settings. DISPLAY and XDG_CONFIG_HOME of the
 /// test process point at it while it lives. Everything it started ends with it.
+/// With CORVANE_KEEP_TEST_FILES set, the folder (the servers', games' and
+/// program's logs) stays and its path is printed.
 class XSession {
 public:
     /// Why a session cannot start here ("" when it can): Xvfb or openbox missing.
