@@ -2,8 +2,10 @@
 // windows around, arranging, and the time from a switch to the keyboard focus
 // arriving in the game. Starts its own Xvfb and openbox; prints figures only.
 #include <benchmark/benchmark.h>
+#include <dlfcn.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -13,6 +15,26 @@
 #include "platform/store/json_defaults_store.h"
 #include "platform/x11/x11_backend.h"
 #include "x_session.h"
+
+namespace {
+
+/// Replies the program waited for: each is at most one round trip to the
+/// server (replies of requests sent together arrive in one).
+std::uint64_t& replyWaits() {
+    static std::uint64_t count = 0;
+    return count;
+}
+
+}  // namespace
+
+// Counts the waits of every xcb reply function by standing in front of
+// libxcb's own xcb_wait_for_reply (bench only).
+extern "C" void* xcb_wait_for_reply(xcb_connection_t* c, unsigned int request, xcb_generic_error_t** e) {
+    using Real = void* (*)(xcb_connection_t*, unsigned int, xcb_generic_error_t**);
+    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "xcb_wait_for_reply"));
+    ++replyWaits();
+    return real(c, request, e);
+}
 
 namespace {
 
@@ -58,8 +80,11 @@ private:
 
 void tickWithOtherWindows(benchmark::State& state, XSession& session) {
     Desktop desktop(session, 3, static_cast<int>(state.range(0)));
+    const std::uint64_t waitsBefore = replyWaits();
     for (auto _ : state) desktop.controller().tick();
     state.counters["windows"] = static_cast<double>(3 + state.range(0));
+    state.counters["replyWaits/tick"] =
+        static_cast<double>(replyWaits() - waitsBefore) / static_cast<double>(state.iterations());
 }
 
 void applyLayout(benchmark::State& state, XSession& session) {
@@ -96,6 +121,7 @@ void switchToFocus(benchmark::State& state, XSession& session) {
     }
     session.x().sync();
     std::size_t next = 0;
+    std::vector<double> seconds;
     for (auto _ : state) {
         auto& controller = desktop.controller();
         const auto start = std::chrono::steady_clock::now();
@@ -105,8 +131,13 @@ void switchToFocus(benchmark::State& state, XSession& session) {
             state.SkipWithError("the game never got the focus");
             break;
         }
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(seconds.back());
         next = (next + 1) % desktop.games().size();
+    }
+    if (!seconds.empty()) {
+        std::nth_element(seconds.begin(), seconds.begin() + static_cast<std::ptrdiff_t>(seconds.size() / 2), seconds.end());
+        state.counters["median_ms"] = seconds[seconds.size() / 2] * 1000.0;
     }
 }
 
@@ -121,8 +152,10 @@ int main(int argc, char** argv) {
     XSession session;
     benchmark::RegisterBenchmark("Tick", tickWithOtherWindows, std::ref(session))
         ->Arg(0)
-        ->Arg(20)
         ->Arg(50)
+        ->Arg(200)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true)
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("ApplyLayout", applyLayout, std::ref(session))
         ->Arg(2)
@@ -130,6 +163,7 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("SwitchToFocus", switchToFocus, std::ref(session))
         ->Arg(3)
+        ->Iterations(100)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
