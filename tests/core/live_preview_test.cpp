@@ -10,13 +10,7 @@
 
 #include "platform/rect_string.h"
 #include "platform/sim/sim_desktop.h"
-
-namespace corvane::platform {
-// Readable failure messages; internal so other test files may have their own.
-[[maybe_unused]] static void PrintTo(const Rect& r, std::ostream* os) {
-    *os << "(" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << ")";
-}
-}  // namespace corvane::platform
+#include "print_helpers.h"
 
 namespace corvane {
 namespace {
@@ -24,14 +18,8 @@ namespace {
 using platform::Rect;
 using sim::SimDesktop;
 
-/// Names a parameterised case after its `name` field.
-constexpr auto caseName = [](const auto& test) { return std::string(test.param.name); };
-/// Failure messages name the case instead of dumping its bytes.
-template <typename Case>
-    requires requires(const Case& c) { c.name; }
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::caseName;
+using testing::PrintTo;
 
 constexpr platform::Pid kGamePid = 42;
 constexpr platform::Pid kOtherPid = 99;

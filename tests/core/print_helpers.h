@@ -3,6 +3,7 @@
 // Readable values in test failure messages.
 
 #include <ostream>
+#include <string>
 
 #include "platform/geometry.h"
 
@@ -16,3 +17,17 @@ inline void PrintTo(const Color& c, std::ostream* os) {
 }
 
 }  // namespace corvane::platform
+
+namespace corvane::testing {
+
+/// Names a parameterised case after its `name` field.
+inline constexpr auto caseName = [](const auto& test) { return std::string(test.param.name); };
+
+/// Failure messages name a table's case instead of dumping its bytes.
+template <typename Case>
+    requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+}  // namespace corvane::testing
