@@ -1,5 +1,9 @@
 #include "platform/x11/client_windows.h"
 
+#include <unordered_set>
+
+#include "platform/x11/bundle_identifier.h"
+
 namespace corvane::x11 {
 
 namespace {
@@ -52,14 +56,59 @@ std::optional<std::vector<ClientWindow>> clientWindows(const Connection& connect
     return result;
 }
 
-std::optional<std::vector<xcb_window_t>> clientWindowsOf(const Connection& connection, platform::Pid pid) {
-    const auto clients = clientWindows(connection);
-    if (!clients) return std::nullopt;
-    std::vector<xcb_window_t> result;
-    for (const auto& client : *clients) {
-        if (client.pid == pid) result.push_back(client.window);
+std::optional<std::vector<KnownClient>> ClientWindowCache::clients() {
+    const auto ids = clientWindowIds(connection_);
+    if (!ids) return std::nullopt;
+    forgetAllBut(*ids);
+    learn(*ids);
+    std::vector<KnownClient> result;
+    result.reserve(ids->size());
+    for (const xcb_window_t window : *ids) {
+        const Facts& facts = facts_.at(window);
+        result.push_back({window, facts.pid, facts.windowClass});
     }
     return result;
+}
+
+std::optional<std::vector<xcb_window_t>> ClientWindowCache::windowsOf(platform::Pid pid) {
+    const auto ids = clientWindowIds(connection_);
+    if (!ids) return std::nullopt;
+    forgetAllBut(*ids);
+    learn(*ids);
+    std::vector<xcb_window_t> result;
+    for (const xcb_window_t window : *ids) {
+        if (facts_.at(window).pid == pid) result.push_back(window);
+    }
+    return result;
+}
+
+std::optional<platform::Pid> ClientWindowCache::knownPid(xcb_window_t window) const {
+    const auto found = facts_.find(window);
+    if (found == facts_.end()) return std::nullopt;
+    return found->second.pid;
+}
+
+void ClientWindowCache::learn(const std::vector<xcb_window_t>& windows) {
+    constexpr std::uint32_t kWmClassLength = 256;
+    struct Pending {
+        xcb_window_t window;
+        PropertyCookie pid;
+        PropertyCookie wmClass;
+    };
+    std::vector<Pending> pending;
+    for (const xcb_window_t window : windows) {
+        if (facts_.contains(window)) continue;
+        pending.push_back({window, connection_.getProperty(window, connection_.atoms().netWmPid, 1),
+                           connection_.getProperty(window, XCB_ATOM_WM_CLASS, kWmClassLength)});
+    }
+    for (auto& [window, pid, wmClass] : pending) {
+        facts_[window] = {pidFrom(pid), classPart(bytes(wmClass.get()))};
+    }
+}
+
+void ClientWindowCache::forgetAllBut(const std::vector<xcb_window_t>& windows) {
+    const std::unordered_set<xcb_window_t> listed(windows.begin(), windows.end());
+    std::erase_if(facts_, [&](const auto& entry) { return !listed.contains(entry.first); });
 }
 
 bool hasEwmhWindowManager(const Connection& connection) {

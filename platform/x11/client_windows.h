@@ -8,6 +8,8 @@
 
 #include <optional>
 #include <span>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/geometry.h"
@@ -19,6 +21,42 @@ namespace corvane::x11 {
 struct ClientWindow {
     xcb_window_t window = XCB_WINDOW_NONE;
     std::optional<platform::Pid> pid;  ///< from _NET_WM_PID; nullopt when the window sets none
+};
+
+/// A client window with what was read about it when it was first listed.
+struct KnownClient {
+    xcb_window_t window = XCB_WINDOW_NONE;
+    std::optional<platform::Pid> pid;          ///< from _NET_WM_PID
+    std::optional<std::string> windowClass;    ///< the class part of WM_CLASS
+};
+
+/// The client windows, reading a window's _NET_WM_PID and WM_CLASS only the
+/// first time it is listed: programs set both before mapping and keep them for
+/// the window's life. A window no longer listed is forgotten, so one that
+/// comes back, or a new window of a reused pid, is read afresh.
+class ClientWindowCache {
+public:
+    explicit ClientWindowCache(const Connection& connection) : connection_(connection) {}
+
+    /// The client windows in the window manager's order; nullopt when the list cannot be read.
+    [[nodiscard]] std::optional<std::vector<KnownClient>> clients();
+    /// The client windows whose _NET_WM_PID is `pid`; nullopt when the list cannot be read.
+    [[nodiscard]] std::optional<std::vector<xcb_window_t>> windowsOf(platform::Pid pid);
+    /// The pid of a window listed by the last call, without asking the server;
+    /// nullopt when the window is not known or has none.
+    [[nodiscard]] std::optional<platform::Pid> knownPid(xcb_window_t window) const;
+
+private:
+    struct Facts {
+        std::optional<platform::Pid> pid;
+        std::optional<std::string> windowClass;
+    };
+    /// Reads the facts of the windows not yet known, every request sent before any reply is read.
+    void learn(const std::vector<xcb_window_t>& windows);
+    void forgetAllBut(const std::vector<xcb_window_t>& windows);
+
+    const Connection& connection_;
+    std::unordered_map<xcb_window_t, Facts> facts_;
 };
 
 /// Space the window manager's frame adds around a client window.
@@ -36,9 +74,6 @@ std::optional<std::vector<xcb_window_t>> clientWindowIds(const Connection& conne
 
 /// The client windows with their pids, all pid requests sent before any reply is read.
 std::optional<std::vector<ClientWindow>> clientWindows(const Connection& connection);
-
-/// The client windows whose _NET_WM_PID is `pid`; nullopt when the list cannot be read.
-std::optional<std::vector<xcb_window_t>> clientWindowsOf(const Connection& connection, platform::Pid pid);
 
 /// Whether an EWMH-compliant window manager runs: the root's _NET_SUPPORTING_WM_CHECK
 /// names a window that names itself.

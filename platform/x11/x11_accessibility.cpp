@@ -29,10 +29,10 @@ std::uint32_t item(std::int32_t value) {
 }  // namespace
 
 X11Accessibility::X11Accessibility(const Connection& connection, X11Screens& screens)
-    : connection_(connection), screens_(screens) {}
+    : connection_(connection), screens_(screens), clients_(connection) {}
 
 std::optional<std::vector<platform::WindowRef>> X11Accessibility::windows(platform::Pid pid) {
-    const auto windows = clientWindowsOf(connection_, pid);
+    const auto windows = clients_.windowsOf(pid);
     if (!windows) return std::nullopt;
     return std::vector<platform::WindowRef>(windows->begin(), windows->end());
 }

@@ -49,6 +49,7 @@ private:
 
     const Connection& connection_;
     X11Screens& screens_;
+    ClientWindowCache clients_;
 };
 
 }  // namespace corvane::x11

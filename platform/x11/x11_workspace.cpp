@@ -1,9 +1,8 @@
 #include "platform/x11/x11_workspace.h"
 
-#include <map>
+#include <set>
 
 #include "platform/x11/bundle_identifier.h"
-#include "platform/x11/client_windows.h"
 
 namespace corvane::x11 {
 
@@ -13,7 +12,6 @@ namespace {
 constexpr std::uint32_t kSourcePager = 2;
 /// WM_HINTS: flags come first, the input field second; bit 0 of flags says input is set.
 constexpr std::uint32_t kInputHint = 1;
-constexpr std::uint32_t kWmClassLength = 256;
 
 struct WindowHints {
     bool takesFocusMessage = false;
@@ -33,33 +31,42 @@ WindowHints hintsFrom(const Connection& connection, PropertyCookie& protocols, P
 }  // namespace
 
 X11Workspace::X11Workspace(const Connection& connection, const EventLoop& loop)
-    : connection_(connection), loop_(loop) {}
+    : connection_(connection), loop_(loop), clients_(connection) {}
 
 std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
-    const auto clients = clientWindows(connection_);
+    const auto clients = clients_.clients();
     if (!clients) return {};
-    std::vector<PropertyCookie> classes;
-    classes.reserve(clients->size());
-    for (const auto& client : *clients) {
-        classes.push_back(connection_.getProperty(client.window, XCB_ATOM_WM_CLASS, kWmClassLength));
-    }
+    forgetLaunchDatesExcept(*clients);
 
     std::vector<platform::RunningApplication> applications;
     std::map<platform::Pid, std::size_t> indexOfPid;
-    for (std::size_t i = 0; i < clients->size(); ++i) {
-        const auto pid = (*clients)[i].pid;
-        if (!pid) continue;  // without a pid a window cannot be told apart from its neighbours
-        const auto windowClass = classPart(bytes(classes[i].get()));
-        const auto [entry, added] = indexOfPid.try_emplace(*pid, applications.size());
+    for (const auto& client : *clients) {
+        if (!client.pid) continue;  // without a pid a window cannot be told apart from its neighbours
+        const platform::Pid pid = *client.pid;
+        const auto [entry, added] = indexOfPid.try_emplace(pid, applications.size());
         if (added) {
-            applications.push_back({std::nullopt, !proc_.running(*pid), *pid, proc_.launchDate(*pid)});
+            applications.push_back({std::nullopt, !proc_.running(pid), pid, launchDate(pid, client.window)});
         }
         auto& application = applications[entry->second];
-        if (!application.bundleIdentifier && windowClass) {
-            application.bundleIdentifier = bundleIdentifier(*windowClass);
+        if (!application.bundleIdentifier && client.windowClass) {
+            application.bundleIdentifier = bundleIdentifier(*client.windowClass);
         }
     }
     return applications;
+}
+
+std::optional<platform::Date> X11Workspace::launchDate(platform::Pid pid, xcb_window_t window) {
+    const auto [entry, added] = launchDates_.try_emplace({pid, window});
+    if (added) entry->second = proc_.launchDate(pid);
+    return entry->second;
+}
+
+void X11Workspace::forgetLaunchDatesExcept(const std::vector<KnownClient>& clients) {
+    std::set<std::pair<platform::Pid, xcb_window_t>> listed;
+    for (const auto& client : clients) {
+        if (client.pid) listed.emplace(*client.pid, client.window);
+    }
+    std::erase_if(launchDates_, [&](const auto& entry) { return !listed.contains(entry.first); });
 }
 
 std::optional<platform::Pid> X11Workspace::frontmostApplicationPid() {
@@ -72,6 +79,7 @@ std::optional<platform::Pid> X11Workspace::frontmostApplicationPid() {
         window = focusedTopLevel();
     }
     if (!window || *window == XCB_WINDOW_NONE) return std::nullopt;
+    if (const auto known = clients_.knownPid(*window)) return known;
     PropertyCookie pid = connection_.getProperty(*window, connection_.atoms().netWmPid, 1);
     return pidFrom(pid);
 }
@@ -108,8 +116,8 @@ std::optional<xcb_window_t> X11Workspace::focusedTopLevel() const {
     return std::nullopt;
 }
 
-std::optional<xcb_window_t> X11Workspace::largestWindowOf(platform::Pid pid) const {
-    const auto windows = clientWindowsOf(connection_, pid);
+std::optional<xcb_window_t> X11Workspace::largestWindowOf(platform::Pid pid) {
+    const auto windows = clients_.windowsOf(pid);
     if (!windows || windows->empty()) return std::nullopt;
     std::vector<GeometryCookie> geometries;
     geometries.reserve(windows->size());
