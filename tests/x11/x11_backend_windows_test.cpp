@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "platform/x11/x11_backend.h"
 #include "rect_printer.h"
 #include "wait_until.h"
@@ -187,6 +188,39 @@ TEST_F(BackendWindowsTest, activatingAPidWithoutWindowsFailsAndChangesNothing) {
     EXPECT_FALSE(backend_->workspace().activateApplication(noWindows));
     backend_->loop().runFor(0.1);
     EXPECT_EQ(x().activeWindow(), game.window());
+}
+
+TEST_F(BackendWindowsTest, aPidsNewWindowIsReadAfreshAfterItsOldOneLeavesTheClientList) {
+    const auto pid = static_cast<platform::Pid>(ownPid());
+    const xcb_window_t before = createWindow(x(), {.pid = ownPid(), .wmClass = "Before"});
+    ASSERT_TRUE(waitUntil([&] { return managed(before); }));
+    EXPECT_EQ(application(pid).value_or(platform::RunningApplication{}).bundleIdentifier, "Before");
+    ASSERT_EQ(backend_->accessibility().windows(pid), std::vector<platform::WindowRef>{before});
+
+    x().destroyWindow(before);
+    ASSERT_TRUE(waitUntil([&] { return !managed(before); }));
+    EXPECT_FALSE(application(pid).has_value());
+    const xcb_window_t after = window({.pid = ownPid(), .wmClass = "After"});
+
+    EXPECT_EQ(application(pid).value_or(platform::RunningApplication{}).bundleIdentifier, "After");
+    EXPECT_EQ(backend_->accessibility().windows(pid), std::vector<platform::WindowRef>{after});
+    x().activate(after);
+    EXPECT_TRUE(waitUntil([&] { return backend_->workspace().frontmostApplicationPid() == pid; }));
+}
+
+TEST_F(BackendWindowsTest, aProcessThatExitsIsReportedTerminatedWhileItsWindowStays) {
+    auto child = ChildProcess::spawn({.argv = {"/bin/sleep", "60"}});
+    const auto pid = static_cast<platform::Pid>(child.pid());
+    window({.pid = static_cast<std::uint32_t>(child.pid()), .wmClass = "Orphan"});
+    const auto alive = application(pid);
+    ASSERT_TRUE(alive);
+    EXPECT_FALSE(alive->terminated);
+
+    child.stop();
+
+    const auto gone = application(pid);
+    ASSERT_TRUE(gone);
+    EXPECT_TRUE(gone->terminated);
 }
 
 TEST_F(BackendWindowsTest, aProcessesWindowsAreItsManagedWindowsOnly) {
