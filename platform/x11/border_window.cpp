@@ -6,6 +6,8 @@
 #include <array>
 #include <cmath>
 
+#include "platform/x11/configure_window.h"
+
 namespace corvane::x11 {
 
 namespace {
@@ -87,16 +89,8 @@ void BorderWindow::createWindow() {
 void BorderWindow::setFrame(platform::Rect frame, bool display) {
     frame_ = frame;
     const RootRect wanted = toRoot(frame, screens_.primaryRootFrame());
-    if (wanted != sent_) {
-        const bool resized = !sent_ || sent_->width != wanted.width || sent_->height != wanted.height;
-        const std::array<std::uint32_t, 4> values{static_cast<std::uint32_t>(wanted.x),
-                                                  static_cast<std::uint32_t>(wanted.y), wanted.width,
-                                                  wanted.height};
-        xcb_configure_window(
-            connection_.get(), window_.get(),
-            XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-            values.data());
-        connection_.flush();
+    const bool resized = !sent_ || sent_->width != wanted.width || sent_->height != wanted.height;
+    if (configureIfChanged(connection_, window_.get(), wanted, sent_)) {
         sent_ = wanted;
         // The band follows the bounds: a new size needs a new shape.
         if (resized) setNeedsDisplay();

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/x11/configure_window.h"
+
 namespace corvane::x11 {
 
 namespace {
@@ -161,17 +163,7 @@ platform::Rect PreviewPanel::frame() const {
 
 void PreviewPanel::setFrame(platform::Rect frame, bool display) {
     const RootRect wanted = toRoot(frame, screens_.primaryRootFrame());
-    if (wanted != shown_) {
-        const std::array<std::uint32_t, 4> values{static_cast<std::uint32_t>(wanted.x),
-                                                  static_cast<std::uint32_t>(wanted.y), wanted.width,
-                                                  wanted.height};
-        xcb_configure_window(
-            connection_.get(), window_.get(),
-            XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-            values.data());
-        connection_.flush();
-        shown_ = wanted;
-    }
+    if (configureIfChanged(connection_, window_.get(), wanted, shown_)) shown_ = wanted;
     if (display) setNeedsDisplay();
 }
 
