@@ -11,9 +11,8 @@
 #include <ostream>
 #include <vector>
 
+#include "backend_test.h"
 #include "platform/x11/key_translation.h"
-#include "platform/x11/x11_backend.h"
-#include "x11_test.h"
 
 namespace corvane::x11test {
 namespace {
@@ -89,13 +88,11 @@ TEST(SignificantModifiers, dropTheLocksAndTheButtonsButKeepTheRest) {
 }
 
 /// The service on its own backend, plus another client that may hold keys first.
-class HotKeyGrabTest : public X11Test {
+class HotKeyGrabTest : public BackendTest {
 protected:
     void SetUp() override {
-        X11Test::SetUp();
-        if (IsSkipped()) return;
-        backend_ = x11::X11Backend::open(session().display(), {"corvane"});
-        ASSERT_NE(backend_, nullptr);
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         handler_ = hotKeys().installHandler([this](const platform::HotKeyEvent* event) {
             if (event != nullptr && event->hotKeyID) pressed_.push_back(event->hotKeyID->id);
             return 0;
@@ -106,8 +103,7 @@ protected:
             xcb_ungrab_key(x().connection(), keycode, x().root(), modifiers);
         }
         x().sync();
-        backend_.reset();
-        X11Test::TearDown();
+        BackendTest::TearDown();
     }
 
     x11::X11HotKeys& hotKeys() { return backend_->hotKeys(); }
@@ -137,7 +133,6 @@ protected:
         return backend_->loop().runUntil([&] { return pressed_.size() >= count; }, 5.0);
     }
 
-    std::unique_ptr<x11::X11Backend> backend_;
     std::optional<platform::HotKeyHandlerRef> handler_;
     std::vector<std::uint32_t> pressed_;
     std::vector<std::pair<xcb_keycode_t, std::uint16_t>> othersGrabs_;

@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "backend_test.h"
 #include "platform/x11/band_canvas.h"
 #include "platform/x11/border_window.h"
 #include "platform/x11/click_counter.h"
@@ -24,7 +25,6 @@
 #include "rect_printer.h"
 #include "stderr_capture.h"
 #include "wait_until.h"
-#include "x11_test.h"
 
 namespace corvane::x11test {
 namespace {
@@ -161,19 +161,8 @@ public:
 constexpr Color kGreen = Color::fromRGB(0x34C759);
 constexpr std::uint32_t kGreenPixel = 0x34C759;
 
-class BackendOverlaysTest : public X11Test {
+class BackendOverlaysTest : public BackendTest {
 protected:
-    void SetUp() override {
-        X11Test::SetUp();
-        if (IsSkipped()) return;
-        backend_ = x11::X11Backend::open(session().display(), {"corvane"});
-        ASSERT_NE(backend_, nullptr);
-    }
-    void TearDown() override {
-        backend_.reset();
-        X11Test::TearDown();
-    }
-
     bool runUntil(const std::function<bool()>& condition) {
         return backend_->loop().runUntil(condition, 10.0);
     }
@@ -294,8 +283,6 @@ protected:
             canvas.strokeRect(bounds.insetBy(thickness / 2, thickness / 2), color, thickness);
         });
     }
-
-    std::unique_ptr<x11::X11Backend> backend_;
 };
 
 xcb_window_t idOf(const platform::BorderWindow& window) {

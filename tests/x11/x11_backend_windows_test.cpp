@@ -16,11 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "backend_test.h"
 #include "child_process.h"
-#include "platform/x11/x11_backend.h"
 #include "rect_printer.h"
 #include "wait_until.h"
-#include "x11_test.h"
 
 namespace corvane::x11test {
 namespace {
@@ -72,19 +71,12 @@ std::uint32_t ownPid() {
     return static_cast<std::uint32_t>(getpid());
 }
 
-/// The backend on the shared session, beside the test's own connection.
-class BackendWindowsTest : public X11Test {
+/// The backend and the windows a test made, destroyed at its end.
+class BackendWindowsTest : public BackendTest {
 protected:
-    void SetUp() override {
-        X11Test::SetUp();
-        if (IsSkipped()) return;
-        backend_ = x11::X11Backend::open(session().display(), {"corvane"});
-        ASSERT_NE(backend_, nullptr);
-    }
     void TearDown() override {
         for (const xcb_window_t window : windows_) x().destroyWindow(window);
-        backend_.reset();
-        X11Test::TearDown();
+        BackendTest::TearDown();
     }
 
     /// A window of the test's that lives until the end of the test, once managed.
@@ -111,7 +103,6 @@ protected:
         return *found;
     }
 
-    std::unique_ptr<x11::X11Backend> backend_;
     std::vector<xcb_window_t> windows_;
 };
 
@@ -300,8 +291,7 @@ protected:
         bare_ = std::make_unique<XSession>(SessionOptions{.windowManager = false});
         X11Test::SetUp();
         useSession(*bare_);
-        backend_ = x11::X11Backend::open(bare_->display(), {"corvane"});
-        ASSERT_NE(backend_, nullptr);
+        openBackend(*bare_);
     }
     void TearDown() override {
         BackendWindowsTest::TearDown();

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/x11/x11_backend.h"
+#include "x11_test.h"
+
+namespace corvane::x11test {
+
+/// The backend on the shared session, beside the test's own connection.
+class BackendTest : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (IsSkipped()) return;
+        openBackend(session());
+    }
+    void TearDown() override {
+        backend_.reset();
+        X11Test::TearDown();
+    }
+
+    /// Opens the backend on `on`'s display; fails the test when it cannot.
+    void openBackend(XSession& on) {
+        backend_ = x11::X11Backend::open(on.display(), {"corvane"});
+        ASSERT_NE(backend_, nullptr);
+    }
+
+    std::unique_ptr<x11::X11Backend> backend_;
+};
+
+}  // namespace corvane::x11test
