@@ -40,6 +40,20 @@ BorderWindow::BorderWindow(const Connection& connection, EventLoop& loop, X11Scr
     createWindow();
     expose_ = loop_.subscribe(XCB_EXPOSE, [this](const auto& event) { handleEvent(event); });
     visibility_ = loop_.subscribe(XCB_VISIBILITY_NOTIFY, [this](const auto& event) { handleEvent(event); });
+    watchNewWindows();
+}
+
+void BorderWindow::watchNewWindows() {
+    // A window mapped over the band may leave its visibility state unchanged
+    // (already partly covered), so no VisibilityNotify would tell us: watch
+    // the root's children being mapped as well. This connection selects
+    // nothing else on the root.
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_.get(), connection_.root(), XCB_CW_EVENT_MASK, &mask);
+    siblingMapped_ = loop_.subscribe(XCB_MAP_NOTIFY, [this](const xcb_generic_event_t& event) {
+        const auto& mapped = reinterpret_cast<const xcb_map_notify_event_t&>(event);
+        if (visible_ && mapped.event == connection_.root() && mapped.window != window_.get()) raise();
+    });
 }
 
 BorderWindow::Visual BorderWindow::chooseVisual() const {

@@ -59,6 +59,7 @@ private:
     void fill(const Band& band);
     [[nodiscard]] std::uint32_t pixelFor(platform::Color color);
     void raise();
+    void watchNewWindows();
 
     const Connection& connection_;
     EventLoop& loop_;
@@ -79,6 +80,7 @@ private:
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
     Subscription expose_;
     Subscription visibility_;
+    Subscription siblingMapped_;
 };
 
 }  // namespace corvane::x11

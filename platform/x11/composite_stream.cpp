@@ -142,9 +142,12 @@ void CompositeStream::handleEvent(const xcb_generic_event_t& event) {
     } else if (type == XCB_CONFIGURE_NOTIFY) {
         configured(as<xcb_configure_notify_event_t>(event));
     } else if (type == XCB_UNMAP_NOTIFY) {
-        if (as<xcb_unmap_notify_event_t>(event).window == window_) windowGone(false);
+        // Only the window's own notice: the root's copy (selected by the border) is the same news.
+        const auto& unmap = as<xcb_unmap_notify_event_t>(event);
+        if (unmap.window == window_ && unmap.event == window_) windowGone(false);
     } else if (type == XCB_DESTROY_NOTIFY) {
-        if (as<xcb_destroy_notify_event_t>(event).window == window_) windowGone(true);
+        const auto& destroy = as<xcb_destroy_notify_event_t>(event);
+        if (destroy.window == window_ && destroy.event == window_) windowGone(true);
     }
 }
 
@@ -164,7 +167,7 @@ bool CompositeStream::ours(std::uint32_t resource) const {
 }
 
 void CompositeStream::configured(const xcb_configure_notify_event_t& event) {
-    if (event.window != window_ || !picture_) return;
+    if (event.window != window_ || event.event != window_ || !picture_) return;
     const platform::Size size{static_cast<double>(event.width), static_cast<double>(event.height)};
     if (size == picture_->pixelSize()) return;
     // A resized window has a new pixmap. Should naming it fail, the last

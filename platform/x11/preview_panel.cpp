@@ -225,7 +225,7 @@ void PreviewPanel::moveTo(std::int32_t x, std::int32_t y) {
 }
 
 void PreviewPanel::configured(const xcb_configure_notify_event_t& event) {
-    if (event.window != window_.get()) return;
+    if (event.window != window_.get() || event.event != window_.get()) return;
     const bool resized = event.width != shown_.width || event.height != shown_.height;
     shown_.width = std::max<std::uint32_t>(1, event.width);
     shown_.height = std::max<std::uint32_t>(1, event.height);
