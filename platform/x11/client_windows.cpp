@@ -121,6 +121,15 @@ bool hasEwmhWindowManager(const Connection& connection) {
     return firstValue32(selfCheck.get()) == window;
 }
 
+bool WindowManagerProbe::present() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!checkedAt_ || now - *checkedAt_ >= kMaxAge) {
+        present_ = hasEwmhWindowManager(connection_);
+        checkedAt_ = now;
+    }
+    return present_;
+}
+
 FrameExtents frameExtents(PropertyCookie& cookie) {
     const auto values = values32(cookie.get());
     if (values.size() < 4) return {};

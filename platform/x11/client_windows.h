@@ -6,6 +6,7 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <optional>
 #include <span>
 #include <string>
@@ -78,6 +79,20 @@ std::optional<std::vector<ClientWindow>> clientWindows(const Connection& connect
 /// Whether an EWMH-compliant window manager runs: the root's _NET_SUPPORTING_WM_CHECK
 /// names a window that names itself.
 bool hasEwmhWindowManager(const Connection& connection);
+
+/// hasEwmhWindowManager, asked again at most once a second: every move,
+/// resize, raise and activation needs the answer, and it costs two round trips.
+class WindowManagerProbe {
+public:
+    explicit WindowManagerProbe(const Connection& connection) : connection_(connection) {}
+    [[nodiscard]] bool present();
+
+private:
+    static constexpr std::chrono::seconds kMaxAge{1};
+    const Connection& connection_;
+    std::optional<std::chrono::steady_clock::time_point> checkedAt_;
+    bool present_ = false;
+};
 
 /// _NET_FRAME_EXTENTS of a window; all zero when the window manager sets none.
 FrameExtents frameExtents(PropertyCookie& cookie);

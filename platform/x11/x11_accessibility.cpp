@@ -57,7 +57,7 @@ void X11Accessibility::setPosition(platform::WindowRef ref, platform::Point posi
     const platform::Point shift = origin();
     const std::int32_t frameX = whole(position.x + shift.x);
     const std::int32_t frameY = whole(position.y + shift.y);
-    if (hasEwmhWindowManager(connection_)) {
+    if (windowManager_.present()) {
         // Static gravity names the client area's corner whatever gravity the window
         // asked for (Wine asks for static, xterm for north-west), so the frame lands
         // exactly where asked once the decoration is added back.
@@ -82,7 +82,7 @@ void X11Accessibility::setSize(platform::WindowRef ref, platform::Size size) {
     const auto& decoration = current->decoration;
     const std::int32_t width = std::max(1, whole(size.width) - decoration.left - decoration.right);
     const std::int32_t height = std::max(1, whole(size.height) - decoration.top - decoration.bottom);
-    if (hasEwmhWindowManager(connection_)) {
+    if (windowManager_.present()) {
         connection_.sendToWindowManager(
             window, connection_.atoms().netMoveresizeWindow,
             {kStaticGravity | kHasWidth | kHasHeight | kFromPager, 0, 0, item(width), item(height)});
@@ -97,7 +97,7 @@ void X11Accessibility::setSize(platform::WindowRef ref, platform::Size size) {
 void X11Accessibility::raise(platform::WindowRef ref) {
     const auto window = static_cast<xcb_window_t>(ref);
     const xcb_atom_t restack = connection_.atoms().netRestackWindow;
-    if (hasEwmhWindowManager(connection_) && windowManagerSupports(restack)) {
+    if (windowManager_.present() && windowManagerSupports(restack)) {
         // A reparenting window manager stacks frames, not clients: ask it.
         connection_.sendToWindowManager(window, restack,
                                         {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});

@@ -48,6 +48,7 @@ private:
     [[nodiscard]] platform::Point origin();
 
     const Connection& connection_;
+    WindowManagerProbe windowManager_{connection_};
     X11Screens& screens_;
     ClientWindowCache clients_;
 };

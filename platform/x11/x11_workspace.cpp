@@ -88,7 +88,7 @@ bool X11Workspace::activateApplication(platform::Pid pid) {
     const auto window = largestWindowOf(pid);
     if (!window) return false;
     const xcb_timestamp_t time = loop_.lastUserTime();
-    if (hasEwmhWindowManager(connection_)) {
+    if (windowManager_.present()) {
         // Only the window manager can activate a Wine window: it sets input=False and
         // waits for WM_TAKE_FOCUS, so a bare SetInputFocus would lose the typed keys.
         connection_.sendToWindowManager(*window, connection_.atoms().netActiveWindow,

@@ -37,6 +37,7 @@ private:
     void forgetLaunchDatesExcept(const std::vector<KnownClient>& clients);
 
     const Connection& connection_;
+    WindowManagerProbe windowManager_{connection_};
     const EventLoop& loop_;
     ProcStat proc_;
     ClientWindowCache clients_;
