@@ -160,6 +160,25 @@ void EventLoop::processReady() {
     runQueuedTasks();
 }
 
+bool EventLoop::dispatchPending() {
+    processReady();
+    connection_.flush();
+    if (!queuedEvent_) queuedEvent_.reset(xcb_poll_for_queued_event(connection_.get()));
+    return queuedEvent_ != nullptr || !tasks_.empty();
+}
+
+int EventLoop::millisecondsUntilNextTimer() const {
+    auto wake = Clock::time_point::max();
+    for (const auto& timer : timers_) {
+        if (*timer->alive) wake = std::min(wake, timer->next);
+    }
+    if (wake == Clock::time_point::max()) return -1;
+    const auto current = Clock::now();
+    if (wake <= current) return 0;
+    const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(wake - current).count();
+    return static_cast<int>(std::min<long long>(milliseconds, std::numeric_limits<int>::max()));
+}
+
 void EventLoop::dispatchAvailableEvents() {
     if (queuedEvent_) {
         const EventPtr event = std::move(queuedEvent_);
@@ -242,16 +261,14 @@ void EventLoop::wait(Clock::time_point deadline) {
 
 int EventLoop::pollTimeoutMilliseconds(Clock::time_point deadline) const {
     if (!tasks_.empty()) return 0;
-    auto wake = deadline;
-    for (const auto& timer : timers_) {
-        if (*timer->alive) wake = std::min(wake, timer->next);
-    }
-    if (wake == Clock::time_point::max()) return -1;
+    const int timer = millisecondsUntilNextTimer();
+    if (deadline == Clock::time_point::max()) return timer;
     const auto current = Clock::now();
-    if (wake <= current) return 0;
+    if (deadline <= current) return 0;
     // Round up: waking a little early would only spin once more.
-    const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(wake - current).count();
-    return static_cast<int>(std::min<long long>(milliseconds, std::numeric_limits<int>::max()));
+    const auto untilDeadline = std::chrono::ceil<std::chrono::milliseconds>(deadline - current).count();
+    const int limit = static_cast<int>(std::min<long long>(untilDeadline, std::numeric_limits<int>::max()));
+    return timer < 0 ? limit : std::min(timer, limit);
 }
 
 void EventLoop::prune() {

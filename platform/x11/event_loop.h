@@ -88,6 +88,15 @@ public:
     /// also watch what other programs do.
     bool runUntil(const std::function<bool()>& done, double timeoutSeconds);
 
+    /// For a loop driven by another program loop (Qt's) instead of run(): handles the
+    /// events, due timers and tasks that are ready now, without waiting, and flushes.
+    /// True when more is ready already (events xcb read while waiting for a reply, or
+    /// tasks posted meanwhile): call again before sleeping. Watches are not polled here;
+    /// the driving loop watches its own descriptors.
+    bool dispatchPending();
+    /// Milliseconds until the next timer is due (0 when overdue); -1 when there is none.
+    [[nodiscard]] int millisecondsUntilNextTimer() const;
+
     [[nodiscard]] bool connectionLost() const { return connection_.broken(); }
     /// Time of the latest key or button event the loop saw; XCB_CURRENT_TIME before any.
     [[nodiscard]] xcb_timestamp_t lastUserTime() const { return lastUserTime_; }
