@@ -46,10 +46,7 @@ BorderWindow::BorderWindow(const Connection& connection, EventLoop& loop, X11Scr
 void BorderWindow::watchNewWindows() {
     // A window mapped over the band may leave its visibility state unchanged
     // (already partly covered), so no VisibilityNotify would tell us: watch
-    // the root's children being mapped as well. This connection selects
-    // nothing else on the root.
-    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(connection_.get(), connection_.root(), XCB_CW_EVENT_MASK, &mask);
+    // the root's children being mapped as well (the window cache selects them).
     siblingMapped_ = loop_.subscribe(XCB_MAP_NOTIFY, [this](const xcb_generic_event_t& event) {
         const auto& mapped = reinterpret_cast<const xcb_map_notify_event_t&>(event);
         if (visible_ && mapped.event == connection_.root() && mapped.window != window_.get()) raise();
@@ -120,6 +117,7 @@ void BorderWindow::orderFrontRegardless() {
 }
 
 void BorderWindow::orderOut() {
+    if (!visible_) return;
     xcb_unmap_window(connection_.get(), window_.get());
     connection_.flush();
     visible_ = false;
@@ -137,7 +135,10 @@ void BorderWindow::setNeedsDisplay() {
 void BorderWindow::handleEvent(const xcb_generic_event_t& event) {
     if ((event.response_type & 0x7FU) == XCB_EXPOSE) {
         const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(event);
-        if (expose.window == window_.get() && expose.count == 0) setNeedsDisplay();
+        if (expose.window == window_.get() && expose.count == 0) {
+            painted_.reset();
+            setNeedsDisplay();
+        }
         return;
     }
     const auto& visibility = reinterpret_cast<const xcb_visibility_notify_event_t&>(event);
@@ -153,9 +154,18 @@ void BorderWindow::display() {
     const double width = sent_ ? static_cast<double>(sent_->width) : 0;
     BandCanvas canvas(height);
     draw_(canvas, {0, 0, width, height});
+    if (painted(canvas.bands())) return;
     applyShape(canvas.allRectangles());
     for (const auto& band : canvas.bands()) fill(band);
+    painted_ = canvas.bands();
     connection_.flush();
+}
+
+bool BorderWindow::painted(const std::vector<Band>& bands) const {
+    return painted_ && std::equal(painted_->begin(), painted_->end(), bands.begin(), bands.end(),
+                                  [](const Band& a, const Band& b) {
+                                      return a.color == b.color && sameRectangles(a.rectangles, b.rectangles);
+                                  });
 }
 
 void BorderWindow::applyShape(const std::vector<xcb_rectangle_t>& rectangles) {

@@ -57,6 +57,8 @@ private:
     void display();
     void applyShape(const std::vector<xcb_rectangle_t>& rectangles);
     void fill(const Band& band);
+    /// Whether `bands` are what the window shows already.
+    [[nodiscard]] bool painted(const std::vector<Band>& bands) const;
     [[nodiscard]] std::uint32_t pixelFor(platform::Color color);
     void raise();
     void watchNewWindows();
@@ -74,6 +76,8 @@ private:
     std::optional<RootRect> sent_;
     std::optional<std::vector<xcb_rectangle_t>> shape_;
     std::optional<std::pair<platform::Color, std::uint32_t>> lastPixel_;
+    /// The bands last filled; cleared when the server lost the window's contents (Expose).
+    std::optional<std::vector<Band>> painted_;
     bool visible_ = false;
     bool displayPending_ = false;
     /// Posted tasks hold it weakly: a window destroyed first leaves them without effect.

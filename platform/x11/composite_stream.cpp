@@ -10,9 +10,6 @@ namespace corvane::x11 {
 
 namespace {
 
-constexpr std::uint8_t kBadWindow = 3;
-constexpr std::uint8_t kBadDrawable = 9;
-
 std::uint8_t eventType(const xcb_generic_event_t& event) {
     return static_cast<std::uint8_t>(event.response_type & 0x7FU);
 }
@@ -20,12 +17,6 @@ std::uint8_t eventType(const xcb_generic_event_t& event) {
 template <typename Event>
 const Event& as(const xcb_generic_event_t& event) {
     return reinterpret_cast<const Event&>(event);
-}
-
-/// Sends a request about a window that may have vanished already: its error,
-/// if any, is dropped by xcb instead of reaching the loop.
-void quietly(xcb_connection_t* connection, xcb_void_cookie_t cookie) {
-    CheckedCookie discarded(connection, cookie);
 }
 
 }  // namespace
@@ -73,9 +64,6 @@ void CompositeStream::post(std::function<void()> task) {
 bool CompositeStream::start() {
     xcb_connection_t* c = connection_.get();
     subscribe();
-    // Structure events tell of resizes (a new pixmap) and of the window going away.
-    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    quietly(c, xcb_change_window_attributes_checked(c, window_, XCB_CW_EVENT_MASK, &mask));
     AttributesCookie attributes = connection_.getAttributes(window_);
     if (attributes.get() == nullptr || !redirect()) {  // gone, or refused
         teardown(attributes.get() != nullptr);
@@ -87,7 +75,8 @@ bool CompositeStream::start() {
         return false;
     }
     damage_ = OwnedDamage(c, xcb_generate_id(c));
-    xcb_damage_create(c, damage_.get(), window_, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    connection_.onForeignWindow(
+        xcb_damage_create(c, damage_.get(), window_, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY));
     connection_.flush();
     running_ = true;
     return true;
@@ -155,7 +144,7 @@ bool CompositeStream::handleError(const xcb_generic_error_t& error) {
     if (!ours(error.resource_id)) return false;
     // The window vanished under a request: the end of this capture, not of the program.
     if (error.resource_id == window_ &&
-        (error.error_code == kBadWindow || error.error_code == kBadDrawable)) {
+        (error.error_code == XCB_WINDOW || error.error_code == XCB_DRAWABLE)) {
         windowGone(true);
     }
     return true;
@@ -177,8 +166,9 @@ void CompositeStream::configured(const xcb_configure_notify_event_t& event) {
 
 void CompositeStream::damaged() {
     if (!running_) return;
-    quietly(connection_.get(), xcb_damage_subtract_checked(connection_.get(), damage_.get(), XCB_NONE,
-                                                           XCB_NONE));  // re-arms the report
+    // Re-arms the report. The damage object goes with its window, which may be gone.
+    connection_.expectErrors(xcb_damage_subtract(connection_.get(), damage_.get(), XCB_NONE, XCB_NONE),
+                             {extensions_.badDamage});
     connection_.flush();
     if (pendingFrame_) return;
     const double wait = lastFrame_ ? *lastFrame_ + frameInterval_ - loop_.now() : 0;
@@ -216,14 +206,11 @@ void CompositeStream::teardown(bool windowExists) {
     running_ = false;
     pendingFrame_.reset();
     // An unmapped window may be on its way out, and its damage object goes with it.
-    if (damage_) quietly(c, xcb_damage_destroy_checked(c, damage_.get()));
+    if (damage_) connection_.expectErrors(xcb_damage_destroy(c, damage_.get()), {extensions_.badDamage});
     damage_.release();
-    if (windowExists) {
-        if (redirected_) {
-            quietly(c, xcb_composite_unredirect_window_checked(c, window_, XCB_COMPOSITE_REDIRECT_AUTOMATIC));
-        }
-        const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
-        quietly(c, xcb_change_window_attributes_checked(c, window_, XCB_CW_EVENT_MASK, &none));
+    if (windowExists && redirected_) {
+        connection_.onForeignWindow(
+            xcb_composite_unredirect_window(c, window_, XCB_COMPOSITE_REDIRECT_AUTOMATIC));
     }
     redirected_ = false;
     // A panel may still hold the picture; it is freed with the last holder.

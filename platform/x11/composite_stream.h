@@ -26,6 +26,7 @@ namespace corvane::x11 {
 struct CaptureExtensions {
     bool available = false;
     std::uint8_t damageNotify = 0;  ///< the response type of DamageNotify
+    std::uint8_t badDamage = 0;     ///< the error code of BadDamage
     const RenderFormats* formats = nullptr;
 };
 
@@ -34,6 +35,7 @@ struct CaptureExtensions {
 /// gets as the frame's surface, again on each Damage report (at most once per
 /// minimum frame interval). Pixels stay in the server. A window that goes away
 /// ends the stream quietly with a stop report. Everything is freed with it.
+/// The window's structure events must be selected already (WindowCache::watch).
 class CompositeStream final : public platform::CaptureStream {
 public:
     CompositeStream(const Connection& connection, EventLoop& loop, CaptureExtensions extensions,

@@ -1,5 +1,6 @@
 #include "platform/x11/connection.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -168,11 +169,12 @@ void Connection::sendToWindowManager(xcb_window_t window, xcb_atom_t type, const
 }
 
 void Connection::sendToClient(xcb_window_t window, xcb_atom_t type, const MessageData& data) const {
-    sendClientMessage(window, XCB_EVENT_MASK_NO_EVENT, window, type, data);
+    onForeignWindow(sendClientMessage(window, XCB_EVENT_MASK_NO_EVENT, window, type, data));
 }
 
-void Connection::sendClientMessage(xcb_window_t destination, std::uint32_t eventMask, xcb_window_t window,
-                                   xcb_atom_t type, const MessageData& data) const {
+xcb_void_cookie_t Connection::sendClientMessage(xcb_window_t destination, std::uint32_t eventMask,
+                                                xcb_window_t window, xcb_atom_t type,
+                                                const MessageData& data) const {
     // xcb_send_event copies exactly 32 bytes from the pointer it is given.
     xcb_client_message_event_t event;
     std::memset(&event, 0, sizeof event);
@@ -181,7 +183,33 @@ void Connection::sendClientMessage(xcb_window_t destination, std::uint32_t event
     event.window = window;
     event.type = type;
     for (std::size_t i = 0; i < data.size(); ++i) event.data.data32[i] = data[i];
-    xcb_send_event(connection_, 0, destination, eventMask, reinterpret_cast<const char*>(&event));
+    return xcb_send_event(connection_, 0, destination, eventMask, reinterpret_cast<const char*>(&event));
+}
+
+void Connection::onForeignWindow(xcb_void_cookie_t cookie) const {
+    expectErrors(cookie, {XCB_WINDOW, XCB_DRAWABLE, XCB_MATCH});
+}
+
+void Connection::expectErrors(xcb_void_cookie_t cookie, std::initializer_list<std::uint8_t> codes) const {
+    ExpectedErrors mark{cookie.sequence, {}};
+    std::copy_n(codes.begin(), std::min(codes.size(), mark.codes.size()), mark.codes.begin());
+    marks_.push_back(mark);
+    if (marks_.size() > kMaxMarks) marks_.pop_front();
+}
+
+bool Connection::expected(const xcb_generic_error_t& error) const {
+    // Error codes start at 1: the zeros that pad a mark's codes never match.
+    return std::any_of(marks_.begin(), marks_.end(), [&](const ExpectedErrors& mark) {
+        return mark.sequence == error.full_sequence &&
+               std::find(mark.codes.begin(), mark.codes.end(), error.error_code) != mark.codes.end();
+    });
+}
+
+void Connection::completedBefore(std::uint32_t sequence) const {
+    // Sequence numbers grow (and wrap only after 2^32 requests): compare by distance.
+    while (!marks_.empty() && static_cast<std::int32_t>(sequence - marks_.front().sequence) > 0) {
+        marks_.pop_front();
+    }
 }
 
 }  // namespace corvane::x11

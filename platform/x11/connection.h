@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <deque>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -195,15 +197,36 @@ public:
     /// Sends a 32-bit client message to the program that owns `window`.
     void sendToClient(xcb_window_t window, xcb_atom_t type, const MessageData& data) const;
 
+    /// Marks a request sent about another program's window: that window may vanish at
+    /// any moment, so BadWindow, BadDrawable and BadMatch from this request mean only
+    /// that, and are dropped. Other errors still reach the log.
+    void onForeignWindow(xcb_void_cookie_t cookie) const;
+    /// Marks a request whose errors with one of `codes` are expected and dropped.
+    void expectErrors(xcb_void_cookie_t cookie, std::initializer_list<std::uint8_t> codes) const;
+    /// Whether `error` answers a request marked by onForeignWindow or expectErrors.
+    [[nodiscard]] bool expected(const xcb_generic_error_t& error) const;
+    /// The server has dealt with every request before `sequence`: their marks can go.
+    void completedBefore(std::uint32_t sequence) const;
+
 private:
     Connection(xcb_connection_t* connection, const xcb_screen_t* screen);
     void internAtoms();
-    void sendClientMessage(xcb_window_t destination, std::uint32_t eventMask, xcb_window_t window,
-                           xcb_atom_t type, const MessageData& data) const;
+    xcb_void_cookie_t sendClientMessage(xcb_window_t destination, std::uint32_t eventMask,
+                                        xcb_window_t window, xcb_atom_t type, const MessageData& data) const;
+
+    struct ExpectedErrors {
+        std::uint32_t sequence = 0;
+        std::array<std::uint8_t, 3> codes{};
+    };
+    /// Upper bound of marks kept: a mark older than this many requests is long answered.
+    static constexpr std::size_t kMaxMarks = 4096;
 
     xcb_connection_t* connection_;
     const xcb_screen_t* screen_;
     Atoms atoms_;
+    /// Marked requests in the order sent. A record of what was sent, not of the
+    /// connection's state: changing it from const paths is part of sending.
+    mutable std::deque<ExpectedErrors> marks_;
 };
 
 }  // namespace corvane::x11

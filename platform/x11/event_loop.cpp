@@ -15,16 +15,6 @@ using Duration = std::chrono::duration<double>;
 
 constexpr std::chrono::milliseconds kPredicatePollInterval{10};
 
-constexpr std::uint8_t kBadWindow = 3;
-constexpr std::uint8_t kBadMatch = 8;
-constexpr std::uint8_t kBadDrawable = 9;
-
-/// Errors that mean "that window is gone": other programs' windows vanish at any moment.
-bool expectedError(const xcb_generic_error_t& error) {
-    return error.error_code == kBadWindow || error.error_code == kBadMatch ||
-           error.error_code == kBadDrawable;
-}
-
 std::uint8_t eventType(const xcb_generic_event_t& event) {
     return static_cast<std::uint8_t>(event.response_type & ~0x80U);
 }
@@ -188,6 +178,8 @@ void EventLoop::dispatchAvailableEvents() {
 }
 
 void EventLoop::dispatch(const xcb_generic_event_t& event) {
+    // Whatever arrives now, the server is done with the requests before it.
+    connection_.completedBefore(event.full_sequence);
     if (event.response_type == 0) {
         dispatchError(reinterpret_cast<const xcb_generic_error_t&>(event));
         return;
@@ -209,7 +201,7 @@ void EventLoop::dispatchError(const xcb_generic_error_t& error) {
     for (const auto& entry : handlers) {
         if (*entry->alive && entry->handler(error)) return;
     }
-    if (expectedError(error)) return;
+    if (connection_.expected(error)) return;
     std::fprintf(stderr, "corvane: X error %u on request %u.%u (resource 0x%x)\n", unsigned{error.error_code},
                  unsigned{error.major_code}, unsigned{error.minor_code}, error.resource_id);
 }

@@ -71,8 +71,8 @@ public:
     /// Calls `handler` for every event of `responseType` (the sent-event bit is ignored).
     [[nodiscard]] Subscription subscribe(std::uint8_t responseType, EventHandler handler);
     /// Shows `handler` every X error that arrives as an event. Errors nobody
-    /// claims are logged, except BadWindow, BadDrawable and BadMatch: those come
-    /// from other programs' windows vanishing under a request and are expected.
+    /// claims are logged, except those the request was marked to expect when it
+    /// was sent (Connection::onForeignWindow, Connection::expectErrors).
     [[nodiscard]] Subscription subscribeErrors(ErrorHandler handler);
     /// Calls `readable` whenever `fd` has data to read.
     [[nodiscard]] Subscription watch(int fd, std::function<void()> readable);

@@ -81,8 +81,8 @@ void PreviewPanel::createWindow(const RootRect& rect) {
     window_ = OwnedWindow(c, xcb_generate_id(c));
     const std::array<std::uint32_t, 2> values{
         connection_.screen().black_pixel, XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
-                                              XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
-                                              XCB_EVENT_MASK_BUTTON_1_MOTION};
+                                              XCB_EVENT_MASK_VISIBILITY_CHANGE | XCB_EVENT_MASK_BUTTON_PRESS |
+                                              XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_1_MOTION};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window_.get(), connection_.root(),
                       static_cast<std::int16_t>(rect.x), static_cast<std::int16_t>(rect.y),
                       static_cast<std::uint16_t>(rect.width), static_cast<std::uint16_t>(rect.height), 0,
@@ -146,12 +146,22 @@ void PreviewPanel::subscribeEvents() {
             case XCB_EXPOSE:
                 if (as<xcb_expose_event_t>(event).window == window_.get()) setNeedsDisplay();
                 break;
+            case XCB_VISIBILITY_NOTIFY:
+                visibilityChanged(as<xcb_visibility_notify_event_t>(event));
+                break;
+            case XCB_MAP_NOTIFY:
+                if (as<xcb_map_notify_event_t>(event).window == window_.get()) mapped_ = true;
+                break;
+            case XCB_UNMAP_NOTIFY:
+                if (as<xcb_unmap_notify_event_t>(event).window == window_.get()) mapped_ = false;
+                break;
             default:
                 break;
         }
     };
-    constexpr std::array<int, 5> kTypes{XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE, XCB_MOTION_NOTIFY,
-                                        XCB_CONFIGURE_NOTIFY, XCB_EXPOSE};
+    constexpr std::array<int, 8> kTypes{XCB_BUTTON_PRESS,     XCB_BUTTON_RELEASE, XCB_MOTION_NOTIFY,
+                                        XCB_CONFIGURE_NOTIFY, XCB_EXPOSE,         XCB_VISIBILITY_NOTIFY,
+                                        XCB_MAP_NOTIFY,       XCB_UNMAP_NOTIFY};
     for (const int type : kTypes) {
         subscriptions_.push_back(loop_.subscribe(static_cast<std::uint8_t>(type), handler));
     }
@@ -168,17 +178,28 @@ void PreviewPanel::setFrame(platform::Rect frame, bool display) {
 }
 
 void PreviewPanel::orderFrontRegardless() {
-    xcb_map_window(connection_.get(), window_.get());
+    // Called on every tick: only a hidden or covered panel needs the server.
+    const bool hidden = !visible_ || !mapped_;
+    if (!hidden && !covered_) return;
+    if (hidden) xcb_map_window(connection_.get(), window_.get());
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(connection_.get(), window_.get(), XCB_CONFIG_WINDOW_STACK_MODE, &above);
     connection_.flush();
     visible_ = true;
+    // Until the server says otherwise: a raise the window manager refuses is not asked for again and again.
+    covered_ = false;
+    mapped_ = true;
 }
 
 void PreviewPanel::orderOut() {
+    if (!visible_) return;
     xcb_unmap_window(connection_.get(), window_.get());
     connection_.flush();
     visible_ = false;
+}
+
+void PreviewPanel::visibilityChanged(const xcb_visibility_notify_event_t& event) {
+    if (event.window == window_.get()) covered_ = event.state != XCB_VISIBILITY_UNOBSCURED;
 }
 
 void PreviewPanel::setContents(std::shared_ptr<const platform::Surface> surface) {

@@ -26,6 +26,8 @@ namespace corvane::x11 {
 /// above the others on every desktop, out of the taskbar and pager, that never
 /// takes the focus. Dragging its content moves it; a press and release without
 /// a drag is a click. It shows a captured window scaled to fit on black.
+/// Ordering it front maps it only when it is hidden and raises it only when
+/// something covers it.
 class PreviewPanel final : public platform::Panel {
 public:
     PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
@@ -64,6 +66,7 @@ private:
     void released(const xcb_button_release_event_t& event);
     void motion(const xcb_motion_notify_event_t& event);
     void configured(const xcb_configure_notify_event_t& event);
+    void visibilityChanged(const xcb_visibility_notify_event_t& event);
     void moveTo(std::int32_t x, std::int32_t y);
     void setNeedsDisplay();
     void display();
@@ -78,6 +81,9 @@ private:
     OwnedPicture picture_;  ///< the panel's own, to composite into
     RootRect shown_;        ///< what was last sent or last reported
     bool visible_ = false;
+    /// Mapped as the server last reported, and whether another window covers part of it.
+    bool mapped_ = false;
+    bool covered_ = true;
     ClickCounter clicks_;
     std::optional<Drag> drag_;
     std::shared_ptr<const WindowPicture> contents_;

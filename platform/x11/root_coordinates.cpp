@@ -8,11 +8,14 @@ namespace corvane::x11 {
 namespace {
 
 std::int32_t whole(double value) {
-    return static_cast<std::int32_t>(std::lround(value));
+    if (std::isnan(value)) return 0;
+    return static_cast<std::int32_t>(std::lround(std::clamp(value, kMinCoordinate, kMaxCoordinate)));
 }
 
 std::uint32_t length(double value) {
-    return static_cast<std::uint32_t>(std::max<long>(1, std::lround(value)));
+    // NaN fails every comparison: it becomes the smallest size, not undefined behaviour.
+    if (!(value >= 1)) return 1;
+    return static_cast<std::uint32_t>(std::lround(std::min(value, kMaxExtent)));
 }
 
 }  // namespace

@@ -10,6 +10,12 @@
 
 namespace corvane::x11 {
 
+/// What X accepts for a window: positions are 16-bit signed, and sizes
+/// beyond the largest 16-bit signed coordinate cannot be drawn into or shaped.
+inline constexpr double kMinCoordinate = -32768;
+inline constexpr double kMaxCoordinate = 32767;
+inline constexpr double kMaxExtent = 32767;
+
 /// A window rectangle in whole pixels of root space (y down).
 struct RootRect {
     std::int32_t x = 0;
@@ -20,7 +26,8 @@ struct RootRect {
 };
 
 /// Framework space (origin bottom-left of the primary monitor, y up) to root
-/// space, rounded to whole pixels; sizes are at least one pixel, as X wants.
+/// space, rounded to whole pixels and clamped to what X accepts: positions in
+/// 16 bits, sizes from one pixel to kMaxExtent.
 RootRect toRoot(const platform::Rect& frame, const platform::Rect& primaryRoot);
 
 /// Root space back to framework space.

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/accessibility.h"
-#include "platform/x11/client_windows.h"
 #include "platform/x11/connection.h"
+#include "platform/x11/window_cache.h"
 #include "platform/x11/x11_screens.h"
 
 namespace corvane::x11 {
@@ -22,7 +22,7 @@ namespace corvane::x11 {
 /// Every call on a window that has vanished does nothing or returns nothing.
 class X11Accessibility final : public platform::Accessibility {
 public:
-    X11Accessibility(const Connection& connection, X11Screens& screens);
+    X11Accessibility(const Connection& connection, X11Screens& screens, WindowCache& windows);
 
     /// X has no such permission: trusted while the connection is up.
     [[nodiscard]] bool isProcessTrusted() override { return !connection_.broken(); }
@@ -36,21 +36,12 @@ public:
     void raise(platform::WindowRef ref) override;
 
 private:
-    /// The outer frame in root coordinates plus what lies between it and the client area.
-    struct Placement {
-        platform::Rect frame;
-        FrameExtents decoration;  ///< frame edge to client area, the client's border included
-        std::int32_t border = 0;  ///< the client window's own X border
-    };
-    [[nodiscard]] std::optional<Placement> placement(xcb_window_t window) const;
-    [[nodiscard]] bool windowManagerSupports(xcb_atom_t hint) const;
     /// The primary monitor's top-left corner in root coordinates.
     [[nodiscard]] platform::Point origin();
 
     const Connection& connection_;
-    WindowManagerProbe windowManager_{connection_};
     X11Screens& screens_;
-    ClientWindowCache clients_;
+    WindowCache& windows_;
 };
 
 }  // namespace corvane::x11

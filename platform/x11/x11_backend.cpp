@@ -14,13 +14,14 @@ std::unique_ptr<X11Backend> X11Backend::open(const std::string& displayName,
 X11Backend::X11Backend(std::unique_ptr<Connection> connection, std::vector<std::string> arguments)
     : connection_(std::move(connection)),
       loop_(*connection_),
+      windowCache_(*connection_, loop_),
       processInfo_(std::move(arguments)),
-      screens_(*connection_, loop_),
-      workspace_(*connection_, loop_),
-      accessibility_(*connection_, screens_),
+      screens_(*connection_, loop_, windowCache_),
+      workspace_(*connection_, loop_, windowCache_),
+      accessibility_(*connection_, screens_, windowCache_),
       hotKeys_(*connection_, loop_),
       windows_(*connection_, loop_, screens_),
-      capture_(*connection_, loop_, accessibility_) {}
+      capture_(*connection_, loop_, accessibility_, windowCache_) {}
 
 X11Backend::~X11Backend() = default;
 

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
+#include "platform/x11/window_cache.h"
 #include "platform/x11/x11_accessibility.h"
 #include "platform/x11/x11_capture.h"
 #include "platform/x11/x11_hot_keys.h"
@@ -46,11 +47,13 @@ public:
     [[nodiscard]] X11HotKeys& hotKeys() { return hotKeys_; }
     [[nodiscard]] X11Windows& windows() { return windows_; }
     [[nodiscard]] X11Capture& capture() { return capture_; }
+    [[nodiscard]] WindowCache& windowCache() { return windowCache_; }
 
 private:
     // Declared in dependency order: destroyed services first, the connection last.
     std::unique_ptr<Connection> connection_;
     EventLoop loop_;
+    WindowCache windowCache_;
     X11ProcessInfo processInfo_;
     X11Screens screens_;
     X11Workspace workspace_;

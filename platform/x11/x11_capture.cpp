@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/x11/client_windows.h"
-
 namespace corvane::x11 {
 
 namespace {
@@ -44,8 +42,9 @@ bool hasDamage(xcb_connection_t* c) {
 
 }  // namespace
 
-X11Capture::X11Capture(const Connection& connection, EventLoop& loop, X11Accessibility& accessibility)
-    : connection_(connection), loop_(loop), accessibility_(accessibility) {}
+X11Capture::X11Capture(const Connection& connection, EventLoop& loop, X11Accessibility& accessibility,
+                       WindowCache& windows)
+    : connection_(connection), loop_(loop), accessibility_(accessibility), windows_(windows) {}
 
 const CaptureExtensions& X11Capture::extensions() {
     if (extensions_) return *extensions_;
@@ -55,8 +54,9 @@ const CaptureExtensions& X11Capture::extensions() {
     found.formats = &*formats_;
     found.available = hasComposite(c) && hasDamage(c) && formats_->available();
     if (found.available) {
-        found.damageNotify = static_cast<std::uint8_t>(
-            xcb_get_extension_data(c, &xcb_damage_id)->first_event + XCB_DAMAGE_NOTIFY);
+        const auto* damage = xcb_get_extension_data(c, &xcb_damage_id);
+        found.damageNotify = static_cast<std::uint8_t>(damage->first_event + XCB_DAMAGE_NOTIFY);
+        found.badDamage = static_cast<std::uint8_t>(damage->first_error + XCB_DAMAGE_BAD_DAMAGE);
     }
     extensions_ = found;
     return *extensions_;
@@ -73,16 +73,19 @@ void X11Capture::getShareableContent(
 }
 
 std::optional<platform::ShareableContent> X11Capture::shareableContent(bool onScreenWindowsOnly) {
-    const auto clients = clientWindows(connection_);
+    const xcb_atom_t hidden = hiddenState();
+    const auto clients = windows_.clients();
     if (!clients) return platform::ShareableContent{};
     // Every request out before the first reply is awaited.
+    std::vector<xcb_window_t> ids;
     std::vector<AttributesCookie> attributes;
     std::vector<PropertyCookie> states;
     for (const auto& client : *clients) {
+        ids.push_back(client.window);
         attributes.push_back(connection_.getAttributes(client.window));
         states.push_back(connection_.getProperty(client.window, connection_.atoms().netWmState, 64));
     }
-    const xcb_atom_t hidden = hiddenState();
+    windows_.prefetchPlacements(ids);
     platform::ShareableContent content;
     for (std::size_t i = 0; i < clients->size(); ++i) {
         const auto* window = attributes[i].get();
@@ -113,6 +116,8 @@ xcb_atom_t X11Capture::hiddenState() {
 std::unique_ptr<platform::CaptureStream> X11Capture::createStream(
     const platform::ShareableWindow& window, const platform::StreamConfiguration& configuration,
     std::weak_ptr<platform::StreamDelegate> delegate) {
+    // The cache selects the window's structure events, which the stream follows.
+    windows_.watch(static_cast<xcb_window_t>(window.windowID));
     return std::make_unique<CompositeStream>(connection_, loop_, extensions(), window.windowID, configuration,
                                              std::move(delegate));
 }

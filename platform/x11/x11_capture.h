@@ -14,6 +14,7 @@
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/render_formats.h"
+#include "platform/x11/window_cache.h"
 #include "platform/x11/x11_accessibility.h"
 
 namespace corvane::x11 {
@@ -23,7 +24,8 @@ namespace corvane::x11 {
 /// and no stream starts. Completions run later, from the main queue.
 class X11Capture final : public platform::CaptureService {
 public:
-    X11Capture(const Connection& connection, EventLoop& loop, X11Accessibility& accessibility);
+    X11Capture(const Connection& connection, EventLoop& loop, X11Accessibility& accessibility,
+               WindowCache& windows);
 
     /// The managed top-level windows with their pids and outer frames, in the
     /// coordinates X11Accessibility reports.
@@ -43,6 +45,7 @@ private:
     const Connection& connection_;
     EventLoop& loop_;
     X11Accessibility& accessibility_;
+    WindowCache& windows_;
     std::optional<RenderFormats> formats_;
     std::optional<CaptureExtensions> extensions_;
     xcb_atom_t hidden_ = XCB_ATOM_NONE;

@@ -6,8 +6,6 @@ namespace corvane::x11 {
 
 namespace {
 
-constexpr std::chrono::seconds kLayoutMaxAge{1};
-
 platform::Rect rect(std::int32_t x, std::int32_t y, std::uint32_t width, std::uint32_t height) {
     return {static_cast<double>(x), static_cast<double>(y), static_cast<double>(width),
             static_cast<double>(height)};
@@ -15,7 +13,8 @@ platform::Rect rect(std::int32_t x, std::int32_t y, std::uint32_t width, std::ui
 
 }  // namespace
 
-X11Screens::X11Screens(const Connection& connection, EventLoop& loop) : connection_(connection) {
+X11Screens::X11Screens(const Connection& connection, EventLoop& loop, WindowCache& windows)
+    : connection_(connection), windows_(windows) {
     watchRandr(loop);
 }
 
@@ -34,11 +33,7 @@ platform::Rect X11Screens::primaryRootFrame() {
 }
 
 const std::vector<platform::Rect>& X11Screens::monitors() {
-    const auto now = std::chrono::steady_clock::now();
-    if (!monitors_ || now - monitorsRead_ >= kLayoutMaxAge) {
-        monitors_ = readMonitors();
-        monitorsRead_ = now;
-    }
+    if (!monitors_) monitors_ = readMonitors();
     return *monitors_;
 }
 
@@ -62,14 +57,12 @@ std::optional<platform::Rect> X11Screens::primaryCrtc() const {
     return rect(info->x, info->y, info->width, info->height);
 }
 
-std::vector<Monitor> X11Screens::randrMonitors() const {
-    if (!hasMonitors_) return {};
-    xcb_connection_t* c = connection_.get();
-    auto cookie =
-        makeCookie(c, xcb_randr_get_monitors(c, connection_.root(), 1), xcb_randr_get_monitors_reply);
-    if (cookie.get() == nullptr) return {};
+namespace {
+
+std::vector<Monitor> monitorsFrom(const xcb_randr_get_monitors_reply_t* reply) {
+    if (reply == nullptr) return {};
     std::vector<Monitor> monitors;
-    for (auto it = xcb_randr_get_monitors_monitors_iterator(cookie.get()); it.rem > 0;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem > 0;
          xcb_randr_monitor_info_next(&it)) {
         const auto& info = *it.data;
         if (info.width == 0 || info.height == 0) continue;
@@ -77,6 +70,26 @@ std::vector<Monitor> X11Screens::randrMonitors() const {
             {rect(info.x, info.y, info.width, info.height), info.primary != 0, info.automatic != 0});
     }
     return monitors;
+}
+
+}  // namespace
+
+std::vector<Monitor> X11Screens::randrMonitors() const {
+    if (!hasMonitors_) return {};
+    xcb_connection_t* c = connection_.get();
+    auto cookie =
+        makeCookie(c, xcb_randr_get_monitors(c, connection_.root(), 1), xcb_randr_get_monitors_reply);
+    return monitorsFrom(cookie.get());
+}
+
+void X11Screens::checkUserMonitors() {
+    if (monitorCheck_) {
+        auto monitors = monitorsFrom(monitorCheck_->get());
+        if (monitors != checkedMonitors_) monitors_.reset();
+        checkedMonitors_ = std::move(monitors);
+    }
+    xcb_connection_t* c = connection_.get();
+    monitorCheck_.emplace(c, xcb_randr_get_monitors(c, connection_.root(), 1), xcb_randr_get_monitors_reply);
 }
 
 platform::Rect X11Screens::rootFrame() const {
@@ -87,11 +100,8 @@ platform::Rect X11Screens::rootFrame() const {
     return rect(0, 0, screen.width_in_pixels, screen.height_in_pixels);
 }
 
-std::optional<platform::Rect> X11Screens::workArea() const {
-    PropertyCookie areas = connection_.getProperty(connection_.root(), connection_.atoms().netWorkarea, 4096);
-    PropertyCookie desktop =
-        connection_.getProperty(connection_.root(), connection_.atoms().netCurrentDesktop, 1);
-    return workAreaOf(values32(areas.get()), firstValue32(desktop.get()));
+std::optional<platform::Rect> X11Screens::workArea() {
+    return workAreaOf(windows_.workAreas(), windows_.currentDesktop());
 }
 
 void X11Screens::watchRandr(EventLoop& loop) {
@@ -113,6 +123,10 @@ void X11Screens::watchRandr(EventLoop& loop) {
         static_cast<std::uint8_t>(extension->first_event + XCB_RANDR_SCREEN_CHANGE_NOTIFY), forget);
     randrNotify_ =
         loop.subscribe(static_cast<std::uint8_t>(extension->first_event + XCB_RANDR_NOTIFY), forget);
+    if (hasMonitors_) {
+        checkUserMonitors();
+        monitorTimer_ = loop.scheduleRepeating(1.0, [this] { checkUserMonitors(); });
+    }
 }
 
 }  // namespace corvane::x11

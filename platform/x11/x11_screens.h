@@ -4,7 +4,9 @@
 #error "platform/x11 headers are for the X11 backend only"
 #endif
 
-#include <chrono>
+#include <xcb/randr.h>
+
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -12,15 +14,19 @@
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/screen_layout.h"
+#include "platform/x11/window_cache.h"
 
 namespace corvane::x11 {
 
-/// The monitors from RandR and the work area the window manager leaves free.
-/// The monitor layout is kept until RandR reports a change, and at most a
-/// second, since the server reports no change of user-defined monitors.
+/// The monitors from RandR and the work area the window manager leaves free,
+/// both kept until the server reports a change (RandR notifications, the
+/// root's PropertyNotify). The server reports no change of user-defined
+/// monitors, so their list is asked again every second in the background: the
+/// answer is read a second later, when it is long in, and only a difference
+/// makes the layout be read again.
 class X11Screens final : public platform::Screens {
 public:
-    X11Screens(const Connection& connection, EventLoop& loop);
+    X11Screens(const Connection& connection, EventLoop& loop, WindowCache& windows);
 
     [[nodiscard]] std::vector<platform::Screen> screens() override;
     /// The primary screen: where the program arranges its windows.
@@ -37,14 +43,18 @@ private:
     [[nodiscard]] std::optional<platform::Rect> primaryCrtc() const;
     [[nodiscard]] std::vector<Monitor> randrMonitors() const;
     [[nodiscard]] platform::Rect rootFrame() const;
-    [[nodiscard]] std::optional<platform::Rect> workArea() const;
+    [[nodiscard]] std::optional<platform::Rect> workArea();
     void watchRandr(EventLoop& loop);
+    void checkUserMonitors();
 
     const Connection& connection_;
+    WindowCache& windows_;
     bool hasPrimaryOutput_ = false;  ///< RandR 1.3
     bool hasMonitors_ = false;       ///< RandR 1.5
     std::optional<std::vector<platform::Rect>> monitors_;
-    std::chrono::steady_clock::time_point monitorsRead_;
+    std::optional<Cookie<xcb_randr_get_monitors_cookie_t, xcb_randr_get_monitors_reply_t>> monitorCheck_;
+    std::vector<Monitor> checkedMonitors_;
+    std::unique_ptr<platform::Timer> monitorTimer_;
     Subscription screenChange_;
     Subscription randrNotify_;
 };

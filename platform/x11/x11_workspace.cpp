@@ -30,11 +30,11 @@ WindowHints hintsFrom(const Connection& connection, PropertyCookie& protocols, P
 
 }  // namespace
 
-X11Workspace::X11Workspace(const Connection& connection, const EventLoop& loop)
-    : connection_(connection), loop_(loop), clients_(connection) {}
+X11Workspace::X11Workspace(const Connection& connection, const EventLoop& loop, WindowCache& windows)
+    : connection_(connection), loop_(loop), windows_(windows) {}
 
 std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
-    const auto clients = clients_.clients();
+    const auto clients = windows_.clients();
     if (!clients) return {};
     forgetLaunchDatesExcept(*clients);
 
@@ -70,25 +70,30 @@ void X11Workspace::forgetLaunchDatesExcept(const std::vector<KnownClient>& clien
 }
 
 std::optional<platform::Pid> X11Workspace::frontmostApplicationPid() {
-    PropertyCookie active =
-        connection_.getProperty(connection_.root(), connection_.atoms().netActiveWindow, 1);
-    std::optional<xcb_window_t> window;
-    if (exists(active.get())) {
-        window = firstValue32(active.get());
-    } else {
-        window = focusedTopLevel();
+    const auto active = activeWindow();
+    if (pending_) {
+        const bool confirmed = active == pending_->window;
+        const bool refused = loop_.now() >= pending_->deadline || !windows_.listed(pending_->window);
+        if (confirmed || refused) {
+            pending_.reset();  // the window manager has the last word
+        } else {
+            return pending_->pid;
+        }
     }
-    if (!window || *window == XCB_WINDOW_NONE) return std::nullopt;
-    if (const auto known = clients_.knownPid(*window)) return known;
-    PropertyCookie pid = connection_.getProperty(*window, connection_.atoms().netWmPid, 1);
-    return pidFrom(pid);
+    if (!active || *active == XCB_WINDOW_NONE) return std::nullopt;
+    return windows_.pidOf(*active);
+}
+
+std::optional<xcb_window_t> X11Workspace::activeWindow() {
+    if (const auto active = windows_.activeWindow()) return active;
+    return focusedTopLevel();
 }
 
 bool X11Workspace::activateApplication(platform::Pid pid) {
     const auto window = largestWindowOf(pid);
     if (!window) return false;
     const xcb_timestamp_t time = loop_.lastUserTime();
-    if (windowManager_.present()) {
+    if (windows_.windowManagerPresent()) {
         // Only the window manager can activate a Wine window: it sets input=False and
         // waits for WM_TAKE_FOCUS, so a bare SetInputFocus would lose the typed keys.
         connection_.sendToWindowManager(*window, connection_.atoms().netActiveWindow,
@@ -97,6 +102,7 @@ bool X11Workspace::activateApplication(platform::Pid pid) {
         activateWithoutWindowManager(*window, time);
     }
     connection_.flush();
+    pending_ = PendingActivation{*window, pid, loop_.now() + kActivationDeadline};
     return true;
 }
 
@@ -117,19 +123,17 @@ std::optional<xcb_window_t> X11Workspace::focusedTopLevel() const {
 }
 
 std::optional<xcb_window_t> X11Workspace::largestWindowOf(platform::Pid pid) {
-    const auto windows = clients_.windowsOf(pid);
+    const auto windows = windows_.windowsOf(pid);
     if (!windows || windows->empty()) return std::nullopt;
-    std::vector<GeometryCookie> geometries;
-    geometries.reserve(windows->size());
-    for (const xcb_window_t window : *windows) geometries.push_back(connection_.getGeometry(window));
+    windows_.prefetchPlacements(*windows);
     xcb_window_t largest = windows->front();
-    std::uint32_t largestArea = 0;
-    for (std::size_t i = 0; i < windows->size(); ++i) {
-        const auto* geometry = geometries[i].get();
-        if (geometry == nullptr) continue;
-        const std::uint32_t area = std::uint32_t{geometry->width} * geometry->height;
+    double largestArea = 0;
+    for (const xcb_window_t window : *windows) {
+        const auto placement = windows_.placement(window);
+        if (!placement) continue;
+        const double area = placement->frame.width * placement->frame.height;
         if (area > largestArea) {
-            largest = (*windows)[i];
+            largest = window;
             largestArea = area;
         }
     }
@@ -142,9 +146,11 @@ void X11Workspace::activateWithoutWindowManager(xcb_window_t window, xcb_timesta
     const WindowHints hints = hintsFrom(connection_, protocols, wmHints);
 
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-    xcb_configure_window(connection_.get(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    connection_.onForeignWindow(
+        xcb_configure_window(connection_.get(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above));
     if (hints.acceptsInput) {
-        xcb_set_input_focus(connection_.get(), XCB_INPUT_FOCUS_PARENT, window, time);
+        connection_.onForeignWindow(
+            xcb_set_input_focus(connection_.get(), XCB_INPUT_FOCUS_PARENT, window, time));
     }
     if (hints.takesFocusMessage) {
         connection_.sendToClient(window, connection_.atoms().wmProtocols,

@@ -7,28 +7,46 @@
 #include <xcb/xcb.h>
 
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "platform/workspace.h"
-#include "platform/x11/client_windows.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/proc_stat.h"
+#include "platform/x11/window_cache.h"
 
 namespace corvane::x11 {
 
 /// Running applications as the window manager lists them: the processes
 /// behind the managed top-level windows, one entry per _NET_WM_PID.
+///
+/// An activation the program asked for counts as the frontmost application
+/// until the window manager confirms it (its _NET_ACTIVE_WINDOW names the
+/// window) or refuses it (kActivationDeadline passes with another window
+/// active): a tick that runs in between must not read the old game as
+/// frontmost and undo the switch.
 class X11Workspace final : public platform::Workspace {
 public:
-    /// `loop` supplies the time of the user action that triggers an activation.
-    X11Workspace(const Connection& connection, const EventLoop& loop);
+    /// How long an activation may wait for the window manager's confirmation.
+    static constexpr double kActivationDeadline = 0.5;
+
+    /// `loop` supplies the time of the user action that triggers an activation, and the clock.
+    X11Workspace(const Connection& connection, const EventLoop& loop, WindowCache& windows);
 
     [[nodiscard]] std::vector<platform::RunningApplication> runningApplications() override;
     [[nodiscard]] std::optional<platform::Pid> frontmostApplicationPid() override;
     bool activateApplication(platform::Pid pid) override;
 
 private:
+    struct PendingActivation {
+        xcb_window_t window;
+        platform::Pid pid;
+        double deadline;
+    };
+
+    /// The window the window manager (or, without one, the X focus) has as active.
+    [[nodiscard]] std::optional<xcb_window_t> activeWindow();
     [[nodiscard]] std::optional<xcb_window_t> focusedTopLevel() const;
     [[nodiscard]] std::optional<xcb_window_t> largestWindowOf(platform::Pid pid);
     void activateWithoutWindowManager(xcb_window_t window, xcb_timestamp_t time) const;
@@ -37,10 +55,10 @@ private:
     void forgetLaunchDatesExcept(const std::vector<KnownClient>& clients);
 
     const Connection& connection_;
-    WindowManagerProbe windowManager_{connection_};
     const EventLoop& loop_;
+    WindowCache& windows_;
     ProcStat proc_;
-    ClientWindowCache clients_;
+    std::optional<PendingActivation> pending_;
     /// Keyed by window as well as pid: a pid reused by a new process comes with a new window.
     std::map<std::pair<platform::Pid, xcb_window_t>, std::optional<platform::Date>> launchDates_;
 };

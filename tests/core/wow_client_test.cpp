@@ -63,6 +63,7 @@ TEST_F(Discovery, PrefixIsCaseSensitiveAndComplete) {
         {"com.blizzard.worldofwarcraftptr", true},
         {"com.Blizzard.WorldOfWarcraft", false},
         {"com.blizzard.worldofwarcraf", false},
+        {"org.example.com.blizzard.worldofwarcraft", false},  // contains the prefix, does not begin with it
         {"", false},
         {nullptr, false},
     };

@@ -20,7 +20,8 @@ TEST_F(ActivationTest, theGameTheUserActivatesBecomesActiveAtTheNextTickAndTakes
         x().activate(game.window());
         ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == game.window(); }));
 
-        // The loop is not running: no tick has happened since the activation.
+        // No tick has happened since the activation; the backend has heard of it.
+        settleBackend();
         c.tick();
 
         EXPECT_EQ(c.activePid(), game.pid());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "platform/x11/x11_backend.h"
@@ -26,6 +27,14 @@ protected:
     void openBackend(XSession& on) {
         backend_ = x11::X11Backend::open(on.display(), {"corvane"});
         ASSERT_NE(backend_, nullptr);
+    }
+
+    /// Lets the backend hear of everything the server did so far: its loop
+    /// handles every event that came before the answer to a round trip.
+    void settle() {
+        auto* c = backend_->connection().get();
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        backend_->loop().runFor(0);
     }
 
     std::unique_ptr<x11::X11Backend> backend_;

@@ -21,6 +21,7 @@ TEST_F(VanishingClientTest, aGameThatQuitsIsDroppedAtTheNextTick) {
     ASSERT_EQ(c.activePid(), games[1]->pid());
 
     quitGame(*games[1]);
+    settleBackend();
     c.tick();
 
     EXPECT_EQ(pids(c.clients()), (std::vector<platform::Pid>{games[0]->pid(), games[2]->pid()}));
@@ -50,6 +51,7 @@ TEST_F(VanishingClientTest, aWindowDestroyedBetweenTheListAndTheWritesCausesNoEr
     x().destroyWindow(games[0]->window());
     WowClient::setFrame(window, {10, 10, 500, 400}, accessibility);
     accessibility.raise(window);
+    settleBackend();
     const auto position = accessibility.position(window);
     const auto size = accessibility.size(window);
     c.focusClient(c.clients()[0]);

@@ -106,14 +106,16 @@ TEST_F(EventLoopTest, subscribersSeeTheirEventTypeUntilTheyUnsubscribe) {
     EXPECT_EQ(first, 1);
 }
 
-TEST_F(EventLoopTest, requestsOnVanishedWindowsLogNothingButOtherErrorsAreReported) {
+TEST_F(EventLoopTest, requestsMarkedForeignLogNothingWhenTheWindowVanishedButOtherErrorsAreReported) {
     StderrCapture stderrText(session().newPath("stderr"));
     const xcb_window_t gone = x().createProbeWindow();
     x().destroyWindow(gone);
     auto* c = connection_->get();
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    connection_->onForeignWindow(xcb_configure_window(c, gone, XCB_CONFIG_WINDOW_STACK_MODE, &above));
+    connection_->onForeignWindow(xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, gone, XCB_CURRENT_TIME));
+    // The same request about one of the program's own windows is a fault: it must show.
     xcb_configure_window(c, gone, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, gone, XCB_CURRENT_TIME);
     auto geometry = connection_->getGeometry(gone);
     EXPECT_EQ(geometry.get(), nullptr);
     ASSERT_NE(geometry.error(), nullptr);
@@ -126,8 +128,9 @@ TEST_F(EventLoopTest, requestsOnVanishedWindowsLogNothingButOtherErrorsAreReport
     loop_->runUntil([&] { return done; }, 5.0);
 
     const std::string text = stderrText.finish();
-    EXPECT_EQ(text.find("error 3 "), std::string::npos) << text;
-    EXPECT_NE(text.find("error 4 "), std::string::npos) << text;  // BadPixmap
+    EXPECT_EQ(text.find("error 3 on request 42"), std::string::npos) << text;  // SetInputFocus
+    EXPECT_NE(text.find("error 3 on request 12"), std::string::npos) << text;  // the unmarked ConfigureWindow
+    EXPECT_NE(text.find("error 4 "), std::string::npos) << text;               // BadPixmap
 }
 
 TEST_F(EventLoopTest, errorHandlersClaimErrorsBeforeTheLog) {

@@ -429,6 +429,20 @@ TEST_F(BackendOverlaysTest, aPanelMovedByTheProgramIsSentOnceAndReportsItsFrame)
     EXPECT_TRUE(runUntil([&] { return panel->frame() == Rect{600, 50, 320, 180}; }));
 }
 
+// A remembered frame may hold any size; X takes 16-bit coordinates only.
+TEST_F(BackendOverlaysTest, aPanelTooWideForXIsMadeAsWideAsXAllowsAndShows) {
+    StderrCapture log(session().newPath("stderr"));
+    RecordingContent content;
+    auto panel = backend_->windows().createPanel({0, 0, 65536, 100}, content);
+    panel->orderFrontRegardless();
+
+    EXPECT_TRUE(runUntil([&] { return x().isViewable(idOf(*panel)); }));
+    x().sync();
+    backend_->loop().runFor(0.1);
+    EXPECT_EQ(log.finish(), "");
+    EXPECT_EQ(panel->frame().width, x11::kMaxExtent);
+}
+
 // Capture ----------------------------------------------------------------------
 
 TEST_F(BackendOverlaysTest, shareableContentListsTheGamesWithTheirPidsAndFrames) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -84,6 +85,7 @@ protected:
         const xcb_window_t created = createWindow(x(), spec);
         windows_.push_back(created);
         EXPECT_TRUE(waitUntil([&] { return managed(created); })) << "window never managed";
+        settle();
         return created;
     }
     bool managed(xcb_window_t window) {
@@ -143,7 +145,7 @@ TEST_F(BackendWindowsTest, frontmostIsThePidOfTheActiveWindow) {
         x().activate(game->window());
         ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == game->window(); }));
         // openbox may clear the property for a moment while the focus settles.
-        EXPECT_TRUE(waitUntil([&] { return backend_->workspace().frontmostApplicationPid() == game->pid(); }));
+        EXPECT_TRUE(runUntil([&] { return backend_->workspace().frontmostApplicationPid() == game->pid(); }));
     }
 }
 
@@ -157,6 +159,33 @@ TEST_F(BackendWindowsTest, activationGivesAWineStyleGameTheFocusThroughTheWindow
     EXPECT_TRUE(
         runUntil([&] { return x().activeWindow() == one.window() && x().inputFocus() == one.window(); }));
     EXPECT_TRUE(one.waitForLog("TakeFocus", std::chrono::seconds(5)));
+}
+
+// Window managers give a pager's request (source 2) precedence over an application's own.
+TEST_F(BackendWindowsTest, activationAsksTheWindowManagerAsAPagerForTheUser) {
+    auto& game = launchGame({.number = 1});
+    xcb_connection_t* watcher = xcb_connect(session().display().c_str(), nullptr);
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(watcher, x().root(), XCB_CW_EVENT_MASK, &mask);
+    std::free(xcb_get_input_focus_reply(watcher, xcb_get_input_focus(watcher), nullptr));
+
+    ASSERT_TRUE(backend_->workspace().activateApplication(game.pid()));
+
+    std::optional<xcb_client_message_event_t> request;
+    EXPECT_TRUE(waitUntil([&] {
+        while (XReply<xcb_generic_event_t> event{xcb_poll_for_event(watcher)}) {
+            const auto& message = *reinterpret_cast<const xcb_client_message_event_t*>(event.get());
+            if ((event->response_type & 0x7FU) == XCB_CLIENT_MESSAGE &&
+                message.type == x().atom("_NET_ACTIVE_WINDOW")) {
+                request = message;
+            }
+        }
+        return request.has_value();
+    }));
+    xcb_disconnect(watcher);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->window, game.window());
+    EXPECT_EQ(request->data.data32[0], 2U);
 }
 
 TEST_F(BackendWindowsTest, activationPicksTheApplicationsLargestWindow) {
@@ -191,13 +220,13 @@ TEST_F(BackendWindowsTest, aPidsNewWindowIsReadAfreshAfterItsOldOneLeavesTheClie
     x().destroyWindow(before);
     ASSERT_TRUE(waitUntil([&] { return !managed(before); }));
     // Windows of this process from earlier tests may still be on their way out.
-    EXPECT_TRUE(waitUntil([&] { return !application(pid).has_value(); }));
+    EXPECT_TRUE(runUntil([&] { return !application(pid).has_value(); }));
     const xcb_window_t after = window({.pid = ownPid(), .wmClass = "After"});
 
     EXPECT_EQ(application(pid).value_or(platform::RunningApplication{}).bundleIdentifier, "After");
     EXPECT_EQ(backend_->accessibility().windows(pid), std::vector<platform::WindowRef>{after});
     x().activate(after);
-    EXPECT_TRUE(waitUntil([&] { return backend_->workspace().frontmostApplicationPid() == pid; }));
+    EXPECT_TRUE(runUntil([&] { return backend_->workspace().frontmostApplicationPid() == pid; }));
 }
 
 TEST_F(BackendWindowsTest, aProcessThatExitsIsReportedTerminatedWhileItsWindowStays) {

@@ -1,0 +1,294 @@
+#include "platform/x11/window_cache.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_set>
+
+#include "platform/x11/bundle_identifier.h"
+
+namespace corvane::x11 {
+
+namespace {
+
+/// Enough 32-bit items for any root property the cache reads (a client list of 65536 windows).
+constexpr std::uint32_t kRootPropertyItems = 65536;
+constexpr std::uint32_t kWmClassLength = 256;
+/// What the cache needs to hear about a listed window.
+constexpr std::uint32_t kWindowEvents = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+/// On the root: its properties, and its children coming and going (the border
+/// also keeps above newly mapped windows through these).
+constexpr std::uint32_t kRootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+
+std::uint8_t eventType(const xcb_generic_event_t& event) {
+    return static_cast<std::uint8_t>(event.response_type & 0x7FU);
+}
+
+template <typename Event>
+const Event& as(const xcb_generic_event_t& event) {
+    return reinterpret_cast<const Event&>(event);
+}
+
+/// Without a window manager the programs' windows are the root's children:
+/// keep the mapped ones that are not override-redirect (menus, tooltips).
+std::optional<std::vector<xcb_window_t>> mappedTopLevels(const Connection& connection) {
+    TreeCookie tree = connection.queryTree(connection.root());
+    const auto* reply = tree.get();
+    if (reply == nullptr) return std::nullopt;
+    const xcb_window_t* children = xcb_query_tree_children(reply);
+    const auto count = static_cast<std::size_t>(xcb_query_tree_children_length(reply));
+
+    std::vector<AttributesCookie> attributes;
+    attributes.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) attributes.push_back(connection.getAttributes(children[i]));
+
+    std::vector<xcb_window_t> result;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto* window = attributes[i].get();
+        if (window != nullptr && window->map_state == XCB_MAP_STATE_VIEWABLE &&
+            window->override_redirect == 0) {
+            result.push_back(children[i]);
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+WindowCache::WindowCache(const Connection& connection, EventLoop& loop) : connection_(connection) {
+    // Selected before anything is read: a change after a read is then always heard of.
+    xcb_change_window_attributes(connection_.get(), connection_.root(), XCB_CW_EVENT_MASK, &kRootEvents);
+    subscribeEvents(loop);
+}
+
+void WindowCache::subscribeEvents(EventLoop& loop) {
+    subscriptions_.push_back(loop.subscribe(XCB_PROPERTY_NOTIFY, [this](const xcb_generic_event_t& event) {
+        propertyChanged(as<xcb_property_notify_event_t>(event));
+    }));
+    const auto changed = [this](const xcb_generic_event_t& event) {
+        switch (eventType(event)) {
+            case XCB_CONFIGURE_NOTIFY:
+                windowChanged(as<xcb_configure_notify_event_t>(event).window);
+                break;
+            case XCB_REPARENT_NOTIFY:
+                windowChanged(as<xcb_reparent_notify_event_t>(event).window);
+                break;
+            case XCB_MAP_NOTIFY:
+                windowChanged(as<xcb_map_notify_event_t>(event).window);
+                break;
+            case XCB_UNMAP_NOTIFY:
+                windowChanged(as<xcb_unmap_notify_event_t>(event).window);
+                break;
+            case XCB_DESTROY_NOTIFY:
+                windowDestroyed(as<xcb_destroy_notify_event_t>(event).window);
+                break;
+            default:
+                break;
+        }
+    };
+    constexpr std::array<int, 5> kStructureEvents{XCB_CONFIGURE_NOTIFY, XCB_REPARENT_NOTIFY, XCB_MAP_NOTIFY,
+                                                  XCB_UNMAP_NOTIFY, XCB_DESTROY_NOTIFY};
+    for (const int type : kStructureEvents) {
+        subscriptions_.push_back(loop.subscribe(static_cast<std::uint8_t>(type), changed));
+    }
+}
+
+// Root properties ------------------------------------------------------------
+
+const xcb_get_property_reply_t* WindowCache::rootProperty(xcb_atom_t atom) {
+    auto entry = root_.find(atom);
+    if (entry == root_.end()) {
+        entry =
+            root_.emplace(atom, connection_.getProperty(connection_.root(), atom, kRootPropertyItems)).first;
+    }
+    return entry->second.get();
+}
+
+void WindowCache::propertyChanged(const xcb_property_notify_event_t& event) {
+    if (event.window == connection_.root()) {
+        const auto entry = root_.find(event.atom);
+        // Asked again at once: the answer is usually in by the time it is needed.
+        if (entry != root_.end()) {
+            entry->second = connection_.getProperty(connection_.root(), event.atom, kRootPropertyItems);
+        }
+        if (event.atom == connection_.atoms().netSupportingWmCheck) checkWindow_.reset();
+        return;
+    }
+    if (event.atom == connection_.atoms().netFrameExtents) placements_.erase(event.window);
+    if (checkWindow_ && event.window == checkWindow_->first) checkWindow_.reset();
+}
+
+std::optional<xcb_window_t> WindowCache::activeWindow() {
+    const auto* reply = rootProperty(connection_.atoms().netActiveWindow);
+    if (!exists(reply)) return std::nullopt;
+    return firstValue32(reply).value_or(XCB_WINDOW_NONE);
+}
+
+bool WindowCache::windowManagerPresent() {
+    const auto window = firstValue32(rootProperty(connection_.atoms().netSupportingWmCheck));
+    if (!window || *window == XCB_WINDOW_NONE) return false;
+    if (!checkWindow_ || checkWindow_->first != *window) {
+        // A window manager that died leaves a stale property behind; its window is gone
+        // then, and the destruction tells us to look again.
+        watch(*window);
+        PropertyCookie selfCheck =
+            connection_.getProperty(*window, connection_.atoms().netSupportingWmCheck, 1);
+        checkWindow_ = {*window, firstValue32(selfCheck.get()) == window};
+    }
+    return checkWindow_->second;
+}
+
+bool WindowCache::windowManagerSupports(xcb_atom_t hint) {
+    const auto hints = values32(rootProperty(connection_.atoms().netSupported));
+    return std::find(hints.begin(), hints.end(), hint) != hints.end();
+}
+
+std::vector<std::uint32_t> WindowCache::workAreas() {
+    return values32(rootProperty(connection_.atoms().netWorkarea));
+}
+
+std::optional<std::uint32_t> WindowCache::currentDesktop() {
+    return firstValue32(rootProperty(connection_.atoms().netCurrentDesktop));
+}
+
+// Client windows -------------------------------------------------------------
+
+std::optional<std::vector<xcb_window_t>> WindowCache::clientIds() {
+    const auto* reply = rootProperty(connection_.atoms().netClientList);
+    if (reply == nullptr) return std::nullopt;
+    // Without a window manager nothing announces the list's changes: read it each time.
+    if (!exists(reply)) return mappedTopLevels(connection_);
+    return values32(reply);
+}
+
+std::optional<std::vector<KnownClient>> WindowCache::clients() {
+    const auto ids = clientIds();
+    if (!ids) return std::nullopt;
+    forgetAllBut(*ids);
+    learn(*ids);
+    std::vector<KnownClient> result;
+    result.reserve(ids->size());
+    for (const xcb_window_t window : *ids) {
+        const Facts& facts = facts_.at(window);
+        result.push_back({window, facts.pid, facts.windowClass});
+    }
+    return result;
+}
+
+std::optional<std::vector<xcb_window_t>> WindowCache::windowsOf(platform::Pid pid) {
+    const auto ids = clientIds();
+    if (!ids) return std::nullopt;
+    forgetAllBut(*ids);
+    learn(*ids);
+    std::vector<xcb_window_t> result;
+    for (const xcb_window_t window : *ids) {
+        if (facts_.at(window).pid == pid) result.push_back(window);
+    }
+    return result;
+}
+
+std::optional<platform::Pid> WindowCache::pidOf(xcb_window_t window) {
+    if (const auto found = facts_.find(window); found != facts_.end()) return found->second.pid;
+    PropertyCookie pid = connection_.getProperty(window, connection_.atoms().netWmPid, 1);
+    return pidFrom(pid);
+}
+
+void WindowCache::learn(const std::vector<xcb_window_t>& windows) {
+    // A window's _NET_WM_PID and WM_CLASS are set before it is mapped and kept for its life.
+    struct Pending {
+        xcb_window_t window;
+        PropertyCookie pid;
+        PropertyCookie wmClass;
+    };
+    std::vector<Pending> pending;
+    for (const xcb_window_t window : windows) {
+        if (facts_.contains(window)) continue;
+        watch(window);
+        pending.push_back({window, connection_.getProperty(window, connection_.atoms().netWmPid, 1),
+                           connection_.getProperty(window, XCB_ATOM_WM_CLASS, kWmClassLength)});
+    }
+    for (auto& [window, pid, wmClass] : pending) {
+        facts_[window] = {pidFrom(pid), classPart(bytes(wmClass.get()))};
+    }
+}
+
+void WindowCache::forgetAllBut(const std::vector<xcb_window_t>& windows) {
+    if (windows.size() == facts_.size() &&
+        std::all_of(windows.begin(), windows.end(), [&](xcb_window_t w) { return facts_.contains(w); })) {
+        return;
+    }
+    const std::unordered_set<xcb_window_t> listed(windows.begin(), windows.end());
+    std::vector<xcb_window_t> gone;
+    for (const auto& [window, facts] : facts_) {
+        if (!listed.contains(window)) gone.push_back(window);
+    }
+    // A window no longer listed may come back, or its pid be reused: read afresh then.
+    for (const xcb_window_t window : gone) forget(window);
+}
+
+void WindowCache::forget(xcb_window_t window) {
+    facts_.erase(window);
+    placements_.erase(window);
+    watched_.erase(window);
+}
+
+void WindowCache::watch(xcb_window_t window) {
+    if (!watched_.insert(window).second) return;
+    connection_.onForeignWindow(
+        xcb_change_window_attributes(connection_.get(), window, XCB_CW_EVENT_MASK, &kWindowEvents));
+}
+
+// Placements -----------------------------------------------------------------
+
+WindowCache::PendingPlacement WindowCache::readPlacement(xcb_window_t window) const {
+    return {connection_.getGeometry(window), connection_.translateToRoot(window),
+            connection_.getProperty(window, connection_.atoms().netFrameExtents, 4)};
+}
+
+void WindowCache::prefetchPlacements(const std::vector<xcb_window_t>& windows) {
+    for (const xcb_window_t window : windows) {
+        // Only listed windows are watched, so only their placements stay true.
+        if (facts_.contains(window) && !placements_.contains(window)) {
+            placements_.emplace(window, readPlacement(window));
+        }
+    }
+}
+
+std::optional<WindowPlacement> WindowCache::placement(xcb_window_t window) {
+    std::optional<PendingPlacement> unkept;
+    PendingPlacement* read = nullptr;
+    if (const auto found = placements_.find(window); found != placements_.end()) {
+        read = &found->second;
+    } else if (facts_.contains(window)) {
+        read = &placements_.emplace(window, readPlacement(window)).first->second;
+    } else {
+        read = &unkept.emplace(readPlacement(window));
+    }
+    const auto* size = read->geometry.get();
+    const auto* client = read->corner.get();
+    if (size == nullptr || client == nullptr) {  // the window is gone
+        placements_.erase(window);
+        return std::nullopt;
+    }
+    const FrameExtents frame = frameExtents(read->extents);
+    const std::int32_t border = size->border_width;
+    const FrameExtents decoration{frame.left + border, frame.right + border, frame.top + border,
+                                  frame.bottom + border};
+    const platform::Rect outer{static_cast<double>(client->dst_x - decoration.left),
+                               static_cast<double>(client->dst_y - decoration.top),
+                               static_cast<double>(size->width + decoration.left + decoration.right),
+                               static_cast<double>(size->height + decoration.top + decoration.bottom)};
+    return WindowPlacement{outer, decoration, border};
+}
+
+void WindowCache::windowChanged(xcb_window_t window) {
+    // Moved, resized, reparented, mapped or unmapped: read again when next needed.
+    placements_.erase(window);
+}
+
+void WindowCache::windowDestroyed(xcb_window_t window) {
+    placements_.erase(window);
+    watched_.erase(window);
+    if (checkWindow_ && checkWindow_->first == window) checkWindow_.reset();
+}
+
+}  // namespace corvane::x11

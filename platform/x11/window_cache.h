@@ -1,0 +1,113 @@
+#pragma once
+
+#ifndef CORVANE_X11_BUILD
+#error "platform/x11 headers are for the X11 backend only"
+#endif
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/geometry.h"
+#include "platform/x11/client_windows.h"
+#include "platform/x11/connection.h"
+#include "platform/x11/event_loop.h"
+
+namespace corvane::x11 {
+
+/// Where another program's window is: its outer frame in root coordinates and
+/// what lies between that frame and the client area.
+struct WindowPlacement {
+    platform::Rect frame;
+    FrameExtents decoration;  ///< frame edge to client area, the client's border included
+    std::int32_t border = 0;  ///< the client window's own X border
+};
+
+/// What the X server told the backend about the desktop, kept current from
+/// its notifications instead of asked again: the root's window-manager
+/// properties (_NET_CLIENT_LIST, _NET_ACTIVE_WINDOW, _NET_WORKAREA,
+/// _NET_SUPPORTED, the window-manager check) and, for each listed window, its
+/// pid, class and placement. Everything is read the first time it is needed,
+/// with every request of a scan sent before the first reply is awaited, and
+/// read again only after the server reported a change (PropertyNotify,
+/// ConfigureNotify and the like on the root and on the listed windows). One
+/// cache serves the whole backend; it selects the events it needs on the root
+/// and on the listed windows, and no one else changes those selections.
+class WindowCache {
+public:
+    WindowCache(const Connection& connection, EventLoop& loop);
+    WindowCache(const WindowCache&) = delete;
+    WindowCache& operator=(const WindowCache&) = delete;
+    WindowCache(WindowCache&&) = delete;
+    WindowCache& operator=(WindowCache&&) = delete;
+
+    /// The client windows in the window manager's order; nullopt when the list cannot be read.
+    [[nodiscard]] std::optional<std::vector<KnownClient>> clients();
+    /// The client windows whose _NET_WM_PID is `pid`; nullopt when the list cannot be read.
+    [[nodiscard]] std::optional<std::vector<xcb_window_t>> windowsOf(platform::Pid pid);
+    /// Whether the window was in the client list when it was last read.
+    [[nodiscard]] bool listed(xcb_window_t window) const { return facts_.contains(window); }
+    /// The pid of a window: from what is known, else read.
+    [[nodiscard]] std::optional<platform::Pid> pidOf(xcb_window_t window);
+
+    /// _NET_ACTIVE_WINDOW; nullopt when the window manager publishes none.
+    [[nodiscard]] std::optional<xcb_window_t> activeWindow();
+    /// Whether an EWMH-compliant window manager runs: the root's
+    /// _NET_SUPPORTING_WM_CHECK names a window that names itself.
+    [[nodiscard]] bool windowManagerPresent();
+    /// Whether the window manager lists `hint` in _NET_SUPPORTED.
+    [[nodiscard]] bool windowManagerSupports(xcb_atom_t hint);
+    /// _NET_WORKAREA items and _NET_CURRENT_DESKTOP.
+    [[nodiscard]] std::vector<std::uint32_t> workAreas();
+    [[nodiscard]] std::optional<std::uint32_t> currentDesktop();
+
+    /// Where a window is now; nullopt when it is gone.
+    [[nodiscard]] std::optional<WindowPlacement> placement(xcb_window_t window);
+    /// Sends the reads of every placement not known yet, so that the calls of
+    /// placement() that follow wait once.
+    void prefetchPlacements(const std::vector<xcb_window_t>& windows);
+    /// Makes sure the window's structure and property changes reach the cache
+    /// (and the loop's other subscribers).
+    void watch(xcb_window_t window);
+
+private:
+    struct Facts {
+        std::optional<platform::Pid> pid;
+        std::optional<std::string> windowClass;
+    };
+    /// A placement read under way or done.
+    struct PendingPlacement {
+        GeometryCookie geometry;
+        TranslateCookie corner;
+        PropertyCookie extents;
+    };
+
+    const xcb_get_property_reply_t* rootProperty(xcb_atom_t atom);
+    [[nodiscard]] std::optional<std::vector<xcb_window_t>> clientIds();
+    void learn(const std::vector<xcb_window_t>& windows);
+    void forgetAllBut(const std::vector<xcb_window_t>& windows);
+    void forget(xcb_window_t window);
+    [[nodiscard]] PendingPlacement readPlacement(xcb_window_t window) const;
+    void subscribeEvents(EventLoop& loop);
+    void propertyChanged(const xcb_property_notify_event_t& event);
+    void windowChanged(xcb_window_t window);
+    void windowDestroyed(xcb_window_t window);
+
+    const Connection& connection_;
+    /// Root properties read, each re-read as soon as the server reports it changed.
+    std::map<xcb_atom_t, PropertyCookie> root_;
+    std::unordered_map<xcb_window_t, Facts> facts_;
+    std::set<xcb_window_t> watched_;
+    std::unordered_map<xcb_window_t, PendingPlacement> placements_;
+    /// The window-manager check window last confirmed, and whether it named itself.
+    std::optional<std::pair<xcb_window_t, bool>> checkWindow_;
+    std::vector<Subscription> subscriptions_;
+};
+
+}  // namespace corvane::x11
