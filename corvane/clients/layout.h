@@ -1,8 +1,12 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
+
+#include "platform/geometry.h"
 
 namespace corvane {
 
@@ -16,6 +20,11 @@ std::string_view rawValue(Layout layout);
 std::optional<Layout> fromRawValue(std::string_view raw);
 /// The name the control panel shows.
 std::string_view title(Layout layout);
+/// One frame per client for `layout` in `area` (Accessibility space), in slot
+/// order; the client at `activeIndex` gets the main area of mainPlusSide,
+/// which takes `mainShare` of the width (kept within 0.5 and 0.85). Not rounded.
+std::vector<platform::Rect> frames(Layout layout, std::int64_t count, std::int64_t activeIndex,
+                                   const platform::Rect& area, double mainShare);
 }  // namespace layout
 
 }  // namespace corvane

@@ -18,7 +18,9 @@ bool samePids(const std::vector<WowClient>& a, const std::vector<WowClient>& b) 
                       [](const WowClient& x, const WowClient& y) { return x.pid == y.pid; });
 }
 
-std::string defaultName(std::size_t slot) { return "Window " + std::to_string(slot + 1); }
+std::string defaultName(std::size_t slot) {
+    return "Window " + std::to_string(slot + 1);
+}
 
 }  // namespace
 
@@ -59,7 +61,9 @@ int Controller::observe(WillChange observer) {
     return token;
 }
 
-void Controller::unobserve(int token) { observers_.erase(token); }
+void Controller::unobserve(int token) {
+    observers_.erase(token);
+}
 
 void Controller::willChange(Property property) {
     for (const auto& [token, observer] : observers_) observer(property);
@@ -86,7 +90,8 @@ void Controller::tick() {
 }
 
 std::optional<std::size_t> Controller::slotOf(platform::Pid pid) const {
-    auto it = std::find_if(clients_.begin(), clients_.end(), [pid](const WowClient& c) { return c.pid == pid; });
+    auto it =
+        std::find_if(clients_.begin(), clients_.end(), [pid](const WowClient& c) { return c.pid == pid; });
     if (it == clients_.end()) return std::nullopt;
     return static_cast<std::size_t>(it - clients_.begin());
 }
@@ -104,7 +109,9 @@ std::string Controller::name(const WowClient& client) const {
     return defaultName(*slot);
 }
 
-platform::Color Controller::slotColor(std::size_t slot) { return kSlotColors.at(slot % kSlotColors.size()); }
+platform::Color Controller::slotColor(std::size_t slot) {
+    return kSlotColors.at(slot % kSlotColors.size());
+}
 
 platform::Color Controller::color(const WowClient& client) const {
     return slotColor(slotOf(client.pid).value_or(0));
@@ -117,7 +124,7 @@ void Controller::rename(int slot, std::string text) {
     while (copy.size() <= index) copy.push_back(defaultName(copy.size()));
     copy[index] = std::move(text);
     publish(Property::names, names_, std::move(copy));
-    platform_.defaults.set("names", names_);
+    platform_.defaults.set(settings::kNamesKey, names_);
 }
 
 std::vector<WowClient> Controller::backgroundClients() const {
@@ -158,8 +165,8 @@ void Controller::updatePreview() {
 void Controller::discardPreviews(const std::vector<WowClient>& targets) {
     for (auto it = previews_.begin(); it != previews_.end();) {
         const platform::Pid pid = it->first;
-        const bool wanted = std::any_of(targets.begin(), targets.end(),
-                                        [pid](const WowClient& c) { return c.pid == pid; });
+        const bool wanted =
+            std::any_of(targets.begin(), targets.end(), [pid](const WowClient& c) { return c.pid == pid; });
         if (wanted) {
             ++it;
             continue;

@@ -10,6 +10,7 @@
 
 #include "corvane/clients/layout.h"
 #include "corvane/clients/wow_client.h"
+#include "corvane/controller/settings.h"
 #include "corvane/hotkeys/hotkey_manager.h"
 #include "corvane/overlays/border_overlay.h"
 #include "corvane/overlays/live_preview.h"
@@ -112,16 +113,8 @@ public:
     /// Asks the system to show its permission prompt.
     void requestAccessibility();
 
-    /// One frame per client for `layout` in `area`, in slot order; not rounded.
-    static std::vector<platform::Rect> frames(Layout layout, std::int64_t count, std::int64_t activeIndex,
-                                              const platform::Rect& area, double mainShare);
-
-    // For tests and benchmarks.
-    [[nodiscard]] const std::map<platform::Pid, std::shared_ptr<LivePreview>>& previews() const {
-        return previews_;
-    }
-    [[nodiscard]] const BorderOverlay& border() const { return *border_; }
-    [[nodiscard]] const HotkeyManager& hotkeys() const { return *hotkeys_; }
+    /// Tests and benchmarks look inside through this; they define it.
+    friend struct ControllerInspection;
 
 private:
     struct Token {};
@@ -158,16 +151,16 @@ private:
     bool accessibilityGranted_ = false;
     bool hotkeyRegistered_ = false;
     bool jumpKeysRegistered_ = true;
-    Layout layout_ = Layout::mainPlusSide;
-    std::string hotkeyID_ = "grave";
-    bool showBorder_ = true;
-    std::vector<std::string> names_;
-    bool showPreview_ = false;
-    double previewWidth_ = 420.0;
-    HotkeyManager::JumpStyle jumpStyle_ = HotkeyManager::JumpStyle::off;
-    bool clickPreviewSwitches_ = true;
+    Layout layout_ = settings::kLayout.fallback;
+    std::string hotkeyID_{settings::kHotkey.fallback};
+    bool showBorder_ = settings::kShowBorder.fallback;
+    std::vector<std::string> names_ = settings::defaultNames();
+    bool showPreview_ = settings::kShowPreview.fallback;
+    double previewWidth_ = settings::kPreviewWidth.fallback;
+    HotkeyManager::JumpStyle jumpStyle_ = settings::kJumpStyle.fallback;
+    bool clickPreviewSwitches_ = settings::kPreviewClick.fallback;
     bool previewNeedsPermission_ = false;
-    double mainShare_ = 0.72;
+    double mainShare_ = settings::kMainShare.fallback;
 
     // Owned, in declaration order.
     std::unique_ptr<BorderOverlay> border_;

@@ -6,7 +6,7 @@
 #include <limits>
 #include <utility>
 
-#include "platform/rect_string.h"
+#include "corvane/clients/rect_string.h"
 
 namespace corvane {
 
@@ -81,7 +81,7 @@ std::string LivePreview::frameKey() const { return "previewFrame." + std::to_str
 
 Rect LivePreview::defaultFrame(double width) const {
     if (const auto text = services_.defaults.string(frameKey())) {
-        const Rect remembered = platform::rectFromString(*text);
+        const Rect remembered = rectFromString(*text);
         if (remembered.width > kMinimumRememberedWidth) return remembered;
     }
     const auto screen = services_.screens.mainScreen();
@@ -114,7 +114,7 @@ void LivePreview::resize(double width) {
 }
 
 void LivePreview::rememberFrame() {
-    if (panel_) services_.defaults.set(frameKey(), platform::stringFromRect(panel_->frame()));
+    if (panel_) services_.defaults.set(frameKey(), stringFromRect(panel_->frame()));
 }
 
 // Capture --------------------------------------------------------------------

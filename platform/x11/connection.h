@@ -17,14 +17,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/free_deleter.h"
+
 namespace corvane::x11 {
 
-/// Frees what xcb allocated for us (replies, errors, events).
-struct FreeDeleter {
-    void operator()(void* pointer) const noexcept { std::free(pointer); }
-};
+/// Something xcb allocated for us (a reply, an error, an event), freed with it.
 template <typename T>
-using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+using XcbPtr = std::unique_ptr<T, platform::FreeDeleter>;
 using ErrorPtr = XcbPtr<xcb_generic_error_t>;
 using EventPtr = XcbPtr<xcb_generic_event_t>;
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "controller_fixture.h"
+#include "controller_inspection.h"
 
 namespace corvane::testing {
 namespace {
@@ -25,9 +26,9 @@ TEST_F(BorderCoordination, SurroundsTheFrontmostActiveWindowInItsSlotColour) {
     controller->focusClient(WowClient{3});
     EXPECT_TRUE(border().visible());
     EXPECT_EQ(border().frame(), (Rect{96, 426, 808, 608}));
-    EXPECT_EQ(controller->border().frameView().color, system_color::kOrange);
+    EXPECT_EQ(ControllerInspection::border(*controller).frameView().color, system_color::kOrange);
     controller->focusClient(WowClient{1});
-    EXPECT_EQ(controller->border().frameView().color, system_color::kGreen);
+    EXPECT_EQ(ControllerInspection::border(*controller).frameView().color, system_color::kGreen);
     EXPECT_EQ(desk.borders().size(), 1U);  // the same window all along
 }
 
@@ -86,21 +87,21 @@ protected:
 
     std::vector<int> previewSlots() {
         std::vector<int> slots;
-        for (const auto& [pid, preview] : controller->previews()) slots.push_back(preview->slot());
+        for (const auto& [pid, preview] : ControllerInspection::previews(*controller)) slots.push_back(preview->slot());
         return slots;
     }
-    std::shared_ptr<LivePreview> preview(platform::Pid pid) { return controller->previews().at(pid); }
+    std::shared_ptr<LivePreview> preview(platform::Pid pid) { return ControllerInspection::previews(*controller).at(pid); }
     /// Lets every start and stop task finish.
     void settle() { desk.queue().runUntilIdle(); }
 };
 
 TEST_F(PreviewCoordination, NoBackgroundClientsNoPanels) {
     start();
-    EXPECT_TRUE(controller->previews().empty());
+    EXPECT_TRUE(ControllerInspection::previews(*controller).empty());
     addGame(1, 10);
     desk.setFrontmost(1);
     tickOnce();
-    EXPECT_TRUE(controller->previews().empty());
+    EXPECT_TRUE(ControllerInspection::previews(*controller).empty());
     EXPECT_TRUE(desk.panels().empty());
 }
 
@@ -112,7 +113,7 @@ TEST_F(PreviewCoordination, EveryClientWithoutActiveAndOnlyTheOthersWithOne) {
     EXPECT_EQ(previewSlots(), (std::vector<int>{0, 1, 2}));
     desk.setFrontmost(2);
     tickOnce();
-    ASSERT_EQ(controller->previews().size(), 2U);
+    ASSERT_EQ(ControllerInspection::previews(*controller).size(), 2U);
     EXPECT_EQ(preview(1)->slot(), 0);
     EXPECT_EQ(preview(3)->slot(), 2);  // never renumbered
 }
@@ -128,7 +129,7 @@ TEST_F(PreviewCoordination, SlotsAreNeverRenumbered) {
     EXPECT_EQ(preview(2)->slot(), 0);
     EXPECT_EQ(preview(4)->slot(), 2);
     EXPECT_EQ(preview(1)->slot(), 0);  // shares slot 0 with B
-    EXPECT_FALSE(controller->previews().contains(3));
+    EXPECT_FALSE(ControllerInspection::previews(*controller).contains(3));
 }
 
 TEST_F(PreviewCoordination, RepeatedRunsStartNothingNew) {
@@ -155,7 +156,7 @@ TEST_F(PreviewCoordination, SwitchingOffDiscardsEverythingAndClearsTheFlag) {
     tickOnce();
     EXPECT_TRUE(controller->previewNeedsPermission());
     controller->setShowPreview(false);
-    EXPECT_TRUE(controller->previews().empty());
+    EXPECT_TRUE(ControllerInspection::previews(*controller).empty());
     EXPECT_FALSE(controller->previewNeedsPermission());
     settle();
     EXPECT_TRUE(desk.panels().empty());  // released once their stop tasks ran
@@ -188,7 +189,7 @@ TEST_F(PreviewCoordination, BackgroundClientQuittingStopsItsPreview) {
     ASSERT_TRUE(stream->started());
     desk.removeApp(2);
     tickOnce();
-    EXPECT_TRUE(controller->previews().empty());
+    EXPECT_TRUE(ControllerInspection::previews(*controller).empty());
     EXPECT_TRUE(stream->stopped());
     EXPECT_TRUE(stream->destroyed());
     EXPECT_TRUE(desk.panels().empty());
@@ -232,8 +233,8 @@ TEST_F(PreviewCoordination, ClickSwitchesOnlyWhenAllowed) {
     EXPECT_EQ(desk.calls().count("activate 2"), 1);
     EXPECT_EQ(desk.calls().count("setSize"), 0);  // not mainPlusSide: nothing moves
     // The clicked client lost its preview and the previous one got one.
-    EXPECT_FALSE(controller->previews().contains(2));
-    EXPECT_TRUE(controller->previews().contains(1));
+    EXPECT_FALSE(ControllerInspection::previews(*controller).contains(2));
+    EXPECT_TRUE(ControllerInspection::previews(*controller).contains(1));
     settle();
 }
 

@@ -28,7 +28,7 @@ class FramesTable : public ::testing::TestWithParam<FramesCase> {};
 
 TEST_P(FramesTable, ComputesAndSnapsEveryFrame) {
     const auto& c = GetParam();
-    const auto frames = Controller::frames(c.layout, c.count, c.active, c.area, c.share);
+    const auto frames = layout::frames(c.layout, c.count, c.active, c.area, c.share);
     ASSERT_EQ(frames.size(), c.frames.size());
     const auto& applied = c.applied.empty() ? c.frames : c.applied;
     for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -82,33 +82,33 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Frames, NoClientsGiveNoFrames) {
     for (Layout l : layout::kAllCases) {
-        EXPECT_TRUE(Controller::frames(l, 0, 0, kArea, 0.72).empty());
-        EXPECT_TRUE(Controller::frames(l, -3, 0, kArea, 0.72).empty());
+        EXPECT_TRUE(layout::frames(l, 0, 0, kArea, 0.72).empty());
+        EXPECT_TRUE(layout::frames(l, -3, 0, kArea, 0.72).empty());
     }
 }
 
 TEST(Frames, OneClientGetsTheWholeAreaInEveryLayout) {
     for (Layout l : layout::kAllCases) {
-        const auto frames = Controller::frames(l, 1, 0, {5, 7, 300, 200}, 0.9);
+        const auto frames = layout::frames(l, 1, 0, {5, 7, 300, 200}, 0.9);
         ASSERT_EQ(frames.size(), 1U);
         EXPECT_EQ(frames[0], (Rect{5, 7, 300, 200}));
     }
 }
 
 TEST(Frames, ShareBoundsAreUsedAsTheyAre) {
-    EXPECT_EQ(Controller::frames(Layout::mainPlusSide, 2, 0, kArea, 0.5)[0].width, 720);
-    EXPECT_EQ(Controller::frames(Layout::mainPlusSide, 2, 0, kArea, 0.85)[0].width, 1224);
-    EXPECT_EQ(Controller::frames(Layout::mainPlusSide, 2, 0, kArea, std::nextafter(0.85, 1.0))[0].width, 1224);
-    EXPECT_EQ(Controller::frames(Layout::mainPlusSide, 2, 0, kArea, 0.4999)[0].width, 720);
+    EXPECT_EQ(layout::frames(Layout::mainPlusSide, 2, 0, kArea, 0.5)[0].width, 720);
+    EXPECT_EQ(layout::frames(Layout::mainPlusSide, 2, 0, kArea, 0.85)[0].width, 1224);
+    EXPECT_EQ(layout::frames(Layout::mainPlusSide, 2, 0, kArea, std::nextafter(0.85, 1.0))[0].width, 1224);
+    EXPECT_EQ(layout::frames(Layout::mainPlusSide, 2, 0, kArea, 0.4999)[0].width, 720);
 }
 
 TEST(Frames, MainWidthRoundsHalvesAwayFromZero) {
-    EXPECT_EQ(Controller::frames(Layout::mainPlusSide, 2, 0, {0, 0, 1441, 900}, 0.5)[0].width, 721);
+    EXPECT_EQ(layout::frames(Layout::mainPlusSide, 2, 0, {0, 0, 1441, 900}, 0.5)[0].width, 721);
 }
 
 TEST(Frames, EqualLayoutsIgnoreActiveSlotAndShare) {
     for (Layout l : {Layout::sideBySide, Layout::stacked}) {
-        EXPECT_EQ(Controller::frames(l, 3, 0, kArea, 0.5), Controller::frames(l, 3, 2, kArea, 0.85));
+        EXPECT_EQ(layout::frames(l, 3, 0, kArea, 0.5), layout::frames(l, 3, 2, kArea, 0.85));
     }
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/rect_string.h"
+#include "corvane/clients/rect_string.h"
 #include "platform/sim/sim_desktop.h"
 #include "print_helpers.h"
 
@@ -46,7 +46,7 @@ protected:
     SimDesktop::PanelState& panel() { return *desk.panels().at(0); }
     std::optional<Rect> stored(const std::string& key) {
         const auto text = desk.defaults().string(key);
-        return text ? std::optional(platform::rectFromString(*text)) : std::nullopt;
+        return text ? std::optional(rectFromString(*text)) : std::nullopt;
     }
     int contentRequests() { return desk.calls().count("getShareableContent"); }
 };

@@ -1,4 +1,4 @@
-#include "platform/rect_string.h"
+#include "corvane/clients/rect_string.h"
 
 #include <gtest/gtest.h>
 

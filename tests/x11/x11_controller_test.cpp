@@ -87,7 +87,7 @@ std::vector<platform::Rect> X11ControllerTest::expectedFrames(Layout layout, std
     platform::Rect area = usableArea();
     area.x -= monitor.x;
     area.y -= monitor.y;
-    auto frames = Controller::frames(layout, static_cast<std::int64_t>(count),
+    auto frames = layout::frames(layout, static_cast<std::int64_t>(count),
                                      static_cast<std::int64_t>(activeIndex), area, mainShare);
     for (auto& frame : frames) {
         frame = frame.integral();

@@ -11,15 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/free_deleter.h"
 #include "platform/geometry.h"
 
 namespace corvane::x11test {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
 template <typename T>
-using XReply = std::unique_ptr<T, FreeDeleter>;
+using XReply = std::unique_ptr<T, platform::FreeDeleter>;
 
 struct WmClass {
     std::string instance;

@@ -8,15 +8,13 @@
 #include <vector>
 
 #include "event_log.h"
+#include "platform/free_deleter.h"
 #include "fake_game_options.h"
 
 namespace fake_game {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
 template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using Reply = std::unique_ptr<T, corvane::platform::FreeDeleter>;
 
 struct Disconnect {
     void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }

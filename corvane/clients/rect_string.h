@@ -10,7 +10,7 @@
 
 #include "platform/geometry.h"
 
-namespace corvane::platform {
+namespace corvane {
 
 namespace rect_string_detail {
 
@@ -63,7 +63,7 @@ inline double readNumber(std::string_view text, std::size_t& pos) {
 }  // namespace rect_string_detail
 
 /// "{{x, y}, {w, h}}", each number in its shortest exact form.
-inline std::string stringFromRect(const Rect& rect) {
+inline std::string stringFromRect(const platform::Rect& rect) {
     using rect_string_detail::shortest;
     return "{{" + shortest(rect.x) + ", " + shortest(rect.y) + "}, {" + shortest(rect.width) + ", " +
            shortest(rect.height) + "}}";
@@ -72,7 +72,7 @@ inline std::string stringFromRect(const Rect& rect) {
 /// Reads up to four numbers in order (x, y, width, height), skipping anything
 /// else, so hand-edited or foreign text still converts. Missing numbers are 0;
 /// text without any number gives the zero rectangle.
-inline Rect rectFromString(std::string_view text) {
+inline platform::Rect rectFromString(std::string_view text) {
     std::array<double, 4> numbers{};
     std::size_t count = 0;
     std::size_t pos = 0;
@@ -86,4 +86,4 @@ inline Rect rectFromString(std::string_view text) {
     return {numbers[0], numbers[1], numbers[2], numbers[3]};
 }
 
-}  // namespace corvane::platform
+}  // namespace corvane
