@@ -165,12 +165,7 @@ void CompositeStream::configured(const xcb_configure_notify_event_t& event) {
 }
 
 void CompositeStream::damaged() {
-    if (!running_) return;
-    // Re-arms the report. The damage object goes with its window, which may be gone.
-    connection_.expectErrors(xcb_damage_subtract(connection_.get(), damage_.get(), XCB_NONE, XCB_NONE),
-                             {extensions_.badDamage});
-    connection_.flush();
-    if (pendingFrame_) return;
+    if (!running_ || pendingFrame_) return;
     const double wait = lastFrame_ ? *lastFrame_ + frameInterval_ - loop_.now() : 0;
     if (wait <= 0) {
         deliverFrame();
@@ -182,7 +177,14 @@ void CompositeStream::damaged() {
 
 void CompositeStream::deliverFrame() {
     pendingFrame_.reset();
-    if (!running_ || !picture_ || !hasOutput_) return;
+    if (!running_) return;
+    // Re-arms the report: the server tells of the next change only, however
+    // many come until then, so a window that changes all the time costs one
+    // report per frame. The damage object goes with its window, which may be gone.
+    connection_.expectErrors(xcb_damage_subtract(connection_.get(), damage_.get(), XCB_NONE, XCB_NONE),
+                             {extensions_.badDamage});
+    connection_.flush();
+    if (!picture_ || !hasOutput_) return;
     lastFrame_ = loop_.now();
     const platform::Size size = picture_->pixelSize();
     if (const auto delegate = delegate_.lock()) {

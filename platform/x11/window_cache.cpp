@@ -54,7 +54,8 @@ std::optional<std::vector<xcb_window_t>> mappedTopLevels(const Connection& conne
 
 }  // namespace
 
-WindowCache::WindowCache(const Connection& connection, EventLoop& loop) : connection_(connection) {
+WindowCache::WindowCache(const Connection& connection, EventLoop& loop)
+    : connection_(connection), loop_(loop) {
     // Selected before anything is read: a change after a read is then always heard of.
     xcb_change_window_attributes(connection_.get(), connection_.root(), XCB_CW_EVENT_MASK, &kRootEvents);
     subscribeEvents(loop);
@@ -110,10 +111,11 @@ void WindowCache::propertyChanged(const xcb_property_notify_event_t& event) {
         if (entry != root_.end()) {
             entry->second = connection_.getProperty(connection_.root(), event.atom, kRootPropertyItems);
         }
+        if (event.atom == connection_.atoms().netClientList) clientsCurrent_ = false;
         if (event.atom == connection_.atoms().netSupportingWmCheck) checkWindow_.reset();
         return;
     }
-    if (event.atom == connection_.atoms().netFrameExtents) placements_.erase(event.window);
+    if (event.atom == connection_.atoms().netFrameExtents) windowChanged(event.window);
     if (checkWindow_ && event.window == checkWindow_->first) checkWindow_.reset();
 }
 
@@ -155,35 +157,47 @@ std::optional<std::uint32_t> WindowCache::currentDesktop() {
 std::optional<std::vector<xcb_window_t>> WindowCache::clientIds() {
     const auto* reply = rootProperty(connection_.atoms().netClientList);
     if (reply == nullptr) return std::nullopt;
-    // Without a window manager nothing announces the list's changes: read it each time.
     if (!exists(reply)) return mappedTopLevels(connection_);
     return values32(reply);
 }
 
-std::optional<std::vector<KnownClient>> WindowCache::clients() {
+void WindowCache::refreshClients() {
+    if (clientsCurrent_) return;
+    const auto* reply = rootProperty(connection_.atoms().netClientList);
+    // Without a window manager nothing announces the list's changes: read it each time.
+    clientsCurrent_ = exists(reply);
+    ++generation_;
     const auto ids = clientIds();
-    if (!ids) return std::nullopt;
+    clients_.reset();
+    windowsByPid_.clear();
+    if (!ids) return;
     forgetAllBut(*ids);
     learn(*ids);
-    std::vector<KnownClient> result;
-    result.reserve(ids->size());
+    clients_.emplace();
+    clients_->reserve(ids->size());
     for (const xcb_window_t window : *ids) {
         const Facts& facts = facts_.at(window);
-        result.push_back({window, facts.pid, facts.windowClass});
+        clients_->push_back({window, facts.pid, facts.windowClass});
+        if (facts.pid) windowsByPid_[*facts.pid].push_back(window);
     }
-    return result;
+}
+
+const std::vector<KnownClient>* WindowCache::clients() {
+    refreshClients();
+    return clients_ ? &*clients_ : nullptr;
 }
 
 std::optional<std::vector<xcb_window_t>> WindowCache::windowsOf(platform::Pid pid) {
-    const auto ids = clientIds();
-    if (!ids) return std::nullopt;
-    forgetAllBut(*ids);
-    learn(*ids);
-    std::vector<xcb_window_t> result;
-    for (const xcb_window_t window : *ids) {
-        if (facts_.at(window).pid == pid) result.push_back(window);
-    }
-    return result;
+    refreshClients();
+    if (!clients_) return std::nullopt;
+    const auto found = windowsByPid_.find(pid);
+    if (found == windowsByPid_.end()) return std::vector<xcb_window_t>{};
+    return found->second;
+}
+
+std::uint64_t WindowCache::generation() {
+    refreshClients();
+    return generation_;
 }
 
 std::optional<platform::Pid> WindowCache::pidOf(xcb_window_t window) {
@@ -212,10 +226,6 @@ void WindowCache::learn(const std::vector<xcb_window_t>& windows) {
 }
 
 void WindowCache::forgetAllBut(const std::vector<xcb_window_t>& windows) {
-    if (windows.size() == facts_.size() &&
-        std::all_of(windows.begin(), windows.end(), [&](xcb_window_t w) { return facts_.contains(w); })) {
-        return;
-    }
     const std::unordered_set<xcb_window_t> listed(windows.begin(), windows.end());
     std::vector<xcb_window_t> gone;
     for (const auto& [window, facts] : facts_) {
@@ -281,8 +291,27 @@ std::optional<WindowPlacement> WindowCache::placement(xcb_window_t window) {
 }
 
 void WindowCache::windowChanged(xcb_window_t window) {
-    // Moved, resized, reparented, mapped or unmapped: read again when next needed.
+    // Moved, resized, reparented, mapped or unmapped.
+    if (!facts_.contains(window)) return;
     placements_.erase(window);
+    changed_.insert(window);
+    if (refetchPosted_) return;
+    // After the rest of this turn's events: a burst of changes makes one read.
+    refetchPosted_ = true;
+    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
+        if (alive.lock()) refetchChanged();
+    });
+}
+
+void WindowCache::refetchChanged() {
+    refetchPosted_ = false;
+    for (const xcb_window_t window : changed_) {
+        if (facts_.contains(window) && !placements_.contains(window)) {
+            placements_.emplace(window, readPlacement(window));
+        }
+    }
+    changed_.clear();
+    connection_.flush();
 }
 
 void WindowCache::windowDestroyed(xcb_window_t window) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -36,7 +37,9 @@ struct WindowPlacement {
 /// pid, class and placement. Everything is read the first time it is needed,
 /// with every request of a scan sent before the first reply is awaited, and
 /// read again only after the server reported a change (PropertyNotify,
-/// ConfigureNotify and the like on the root and on the listed windows). One
+/// ConfigureNotify and the like on the root and on the listed windows). A
+/// changed value is asked for again at once, without waiting: its answer is
+/// in by the time the program needs it. One
 /// cache serves the whole backend; it selects the events it needs on the root
 /// and on the listed windows, and no one else changes those selections.
 class WindowCache {
@@ -47,10 +50,14 @@ public:
     WindowCache(WindowCache&&) = delete;
     WindowCache& operator=(WindowCache&&) = delete;
 
-    /// The client windows in the window manager's order; nullopt when the list cannot be read.
-    [[nodiscard]] std::optional<std::vector<KnownClient>> clients();
+    /// The client windows in the window manager's order; null when the list cannot be read.
+    /// Valid until the next call of a member that reads the list.
+    [[nodiscard]] const std::vector<KnownClient>* clients();
     /// The client windows whose _NET_WM_PID is `pid`; nullopt when the list cannot be read.
     [[nodiscard]] std::optional<std::vector<xcb_window_t>> windowsOf(platform::Pid pid);
+    /// Changes whenever the client list may have changed: what was built from
+    /// clients() at an equal generation is still true.
+    [[nodiscard]] std::uint64_t generation();
     /// Whether the window was in the client list when it was last read.
     [[nodiscard]] bool listed(xcb_window_t window) const { return facts_.contains(window); }
     /// The pid of a window: from what is known, else read.
@@ -90,6 +97,8 @@ private:
 
     const xcb_get_property_reply_t* rootProperty(xcb_atom_t atom);
     [[nodiscard]] std::optional<std::vector<xcb_window_t>> clientIds();
+    /// Reads the list again when it changed (and each time without a window manager).
+    void refreshClients();
     void learn(const std::vector<xcb_window_t>& windows);
     void forgetAllBut(const std::vector<xcb_window_t>& windows);
     void forget(xcb_window_t window);
@@ -97,17 +106,29 @@ private:
     void subscribeEvents(EventLoop& loop);
     void propertyChanged(const xcb_property_notify_event_t& event);
     void windowChanged(xcb_window_t window);
+    /// Reads again, without waiting, the placements that changed during this turn.
+    void refetchChanged();
     void windowDestroyed(xcb_window_t window);
 
     const Connection& connection_;
+    EventLoop& loop_;
     /// Root properties read, each re-read as soon as the server reports it changed.
     std::map<xcb_atom_t, PropertyCookie> root_;
     std::unordered_map<xcb_window_t, Facts> facts_;
+    /// The client list as last read, whole and by pid, and whether it is still current.
+    std::optional<std::vector<KnownClient>> clients_;
+    std::unordered_map<platform::Pid, std::vector<xcb_window_t>> windowsByPid_;
+    bool clientsCurrent_ = false;
+    std::uint64_t generation_ = 1;
     std::set<xcb_window_t> watched_;
     std::unordered_map<xcb_window_t, PendingPlacement> placements_;
     /// The window-manager check window last confirmed, and whether it named itself.
     std::optional<std::pair<xcb_window_t, bool>> checkWindow_;
+    /// Listed windows whose placement changed since the last refetch.
+    std::set<xcb_window_t> changed_;
+    bool refetchPosted_ = false;
     std::vector<Subscription> subscriptions_;
+    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };
 
 }  // namespace corvane::x11

@@ -74,8 +74,10 @@ void X11Capture::getShareableContent(
 
 std::optional<platform::ShareableContent> X11Capture::shareableContent(bool onScreenWindowsOnly) {
     const xcb_atom_t hidden = hiddenState();
-    const auto clients = windows_.clients();
-    if (!clients) return platform::ShareableContent{};
+    const auto* listed = windows_.clients();
+    if (listed == nullptr) return platform::ShareableContent{};
+    // A copy: the reads below may read the list again.
+    const auto clients = std::make_optional(*listed);
     // Every request out before the first reply is awaited.
     std::vector<xcb_window_t> ids;
     std::vector<AttributesCookie> attributes;

@@ -34,25 +34,37 @@ X11Workspace::X11Workspace(const Connection& connection, const EventLoop& loop, 
     : connection_(connection), loop_(loop), windows_(windows) {}
 
 std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
-    const auto clients = windows_.clients();
-    if (!clients) return {};
-    forgetLaunchDatesExcept(*clients);
+    const std::uint64_t generation = windows_.generation();
+    if (generation != applicationsGeneration_) {
+        const auto* clients = windows_.clients();
+        applications_.clear();
+        if (clients == nullptr) return {};
+        buildApplications(*clients);
+        applicationsGeneration_ = generation;
+    }
+    // A process may end while its window stays: no X event says so.
+    std::vector<platform::Pid> pids;
+    pids.reserve(applications_.size());
+    for (const auto& application : applications_) pids.push_back(application.pid);
+    const auto running = processes_.running(pids);
+    for (std::size_t i = 0; i < applications_.size(); ++i) applications_[i].terminated = !running[i];
+    return applications_;
+}
 
-    std::vector<platform::RunningApplication> applications;
+void X11Workspace::buildApplications(const std::vector<KnownClient>& clients) {
+    forgetLaunchDatesExcept(clients);
+    processes_.forgetAll();
     std::map<platform::Pid, std::size_t> indexOfPid;
-    for (const auto& client : *clients) {
+    for (const auto& client : clients) {
         if (!client.pid) continue;  // without a pid a window cannot be told apart from its neighbours
         const platform::Pid pid = *client.pid;
-        const auto [entry, added] = indexOfPid.try_emplace(pid, applications.size());
-        if (added) {
-            applications.push_back({std::nullopt, !proc_.running(pid), pid, launchDate(pid, client.window)});
-        }
-        auto& application = applications[entry->second];
+        const auto [entry, added] = indexOfPid.try_emplace(pid, applications_.size());
+        if (added) applications_.push_back({std::nullopt, false, pid, launchDate(pid, client.window)});
+        auto& application = applications_[entry->second];
         if (!application.bundleIdentifier && client.windowClass) {
             application.bundleIdentifier = bundleIdentifier(*client.windowClass);
         }
     }
-    return applications;
 }
 
 std::optional<platform::Date> X11Workspace::launchDate(platform::Pid pid, xcb_window_t window) {

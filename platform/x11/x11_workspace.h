@@ -14,6 +14,7 @@
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/proc_stat.h"
+#include "platform/x11/process_watch.h"
 #include "platform/x11/window_cache.h"
 
 namespace corvane::x11 {
@@ -53,12 +54,18 @@ private:
     /// When the process behind a listed window started, read from /proc once per pid and window.
     [[nodiscard]] std::optional<platform::Date> launchDate(platform::Pid pid, xcb_window_t window);
     void forgetLaunchDatesExcept(const std::vector<KnownClient>& clients);
+    void buildApplications(const std::vector<KnownClient>& clients);
 
     const Connection& connection_;
     const EventLoop& loop_;
     WindowCache& windows_;
     ProcStat proc_;
+    ProcessWatch processes_{proc_};
     std::optional<PendingActivation> pending_;
+    /// The applications as built from the client list of `applicationsGeneration_`;
+    /// only whether each process still runs is looked at again on every call.
+    std::vector<platform::RunningApplication> applications_;
+    std::uint64_t applicationsGeneration_ = 0;
     /// Keyed by window as well as pid: a pid reused by a new process comes with a new window.
     std::map<std::pair<platform::Pid, xcb_window_t>, std::optional<platform::Date>> launchDates_;
 };

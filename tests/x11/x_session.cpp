@@ -123,24 +123,43 @@ XSession::~XSession() {
     }
 }
 
-void XSession::startServer() {
+std::optional<int> XSession::startServerOn(int display) {
     std::array<int, 2> pipeFds{};
     if (pipe2(pipeFds.data(), O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
     const std::string geometry =
         std::to_string(options_.width) + "x" + std::to_string(options_.height) + "x24";
     try {
-        server_ = ChildProcess::spawn({.argv = {findInPath("Xvfb"), "-displayfd", std::to_string(pipeFds[1]),
-                                                "-screen", "0", geometry, "-nolisten", "tcp", "-noreset"},
-                                       .stderrPath = (folder_ / "xvfb.log").string(),
-                                       .inheritedFd = pipeFds[1]});
+        server_ = ChildProcess::spawn(
+            {.argv = {findInPath("Xvfb"), ":" + std::to_string(display), "-displayfd",
+                      std::to_string(pipeFds[1]), "-screen", "0", geometry, "-nolisten", "tcp", "-noreset"},
+             .stderrPath = (folder_ / "xvfb.log").string(),
+             .inheritedFd = pipeFds[1]});
     } catch (...) {
         close(pipeFds[0]);
         close(pipeFds[1]);
         throw;
     }
     close(pipeFds[1]);
+    // A display in use makes Xvfb end at once, which closes the pipe.
     const auto number = readDisplayNumber(pipeFds[0], kStartTimeout);
     close(pipeFds[0]);
+    if (!number) server_.reset();
+    return number;
+}
+
+void XSession::startServer() {
+    // Not the lowest free display (what -displayfd alone picks): a number other
+    // sessions on this machine used a moment ago may still be addressed by
+    // their leftover scripts, and their key presses would land here. Each run
+    // starts at a place of its own in a high range and takes the first free one.
+    constexpr int kFirstDisplay = 200;
+    constexpr int kDisplays = 700;
+    constexpr int kAttempts = 20;
+    const int start = kFirstDisplay + static_cast<int>(getpid() % kDisplays);
+    std::optional<int> number;
+    for (int attempt = 0; attempt < kAttempts && !number; ++attempt) {
+        number = startServerOn(kFirstDisplay + (start - kFirstDisplay + attempt) % kDisplays);
+    }
     if (!number) throw std::runtime_error("Xvfb did not start\n" + logs());
     display_ = ":" + std::to_string(*number);
     setenv("DISPLAY", display_.c_str(), 1);

@@ -63,6 +63,8 @@ public:
 
 private:
     void startServer();
+    /// Starts Xvfb on `display`; its number once it accepts clients, nullopt when it cannot.
+    std::optional<int> startServerOn(int display);
     void startWindowManager();
     void waitForFocusOnNewWindows();
     [[nodiscard]] std::string logs() const;
