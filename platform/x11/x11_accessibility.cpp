@@ -38,8 +38,9 @@ std::uint32_t item(std::int32_t value) {
 
 }  // namespace
 
-X11Accessibility::X11Accessibility(const Connection& connection, X11Screens& screens, WindowCache& windows)
-    : connection_(connection), screens_(screens), windows_(windows) {}
+X11Accessibility::X11Accessibility(const Connection& connection, EventLoop& loop, X11Screens& screens,
+                                   WindowCache& windows)
+    : connection_(connection), loop_(loop), screens_(screens), windows_(windows) {}
 
 std::optional<std::vector<platform::WindowRef>> X11Accessibility::windows(platform::Pid pid) {
     const auto windows = windows_.windowsOf(pid);
@@ -65,24 +66,10 @@ void X11Accessibility::setPosition(platform::WindowRef ref, platform::Point posi
     const auto current = windows_.placement(window);
     if (!current) return;
     const platform::Point shift = origin();
-    const std::int32_t frameX = coordinate(position.x + shift.x);
-    const std::int32_t frameY = coordinate(position.y + shift.y);
-    if (windows_.windowManagerPresent()) {
-        // Static gravity names the client area's corner whatever gravity the window
-        // asked for (Wine asks for static, xterm for north-west), so the frame lands
-        // exactly where asked once the decoration is added back.
-        connection_.sendToWindowManager(
-            window, connection_.atoms().netMoveresizeWindow,
-            {kStaticGravity | kHasX | kHasY | kFromPager, item(frameX + current->decoration.left),
-             item(frameY + current->decoration.top), 0, 0});
-    } else {
-        // Without a window manager a window's position is its border's outer corner.
-        const std::array<std::uint32_t, 2> values{item(frameX + current->decoration.left - current->border),
-                                                  item(frameY + current->decoration.top - current->border)};
-        connection_.onForeignWindow(xcb_configure_window(
-            connection_.get(), window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values.data()));
-    }
-    connection_.flush();
+    Move& move = pendingMove(window, *current);
+    // The client area's corner: the frame's corner plus the decoration.
+    move.x = coordinate(position.x + shift.x) + current->decoration.left;
+    move.y = coordinate(position.y + shift.y) + current->decoration.top;
 }
 
 void X11Accessibility::setSize(platform::WindowRef ref, platform::Size size) {
@@ -90,21 +77,74 @@ void X11Accessibility::setSize(platform::WindowRef ref, platform::Size size) {
     const auto current = windows_.placement(window);
     if (!current) return;
     const auto& decoration = current->decoration;
-    const std::int32_t width = extent(size.width - decoration.left - decoration.right);
-    const std::int32_t height = extent(size.height - decoration.top - decoration.bottom);
-    if (windows_.windowManagerPresent()) {
-        connection_.sendToWindowManager(
-            window, connection_.atoms().netMoveresizeWindow,
-            {kStaticGravity | kHasWidth | kHasHeight | kFromPager, 0, 0, item(width), item(height)});
-    } else {
-        const std::array<std::uint32_t, 2> values{item(width), item(height)};
-        connection_.onForeignWindow(xcb_configure_window(
-            connection_.get(), window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values.data()));
+    Move& move = pendingMove(window, *current);
+    move.width = extent(size.width - decoration.left - decoration.right);
+    move.height = extent(size.height - decoration.top - decoration.bottom);
+}
+
+X11Accessibility::Move& X11Accessibility::pendingMove(xcb_window_t window, const WindowPlacement& current) {
+    if (!sendPosted_) {
+        // The writes of one step go out together after it, one request per
+        // window: the window manager and the game handle each frame once
+        // instead of once per position and size.
+        sendPosted_ = true;
+        loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
+            if (alive.lock()) sendMoves();
+        });
     }
+    Move& move = moves_[window];
+    move.border = current.border;
+    return move;
+}
+
+void X11Accessibility::sendMoves() {
+    sendPosted_ = false;
+    if (moves_.empty()) return;
+    const bool windowManager = windows_.windowManagerPresent();
+    for (const auto& [window, move] : moves_) {
+        if (windowManager) {
+            sendToWindowManager(window, move);
+        } else {
+            configure(window, move);
+        }
+    }
+    moves_.clear();
     connection_.flush();
 }
 
+void X11Accessibility::sendToWindowManager(xcb_window_t window, const Move& move) const {
+    // Static gravity names the client area's corner whatever gravity the window
+    // asked for (Wine asks for static, xterm for north-west), so the frame lands
+    // exactly where asked once the decoration is added back.
+    std::uint32_t flags = kStaticGravity | kFromPager;
+    if (move.x && move.y) flags |= kHasX | kHasY;
+    if (move.width && move.height) flags |= kHasWidth | kHasHeight;
+    connection_.sendToWindowManager(window, connection_.atoms().netMoveresizeWindow,
+                                    {flags, item(move.x.value_or(0)), item(move.y.value_or(0)),
+                                     item(move.width.value_or(1)), item(move.height.value_or(1))});
+}
+
+void X11Accessibility::configure(xcb_window_t window, const Move& move) const {
+    std::uint16_t mask = 0;
+    std::vector<std::uint32_t> values;
+    if (move.x && move.y) {
+        // Without a window manager a window's position is its border's outer corner.
+        mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
+        values.push_back(item(*move.x - move.border));
+        values.push_back(item(*move.y - move.border));
+    }
+    if (move.width && move.height) {
+        mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
+        values.push_back(item(*move.width));
+        values.push_back(item(*move.height));
+    }
+    connection_.onForeignWindow(xcb_configure_window(connection_.get(), window, mask, values.data()));
+}
+
 void X11Accessibility::raise(platform::WindowRef ref) {
+    // Moves asked for before the raise reach the window manager before it,
+    // and before an activation that follows, in the order they were asked.
+    sendMoves();
     const auto window = static_cast<xcb_window_t>(ref);
     const xcb_atom_t restack = connection_.atoms().netRestackWindow;
     if (windows_.windowManagerPresent() && windows_.windowManagerSupports(restack)) {

@@ -6,11 +6,14 @@
 
 #include <xcb/xcb.h>
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/accessibility.h"
 #include "platform/x11/connection.h"
+#include "platform/x11/event_loop.h"
 #include "platform/x11/window_cache.h"
 #include "platform/x11/x11_screens.h"
 
@@ -20,9 +23,12 @@ namespace corvane::x11 {
 /// area plus the window manager's decorations) read and placed in root
 /// coordinates shifted so that the primary monitor's top-left is the origin.
 /// Every call on a window that has vanished does nothing or returns nothing.
+/// Moves and resizes go out after the current step of the main loop (or
+/// before a raise), all of one window's writes of the step in one request.
 class X11Accessibility final : public platform::Accessibility {
 public:
-    X11Accessibility(const Connection& connection, X11Screens& screens, WindowCache& windows);
+    X11Accessibility(const Connection& connection, EventLoop& loop, X11Screens& screens,
+                     WindowCache& windows);
 
     /// X has no such permission: trusted while the connection is up.
     [[nodiscard]] bool isProcessTrusted() override { return !connection_.broken(); }
@@ -36,12 +42,29 @@ public:
     void raise(platform::WindowRef ref) override;
 
 private:
+    /// A window's new client area, as far as this step has set it.
+    struct Move {
+        std::optional<std::int32_t> x;  ///< with y: the client area's corner in root coordinates
+        std::optional<std::int32_t> y;
+        std::optional<std::int32_t> width;  ///< with height: the client area's size
+        std::optional<std::int32_t> height;
+        std::int32_t border = 0;
+    };
+
     /// The primary monitor's top-left corner in root coordinates.
     [[nodiscard]] platform::Point origin();
+    Move& pendingMove(xcb_window_t window, const WindowPlacement& current);
+    void sendMoves();
+    void sendToWindowManager(xcb_window_t window, const Move& move) const;
+    void configure(xcb_window_t window, const Move& move) const;
 
     const Connection& connection_;
+    EventLoop& loop_;
     X11Screens& screens_;
     WindowCache& windows_;
+    std::map<xcb_window_t, Move> moves_;
+    bool sendPosted_ = false;
+    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };
 
 }  // namespace corvane::x11
