@@ -23,19 +23,27 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-bool verboseQt = false;  // set once, before Qt starts; read by its message handler
+/// Qt's word that the X server went away becomes the program's one message.
+bool reportedLostConnection(const QString& message) {
+    if (!message.contains(QStringLiteral("connection broke"))) return false;
+    std::fputs("corvane: lost the connection to the X server\n", stderr);
+    return true;
+}
+
+void printQtMessage(const QString& message) {
+    std::fprintf(stderr, "corvane: qt: %s\n", message.toLocal8Bit().constData());
+}
 
 /// Qt's own chatter (a missing D-Bus session, an unset XDG_RUNTIME_DIR) helps
-/// nobody at the terminal while all is well: shown only with --verbose. Its
-/// word that the X server went away becomes the program's one message.
-void qtMessage(QtMsgType type, const QMessageLogContext& /*context*/, const QString& message) {
-    if (message.contains(QStringLiteral("connection broke"))) {
-        std::fputs("corvane: lost the connection to the X server\n", stderr);
-        return;
-    }
-    if (type == QtFatalMsg || type == QtCriticalMsg || verboseQt) {
-        std::fprintf(stderr, "corvane: qt: %s\n", message.toLocal8Bit().constData());
-    }
+/// nobody at the terminal while all is well: only its errors are shown.
+void quietQtMessage(QtMsgType type, const QMessageLogContext& /*context*/, const QString& message) {
+    if (reportedLostConnection(message)) return;
+    if (type == QtFatalMsg || type == QtCriticalMsg) printQtMessage(message);
+}
+
+/// With --verbose, everything Qt says.
+void verboseQtMessage(QtMsgType /*type*/, const QMessageLogContext& /*context*/, const QString& message) {
+    if (!reportedLostConnection(message)) printQtMessage(message);
 }
 
 std::string displayName(const std::string& display) {
@@ -64,8 +72,7 @@ int run(const corvane::app::RunOptions& options, std::vector<std::string> argume
     }
     // Qt's windows go to the display the backend works on.
     setenv("DISPLAY", display.c_str(), 1);
-    verboseQt = options.verbose;
-    qInstallMessageHandler(qtMessage);
+    qInstallMessageHandler(options.verbose ? verboseQtMessage : quietQtMessage);
 
     int qtArgc = 1;
     char programName[] = "corvane";
