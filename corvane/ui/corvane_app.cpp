@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -141,8 +142,13 @@ bool CorvaneApp::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
+void CorvaneApp::reportLostConnection() {
+    static std::atomic_flag reported;
+    if (!reported.test_and_set()) printLine("corvane: lost the connection to the X server");
+}
+
 void CorvaneApp::endWithLostConnection() {
-    printLine("corvane: lost the connection to the X server");
+    reportLostConnection();
     exitStatus_ = kExitConnectionLost;
     QCoreApplication::exit(kExitConnectionLost);
 }

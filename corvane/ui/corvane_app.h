@@ -44,6 +44,9 @@ public:
     /// Shows the panel where the user can see it: at the tray icon when there
     /// is a tray, else as a window.
     void showPanel();
+    /// Says once that the X server is gone, whichever connection noticed it
+    /// first: ours, or Qt's own (which then ends the process itself).
+    static void reportLostConnection();
     /// The process's exit status once Qt's loop has returned.
     [[nodiscard]] int exitStatus() const { return exitStatus_; }
 

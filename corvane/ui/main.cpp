@@ -26,7 +26,7 @@ constexpr int kExitUsage = 2;
 /// Qt's word that the X server went away becomes the program's one message.
 bool reportedLostConnection(const QString& message) {
     if (!message.contains(QStringLiteral("connection broke"))) return false;
-    std::fputs("corvane: lost the connection to the X server\n", stderr);
+    corvane::CorvaneApp::reportLostConnection();
     return true;
 }
 

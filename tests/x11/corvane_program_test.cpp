@@ -40,6 +40,8 @@ TEST_F(CorvaneProgramTest, arrangesAsItsSettingsSayFollowsItsSwitchKeyAndEndsCle
     auto program = startProgram();
 
     EXPECT_TRUE(waitForLayout(games, Layout::stacked));
+    // Without a tray the panel opens as a window and takes the focus: press once it has.
+    ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
     const std::size_t next = (activeSlot(games, games.size() - 1) + 1) % games.size();
     x().typeKey(kGrave);
     EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[next]->window(); }));
