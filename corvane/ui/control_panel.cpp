@@ -64,6 +64,7 @@ ControlPanel::ControlPanel(std::shared_ptr<Controller> controller, platform::Pla
       refresher_(this, [this] { refresh(); }) {
     build();
     refresh();
+    fitHeight();
     // Told before the value is stored: the refresh runs on a later turn.
     observer_ = controller_->observe([this](Controller::Property /*property*/) { refresher_.request(); });
 }
@@ -91,6 +92,9 @@ void ControlPanel::build() {
     column->setContentsMargins(panel_style::kPanelMargin, panel_style::kPanelMargin,
                                panel_style::kPanelMargin, panel_style::kPanelMargin);
     column->setSpacing(panel_style::kRowSpacing);
+    // The height comes from the rows' height for the panel's width (fitHeight);
+    // the layout's own minimum ignores how wrapped text breaks.
+    column->setSizeConstraint(QLayout::SetNoConstraint);
 
     auto* title = new QLabel(QStringLiteral("Corvane"), this);
     title->setObjectName(QStringLiteral("title"));
@@ -324,6 +328,14 @@ void ControlPanel::changeEvent(QEvent* event) {
     }
 }
 
+bool ControlPanel::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // A row shown or hidden reaches the panel's layout only after the rows'
+    // own layouts have settled, as a layout request; the height is right then.
+    if (event->type() == QEvent::LayoutRequest) fitHeight();
+    return handled;
+}
+
 void ControlPanel::showMessage(QLabel* label, const std::string& text, Tone tone) {
     label->setVisible(!text.empty());
     if (text.empty()) return;
@@ -339,7 +351,6 @@ void ControlPanel::refresh() {
     refreshLayout();
     refreshPreview();
     refreshHotkeys();
-    fitHeight();
 }
 
 void ControlPanel::refreshClients() {
@@ -444,7 +455,7 @@ void ControlPanel::refreshHotkeys() {
 void ControlPanel::fitHeight() {
     // As a window of its own, the panel is exactly as tall as its rows with
     // every wrapped text at full height.
-    if (isWindow()) resize(panel_style::kPanelWidth, heightForWidth(panel_style::kPanelWidth));
+    if (isWindow()) setFixedHeight(heightForWidth(panel_style::kPanelWidth));
 }
 
 }  // namespace corvane

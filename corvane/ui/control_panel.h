@@ -48,6 +48,7 @@ public:
     static QString pixelText(double width);
 
 protected:
+    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

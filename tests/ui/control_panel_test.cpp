@@ -375,6 +375,51 @@ private slots:
         desk->queue().runUntilIdle();
         for (auto* stream : desk->streams()) QVERIFY(stream->destroyed());
     }
+
+    // Rows that appear later make the panel taller, with every wrapped text at
+    // full height inside it; the panel shrinks again when they go. Saves the
+    // picture with everything shown for people to look at.
+    void panelFollowsItsRowsAtFullHeight() {
+        for (platform::Pid pid : {1, 2, 3}) addGame(pid);
+        desk->setFrontmost(2);
+        start();
+        const int plain = panel->height();
+        desk->setTrusted(false);
+        desk->takeHotKey(50, 0);
+        controller->setHotkeyID("grave");
+        controller->setShowPreview(true);
+        controller->setJumpStyle(HotkeyManager::JumpStyle::functionKeys);
+        controller->rename(0, "Tank");
+        tick();
+        QTRY_COMPARE(panel->height(), panel->heightForWidth(340));
+        QVERIFY(panel->height() > plain);
+        const QRect inside = panel->rect().marginsRemoved(QMargins(16, 16, 16, 16));
+        for (auto* widget : panel->findChildren<QWidget*>()) {
+            if (!widget->isVisible()) continue;
+            const QRect area(widget->mapTo(panel.get(), QPoint(0, 0)), widget->size());
+            QVERIFY2(inside.contains(area), qPrintable(widget->objectName()));
+            auto* label = qobject_cast<QLabel*>(widget);
+            if (label != nullptr && label->wordWrap()) {
+                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->text()));
+            }
+        }
+        QVERIFY(panel->grab().save(QStringLiteral("control_panel.png")));
+
+        desk->setTrusted(true);
+        controller->setShowPreview(false);
+        controller->setJumpStyle(HotkeyManager::JumpStyle::off);
+        controller->setHotkeyID("f13");
+        tick();
+        QTRY_COMPARE(panel->height(), plain);
+
+        panel->hide();  // closed while rows appear
+        controller->setShowPreview(true);
+        settle();
+        panel->show();
+        QTRY_VERIFY(panel->height() > plain);
+        QVERIFY(panel->rect().contains(
+            QRect(find("quit").mapTo(panel.get(), QPoint(0, 0)), find("quit").size())));
+    }
 };
 
 }  // namespace corvane
