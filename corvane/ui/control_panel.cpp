@@ -174,6 +174,7 @@ PanelSection* ControlPanel::buildLayout() {
         auto* segment = new QPushButton(fromStd(std::string(layout::title(value))), segments);
         segment->setObjectName(fromStd(std::string(layout::rawValue(value))));
         segment->setCheckable(true);
+        segment->setStyleSheet(panel_style::segmentStyleSheet(i == 0, i + 1 == layout::kAllCases.size()));
         layouts_->addButton(segment, static_cast<int>(i));
         line->addWidget(segment, 1);
     }

@@ -100,6 +100,26 @@ QColor toQColor(const platform::Color& color) {
                             static_cast<float>(color.blue), static_cast<float>(color.alpha));
 }
 
+QString segmentStyleSheet(bool first, bool last) {
+    QString sheet = QStringLiteral(
+        "QPushButton { border: 1px solid palette(mid); background: palette(button); padding: 3px 6px; }"
+        "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text); "
+        "border-color: palette(highlight); }"
+        "QPushButton:pressed:!checked { background: palette(midlight); }");
+    const QString radius = QStringLiteral("5px");
+    if (!first) sheet += QStringLiteral("QPushButton { border-left: none; }");
+    if (first) {
+        sheet += QStringLiteral("QPushButton { border-top-left-radius: %1; border-bottom-left-radius: %1; }")
+                     .arg(radius);
+    }
+    if (last) {
+        sheet +=
+            QStringLiteral("QPushButton { border-top-right-radius: %1; border-bottom-right-radius: %1; }")
+                .arg(radius);
+    }
+    return sheet;
+}
+
 void applyRole(QWidget* widget, TextRole role, const QFont& base) {
     widget->setFont(font(role, base));
 }
@@ -109,6 +129,8 @@ void applyTone(QWidget* widget, Tone tone, const QPalette& reference) {
     QColor color = reference.color(QPalette::WindowText);
     if (tone == Tone::secondary) color = secondaryColor(reference);
     if (tone == Tone::warning) color = warningColor();
+    // Refreshes come several times a second: an unchanged colour costs nothing.
+    if (palette.color(QPalette::WindowText) == color && palette.color(QPalette::Text) == color) return;
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::Text, color);
     widget->setPalette(palette);

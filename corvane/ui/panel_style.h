@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QString>
 
 #include "platform/geometry.h"
 
@@ -35,6 +36,10 @@ inline constexpr int kClientRowSpacing = 8;
 [[nodiscard]] QColor secondaryColor(const QPalette& palette);
 [[nodiscard]] QColor warningColor();
 [[nodiscard]] QColor toQColor(const platform::Color& color);
+
+/// The look of one segment of a segmented control: joined to its
+/// neighbours, rounded at the ends, the chosen one in the highlight colour.
+[[nodiscard]] QString segmentStyleSheet(bool first, bool last);
 
 /// Gives a widget the font of `role` on the scale of `base`.
 void applyRole(QWidget* widget, TextRole role, const QFont& base);
