@@ -87,7 +87,7 @@ TEST_F(CorvaneProgramTest, withoutATrayThePanelIsAWindowThatAnotherStartShowsAga
     auto program = startProgram();
     std::optional<xcb_window_t> panel;
     ASSERT_TRUE(waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }));
-    EXPECT_NE(programErrors().find("corvane: there is no system tray"), std::string::npos);
+    EXPECT_TRUE(waitForError("corvane: there is no system tray"));
 
     x().close(*panel);
     ASSERT_TRUE(waitUntil([&] { return !panelWindow(program.pid()); }));
@@ -95,11 +95,40 @@ TEST_F(CorvaneProgramTest, withoutATrayThePanelIsAWindowThatAnotherStartShowsAga
 
     auto second = startProgram();
     EXPECT_EQ(second.waitForExit(10s), 0);
-    EXPECT_NE(programErrors().find("already runs"), std::string::npos);
+    EXPECT_TRUE(waitForError("already runs"));
     EXPECT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
 
     program.signalGroup(SIGTERM);
     EXPECT_EQ(program.waitForExit(5s), 0);
+}
+
+TEST_F(CorvaneProgramTest, saysWhichSwitchKeyAnotherProgramHolds) {
+    auto* c = x().connection();
+    const xcb_keycode_t grave = x().keycodeOf(kGrave).value();
+    XReply<xcb_generic_error_t> refused(xcb_request_check(
+        c, xcb_grab_key_checked(c, 1, x().root(), 0, grave, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    ASSERT_EQ(refused, nullptr);
+
+    auto program = startProgram();
+    EXPECT_TRUE(waitForError("corvane: the switch key ` (backtick) could not be registered"));
+
+    xcb_ungrab_key(c, grave, x().root(), 0);
+    x().sync();
+}
+
+TEST_F(CorvaneProgramTest, verboseItReportsGamesFoundAndLostAndEachSwitch) {
+    const auto games = launchGames(2);
+    auto program = startProgram({"--verbose"});
+    for (const auto* game : games) {
+        EXPECT_TRUE(waitForError("game found: Window " + std::to_string(game->number()) + " (pid " +
+                                 std::to_string(game->pid()) + ")"));
+    }
+    ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
+
+    x().typeKey(kGrave);
+    EXPECT_TRUE(waitForError("active game: Window 1 (pid " + std::to_string(games[0]->pid()) + ")"));
+    quitGame(*games[1]);
+    EXPECT_TRUE(waitForError("game gone: pid " + std::to_string(games[1]->pid())));
 }
 
 }  // namespace

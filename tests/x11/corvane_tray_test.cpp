@@ -97,7 +97,7 @@ std::pair<int, int> middle(const platform::Rect& rect) {
 TEST_F(CorvaneTrayTest, aClickOnTheIconOpensThePanelBelowItWhoseLayoutPickerReArrangesTheGames) {
     const auto games = launchGames(3);
     // Every widget its own X window, so that the test finds the picker's segments.
-    auto program = startProgram({{"QT_USE_NATIVE_WINDOWS", "1"}});
+    auto program = startProgram({}, {{"QT_USE_NATIVE_WINDOWS", "1"}});
     std::optional<Child> icon;
     ASSERT_TRUE(waitUntil([&] { return (icon = trayIcon()).has_value(); })) << programErrors();
     ASSERT_TRUE(waitForLayout(games, Layout::mainPlusSide));

@@ -21,12 +21,19 @@ std::string fileText(const std::filesystem::path& path) {
 
 }  // namespace
 
-ChildProcess ProgramTest::startProgram(std::vector<std::pair<std::string, std::string>> environment) {
+ChildProcess ProgramTest::startProgram(const std::vector<std::string>& arguments,
+                                       std::vector<std::pair<std::string, std::string>> environment) {
     errors_ = session().newPath("corvane-stderr");
     environment.emplace_back("DISPLAY", session().display());
     environment.emplace_back("XDG_CONFIG_HOME", configHome().string());
+    std::vector<std::string> argv = {CORVANE_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
     return ChildProcess::spawn(
-        {.argv = {CORVANE_PATH}, .environment = std::move(environment), .stderrPath = errors_.string()});
+        {.argv = std::move(argv), .environment = std::move(environment), .stderrPath = errors_.string()});
+}
+
+bool ProgramTest::waitForError(const std::string& text) {
+    return waitUntil([&] { return programErrors().find(text) != std::string::npos; });
 }
 
 std::string ProgramTest::programErrors() const {

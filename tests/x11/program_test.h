@@ -19,7 +19,10 @@ class ProgramTest : public X11ControllerTest {
 protected:
     /// Starts corvane on the session with this test's settings folder; its
     /// stderr goes to a file of its own.
-    ChildProcess startProgram(std::vector<std::pair<std::string, std::string>> environment = {});
+    ChildProcess startProgram(const std::vector<std::string>& arguments = {},
+                              std::vector<std::pair<std::string, std::string>> environment = {});
+    /// Waits until the program's stderr holds `text`.
+    bool waitForError(const std::string& text);
     /// All the program started last wrote on stderr.
     [[nodiscard]] std::string programErrors() const;
     /// The same without the lines it writes at every start: the settings file
