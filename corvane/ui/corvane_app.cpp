@@ -132,7 +132,9 @@ bool CorvaneApp::eventFilter(QObject* watched, QEvent* event) {
             panel_->hide();
             return true;
         case QEvent::Hide:
-            popupClosedAt_ = std::chrono::steady_clock::now();
+            // Closed by a press outside it, which may be on the icon.
+            if (QGuiApplication::mouseButtons() != Qt::NoButton)
+                popupClosedAt_ = std::chrono::steady_clock::now();
             return false;
         case QEvent::Resize:
             placePopup();  // the panel grows and shrinks with the clients
