@@ -11,6 +11,7 @@
 
 #include "corvane/controller/controller.h"
 #include "corvane/ui/control_panel.h"
+#include "corvane/ui/crisp_icon.h"
 #include "corvane/ui/popup_placement.h"
 #include "corvane/ui/status_reporter.h"
 #include "corvane/ui/x11_loop_driver.h"
@@ -65,7 +66,7 @@ CorvaneApp::~CorvaneApp() {
 }
 
 void CorvaneApp::showTrayIcon() {
-    tray_ = std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/corvane/corvane.svg")));
+    tray_ = std::make_unique<QSystemTrayIcon>(crispIcon(QStringLiteral(":/corvane/corvane.svg")));
     tray_->setToolTip(QStringLiteral("Corvane"));
     connect(tray_.get(), &QSystemTrayIcon::activated, this, &CorvaneApp::trayActivated);
     // Shown also without a tray: Qt embeds the icon once a tray appears.

@@ -132,10 +132,10 @@ _xs_trayer_window() {
 }
 _xs_has_trayer_window() { [ -n "$(_xs_trayer_window)" ]; }
 
-# xs_start_trayer WORKDIR: starts trayer, a system tray, at the top right and
-# waits until its window is there.
+# xs_start_trayer WORKDIR [ALIGN]: starts trayer, a system tray, at the top
+# (left, center or right; default right) and waits until its window is there.
 xs_start_trayer() {
-  xs_spawn "$1/trayer.log" trayer --edge top --align right --widthtype request --height 24 \
+  xs_spawn "$1/trayer.log" trayer --edge top --align "${2:-right}" --widthtype request --height 24 \
     --SetDockType true --SetPartialStrut true --transparent false --tint 0x303030
   xs_wait_for 15 _xs_has_trayer_window || {
     echo "trayer did not start; see $1/trayer.log" >&2
