@@ -21,10 +21,14 @@ public:
 
     explicit SingleInstance(QString name, QObject* parent = nullptr);
 
+    enum class Claim {
+        first,      ///< this process is the running instance now
+        otherRuns,  ///< another one answered and was asked to show its panel
+        failed,     ///< no socket could be made
+    };
     /// Becomes the running instance, or, when another one answers, asks it to
-    /// show its panel. False when another instance runs (it was asked) or
-    /// the socket cannot be made.
-    enum class Claim { first, otherRuns, failed };
+    /// show its panel. A socket nobody answers on is left from a program that
+    /// died: it is replaced.
     Claim claim();
 
 signals:
