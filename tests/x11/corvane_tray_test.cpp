@@ -30,7 +30,8 @@ protected:
                                           "request", "--height", "24", "--SetDockType", "true"},
                                  .environment = {{"DISPLAY", session().display()}},
                                  .stderrPath = session().newPath("trayer.log").string()}));
-        ASSERT_TRUE(waitUntil([&] { return trayWindow().has_value(); })) << "trayer shows no window";
+        ASSERT_TRUE(waitUntil([&] { return trayWindow().has_value() && trayOwned(); }))
+            << "trayer is not ready";
     }
     void TearDown() override {
         tray_.reset();  // the following tests run without a tray
@@ -49,6 +50,14 @@ protected:
             if (frame && x().isViewable(list[i])) result.push_back({list[i], *frame});
         }
         return result;
+    }
+
+    /// Whether a tray holds the selection that tells programs there is one.
+    bool trayOwned() {
+        auto* c = x().connection();
+        XReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            c, xcb_get_selection_owner(c, x().atom("_NET_SYSTEM_TRAY_S0")), nullptr));
+        return owner && owner->owner != XCB_WINDOW_NONE;
     }
 
     /// trayer's panel, where the icons are embedded.
