@@ -4,7 +4,14 @@ include(GNUInstallDirs)
 install(TARGETS corvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES resources/corvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES resources/corvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES resources/corvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Compressed, as Debian and most distributions ship their manual pages.
+set(CORVANE_MAN_PAGE ${CMAKE_CURRENT_BINARY_DIR}/corvane.1.gz)
+add_custom_command(OUTPUT ${CORVANE_MAN_PAGE}
+  COMMAND gzip -9 --no-name --stdout ${CMAKE_CURRENT_SOURCE_DIR}/resources/corvane.1 > ${CORVANE_MAN_PAGE}
+  DEPENDS resources/corvane.1
+  VERBATIM)
+add_custom_target(corvane_man_page ALL DEPENDS ${CORVANE_MAN_PAGE})
+install(FILES ${CORVANE_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_PACKAGE_NAME corvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
