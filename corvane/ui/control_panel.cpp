@@ -373,20 +373,7 @@ void ControlPanel::refreshClients() {
     for (std::size_t slot = 0; slot < clients.size(); ++slot) {
         const WowClient& client = clients[slot];
         ClientRow*& row = rows_[client.pid];
-        if (row == nullptr) {
-            ClientRow::Actions actions{[this](const WowClient& target, const QString& text) {
-                                           const auto& now = controller_->clients();
-                                           const auto found = std::find(now.begin(), now.end(), target);
-                                           // A row whose client just quit goes away with the next refresh.
-                                           if (found != now.end())
-                                               controller_->rename(static_cast<int>(found - now.begin()),
-                                                                   text.toStdString());
-                                       },
-                                       [this](const WowClient& target) { controller_->focusClient(target); }};
-            row = new ClientRow(client, std::move(actions), clientList_);
-            panel_style::applyRole(row->activeLabel(), TextRole::caption, font());
-            panel_style::applyTone(row->activeLabel(), Tone::secondary, palette());
-        }
+        if (row == nullptr) row = makeRow(client);
         // Moved only when out of place, so a row being edited stays put.
         const int index = static_cast<int>(slot);
         if (clientRows_->indexOf(row) != index) {
@@ -396,6 +383,24 @@ void ControlPanel::refreshClients() {
         row->refresh(client, fromStd(c.name(client)), panel_style::toQColor(c.color(client)),
                      c.activePid() == client.pid);
     }
+}
+
+ClientRow* ControlPanel::makeRow(const WowClient& client) {
+    ClientRow::Actions actions{[this](const WowClient& target, const QString& text) {
+                                   // The slot is looked up at each edit: earlier clients may have quit
+                                   // since the row was made. A row whose client just quit goes away
+                                   // with the next refresh.
+                                   const auto& now = controller_->clients();
+                                   const auto found = std::find(now.begin(), now.end(), target);
+                                   if (found == now.end()) return;
+                                   controller_->rename(static_cast<int>(found - now.begin()),
+                                                       text.toStdString());
+                               },
+                               [this](const WowClient& target) { controller_->focusClient(target); }};
+    auto* row = new ClientRow(client, std::move(actions), clientList_);
+    panel_style::applyRole(row->activeLabel(), TextRole::caption, font());
+    panel_style::applyTone(row->activeLabel(), Tone::secondary, palette());
+    return row;
 }
 
 void ControlPanel::refreshLayout() {

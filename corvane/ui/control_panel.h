@@ -23,6 +23,7 @@ namespace corvane {
 
 class ClientRow;
 class Controller;
+struct WowClient;
 class PanelSection;
 class RoundedBox;
 class ValueSlider;
@@ -62,6 +63,7 @@ private:
 
     void refresh();
     void refreshClients();
+    ClientRow* makeRow(const WowClient& client);
     void refreshLayout();
     void refreshPreview();
     void refreshHotkeys();
