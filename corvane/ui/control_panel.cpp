@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -132,10 +133,10 @@ void ControlPanel::buildAdvice(QVBoxLayout* column) {
         QStringLiteral("adviceText"));
     style(text, TextRole::callout, Tone::primary);
     box->addWidget(text);
-    auto* open = new QPushButton(QStringLiteral("Open Accessibility settings"), advice_);
-    open->setObjectName(QStringLiteral("openAccessibility"));
-    connect(open, &QPushButton::clicked, this, [this] { controller_->requestAccessibility(); });
-    box->addWidget(open, 0, Qt::AlignLeft);
+    adviceButton_ = new QPushButton(QStringLiteral("Open Accessibility settings"), advice_);
+    adviceButton_->setObjectName(QStringLiteral("openAccessibility"));
+    connect(adviceButton_, &QPushButton::clicked, this, [this] { controller_->requestAccessibility(); });
+    box->addWidget(adviceButton_, 0, Qt::AlignLeft);
     column->addWidget(advice_);
 }
 
@@ -370,6 +371,7 @@ void ControlPanel::refreshClients() {
             ++it;
         }
     }
+    bool moved = false;
     for (std::size_t slot = 0; slot < clients.size(); ++slot) {
         const WowClient& client = clients[slot];
         ClientRow*& row = rows_[client.pid];
@@ -379,9 +381,22 @@ void ControlPanel::refreshClients() {
         if (clientRows_->indexOf(row) != index) {
             clientRows_->removeWidget(row);
             clientRows_->insertWidget(index, row);
+            moved = true;
         }
         row->refresh(client, fromStd(c.name(client)), panel_style::toQColor(c.color(client)),
                      c.activePid() == client.pid);
+    }
+    if (moved) orderTabs();
+}
+
+void ControlPanel::orderTabs() {
+    // Rows made later would otherwise come last in the tab order, after "Quit Corvane".
+    QWidget* previous = adviceButton_;
+    for (int i = 0; i < clientRows_->count(); ++i) {
+        auto* row = qobject_cast<ClientRow*>(clientRows_->itemAt(i)->widget());
+        setTabOrder(previous, row->nameField());
+        setTabOrder(row->nameField(), row->focusButton());
+        previous = row->focusButton();
     }
 }
 

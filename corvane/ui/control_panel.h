@@ -64,6 +64,7 @@ private:
     void refresh();
     void refreshClients();
     ClientRow* makeRow(const WowClient& client);
+    void orderTabs();
     void refreshLayout();
     void refreshPreview();
     void refreshHotkeys();
@@ -90,6 +91,7 @@ private:
     std::vector<Styled> styled_;
 
     RoundedBox* advice_ = nullptr;
+    QPushButton* adviceButton_ = nullptr;
     QLabel* noClients_ = nullptr;
     QWidget* clientList_ = nullptr;
     QVBoxLayout* clientRows_ = nullptr;

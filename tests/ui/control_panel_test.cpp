@@ -188,6 +188,15 @@ private slots:
         QCOMPARE(controller->names()[1], std::string("Heal"));
     }
 
+    void rowsMadeLaterKeepTheirPlaceInTheTabOrder() {
+        start();
+        addGame(1);
+        tick();
+        QWidget* next = rows()[0]->focusButton()->nextInFocusChain();
+        while (next != &find("mainPlusSide") && next != &find("quit")) next = next->nextInFocusChain();
+        QCOMPARE(next, &find("mainPlusSide"));
+    }
+
     void nameFieldKeepsFocusAndCursorAcrossRebuilds() {
         addGame(1);
         addGame(2);
