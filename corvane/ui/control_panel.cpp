@@ -6,8 +6,8 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -89,6 +89,10 @@ QString ControlPanel::pixelText(double width) {
 void ControlPanel::build() {
     setObjectName(QStringLiteral("controlPanel"));
     setFixedWidth(panel_style::kPanelWidth);
+    // The panel holds the focus when it opens, so that opening it does not
+    // start editing the first name; a click on its background ends an edit.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus();
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(panel_style::kPanelMargin, panel_style::kPanelMargin,
                                panel_style::kPanelMargin, panel_style::kPanelMargin);

@@ -204,6 +204,7 @@ private slots:
         start();
         panel->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(panel.get()));
+        QVERIFY(!rows()[0]->nameField()->hasFocus());  // opening starts no edit
         QPointer<QLineEdit> field = rows()[1]->nameField();
         field->setFocus();
         field->selectAll();
