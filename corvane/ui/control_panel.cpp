@@ -84,6 +84,10 @@ QString ControlPanel::pixelText(double width) {
     return (points ? QString::number(*points) : kNotANumber) + QStringLiteral("px");
 }
 
+QSize ControlPanel::sizeHint() const {
+    return {panel_style::kPanelWidth, heightForWidth(panel_style::kPanelWidth)};
+}
+
 // Building -------------------------------------------------------------------
 
 void ControlPanel::build() {

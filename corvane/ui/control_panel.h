@@ -48,6 +48,9 @@ public:
     /// The width in whole points, "420px"; "–px" for a value that is not a number.
     static QString pixelText(double width);
 
+    /// The panel's width and the height its rows need at that width.
+    [[nodiscard]] QSize sizeHint() const override;
+
 protected:
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;

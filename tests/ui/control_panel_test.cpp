@@ -401,6 +401,7 @@ private slots:
         controller->rename(0, "Tank");
         tick();
         QTRY_COMPARE(panel->height(), panel->heightForWidth(340));
+        QCOMPARE(panel->sizeHint(), panel->size());
         QVERIFY(panel->height() > plain);
         const QRect inside = panel->rect().marginsRemoved(QMargins(16, 16, 16, 16));
         for (auto* widget : panel->findChildren<QWidget*>()) {
