@@ -183,10 +183,10 @@ PanelSection* ControlPanel::buildLayout() {
         auto* segment = new QPushButton(fromStd(std::string(layout::title(value))), segments);
         segment->setObjectName(fromStd(std::string(layout::rawValue(value))));
         segment->setCheckable(true);
-        segment->setStyleSheet(panel_style::segmentStyleSheet(i == 0, i + 1 == layout::kAllCases.size()));
         layouts_->addButton(segment, static_cast<int>(i));
         line->addWidget(segment, 1);
     }
+    styleSegments();
     connect(layouts_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) controller_->setLayout(layout::kAllCases.at(static_cast<std::size_t>(id)));
     });
@@ -319,7 +319,17 @@ void ControlPanel::style(QWidget* widget, TextRole role, Tone tone) {
     panel_style::applyTone(widget, tone, palette());
 }
 
+void ControlPanel::styleSegments() {
+    // A style sheet takes the palette's colours when it is set: set again
+    // after every palette change.
+    const auto segments = layouts_->buttons();
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        segments[i]->setStyleSheet(panel_style::segmentStyleSheet(i == 0, i + 1 == segments.size()));
+    }
+}
+
 void ControlPanel::applyStyles() {
+    styleSegments();
     for (const Styled& entry : styled_) {
         panel_style::applyRole(entry.widget, entry.role, font());
         panel_style::applyTone(entry.widget, entry.tone, palette());

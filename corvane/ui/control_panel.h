@@ -76,6 +76,7 @@ private:
     /// Gives a text widget its role and tone now and after every palette or font change.
     void style(QWidget* widget, panel_style::TextRole role, panel_style::Tone tone);
     void applyStyles();
+    void styleSegments();
     /// Shows a message with its tone, or hides it when `text` is empty.
     void showMessage(QLabel* label, const std::string& text, panel_style::Tone tone);
     QLabel* wrappingLabel(const QString& text, const QString& name);
