@@ -20,6 +20,7 @@
 #include "corvane/controller/controller.h"
 #include "corvane/ui/client_row.h"
 #include "corvane/ui/control_panel.h"
+#include "corvane/ui/refresh_coalescer.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace corvane {
@@ -108,6 +109,23 @@ private slots:
         controller.reset();
         desk->queue().runUntilIdle();
         desk.reset();
+    }
+
+    // Many changes in one turn make one refresh, on a later turn, and none
+    // once the panel is gone.
+    void refreshesAreCoalesced() {
+        int calls = 0;
+        auto context = std::make_unique<QObject>();
+        RefreshCoalescer coalescer(context.get(), [&calls] { ++calls; });
+        coalescer.request();
+        coalescer.request();
+        QCOMPARE(calls, 0);
+        settle();
+        QCOMPARE(calls, 1);
+        coalescer.request();
+        context.reset();
+        settle();
+        QCOMPARE(calls, 1);
     }
 
     void noGameAndNoPermission() {
