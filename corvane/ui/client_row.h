@@ -35,6 +35,7 @@ public:
 
     [[nodiscard]] QLineEdit* nameField() const { return name_; }
     [[nodiscard]] QLabel* activeLabel() const { return active_; }
+    [[nodiscard]] QPushButton* focusButton() const { return focus_; }
 
 private:
     class Dot;

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -83,11 +84,19 @@ QString ControlPanel::pixelText(double width) {
     return (points ? QString::number(*points) : kNotANumber) + QStringLiteral("px");
 }
 
+QSize ControlPanel::sizeHint() const {
+    return {panel_style::kPanelWidth, heightForWidth(panel_style::kPanelWidth)};
+}
+
 // Building -------------------------------------------------------------------
 
 void ControlPanel::build() {
     setObjectName(QStringLiteral("controlPanel"));
     setFixedWidth(panel_style::kPanelWidth);
+    // The panel holds the focus when it opens, so that opening it does not
+    // start editing the first name; a click on its background ends an edit.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus();
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(panel_style::kPanelMargin, panel_style::kPanelMargin,
                                panel_style::kPanelMargin, panel_style::kPanelMargin);
@@ -132,10 +141,10 @@ void ControlPanel::buildAdvice(QVBoxLayout* column) {
         QStringLiteral("adviceText"));
     style(text, TextRole::callout, Tone::primary);
     box->addWidget(text);
-    auto* open = new QPushButton(QStringLiteral("Open Accessibility settings"), advice_);
-    open->setObjectName(QStringLiteral("openAccessibility"));
-    connect(open, &QPushButton::clicked, this, [this] { controller_->requestAccessibility(); });
-    box->addWidget(open, 0, Qt::AlignLeft);
+    adviceButton_ = new QPushButton(QStringLiteral("Open Accessibility settings"), advice_);
+    adviceButton_->setObjectName(QStringLiteral("openAccessibility"));
+    connect(adviceButton_, &QPushButton::clicked, this, [this] { controller_->requestAccessibility(); });
+    box->addWidget(adviceButton_, 0, Qt::AlignLeft);
     column->addWidget(advice_);
 }
 
@@ -174,10 +183,10 @@ PanelSection* ControlPanel::buildLayout() {
         auto* segment = new QPushButton(fromStd(std::string(layout::title(value))), segments);
         segment->setObjectName(fromStd(std::string(layout::rawValue(value))));
         segment->setCheckable(true);
-        segment->setStyleSheet(panel_style::segmentStyleSheet(i == 0, i + 1 == layout::kAllCases.size()));
         layouts_->addButton(segment, static_cast<int>(i));
         line->addWidget(segment, 1);
     }
+    styleSegments();
     connect(layouts_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) controller_->setLayout(layout::kAllCases.at(static_cast<std::size_t>(id)));
     });
@@ -310,7 +319,17 @@ void ControlPanel::style(QWidget* widget, TextRole role, Tone tone) {
     panel_style::applyTone(widget, tone, palette());
 }
 
+void ControlPanel::styleSegments() {
+    // A style sheet takes the palette's colours when it is set: set again
+    // after every palette change.
+    const auto segments = layouts_->buttons();
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        segments[i]->setStyleSheet(panel_style::segmentStyleSheet(i == 0, i + 1 == segments.size()));
+    }
+}
+
 void ControlPanel::applyStyles() {
+    styleSegments();
     for (const Styled& entry : styled_) {
         panel_style::applyRole(entry.widget, entry.role, font());
         panel_style::applyTone(entry.widget, entry.tone, palette());
@@ -370,32 +389,51 @@ void ControlPanel::refreshClients() {
             ++it;
         }
     }
+    bool moved = false;
     for (std::size_t slot = 0; slot < clients.size(); ++slot) {
         const WowClient& client = clients[slot];
         ClientRow*& row = rows_[client.pid];
-        if (row == nullptr) {
-            ClientRow::Actions actions{[this](const WowClient& target, const QString& text) {
-                                           const auto& now = controller_->clients();
-                                           const auto found = std::find(now.begin(), now.end(), target);
-                                           // A row whose client just quit goes away with the next refresh.
-                                           if (found != now.end())
-                                               controller_->rename(static_cast<int>(found - now.begin()),
-                                                                   text.toStdString());
-                                       },
-                                       [this](const WowClient& target) { controller_->focusClient(target); }};
-            row = new ClientRow(client, std::move(actions), clientList_);
-            panel_style::applyRole(row->activeLabel(), TextRole::caption, font());
-            panel_style::applyTone(row->activeLabel(), Tone::secondary, palette());
-        }
+        if (row == nullptr) row = makeRow(client);
         // Moved only when out of place, so a row being edited stays put.
         const int index = static_cast<int>(slot);
         if (clientRows_->indexOf(row) != index) {
             clientRows_->removeWidget(row);
             clientRows_->insertWidget(index, row);
+            moved = true;
         }
         row->refresh(client, fromStd(c.name(client)), panel_style::toQColor(c.color(client)),
                      c.activePid() == client.pid);
     }
+    if (moved) orderTabs();
+}
+
+void ControlPanel::orderTabs() {
+    // Rows made later would otherwise come last in the tab order, after "Quit Corvane".
+    QWidget* previous = adviceButton_;
+    for (int i = 0; i < clientRows_->count(); ++i) {
+        auto* row = qobject_cast<ClientRow*>(clientRows_->itemAt(i)->widget());
+        setTabOrder(previous, row->nameField());
+        setTabOrder(row->nameField(), row->focusButton());
+        previous = row->focusButton();
+    }
+}
+
+ClientRow* ControlPanel::makeRow(const WowClient& client) {
+    ClientRow::Actions actions{[this](const WowClient& target, const QString& text) {
+                                   // The slot is looked up at each edit: earlier clients may have quit
+                                   // since the row was made. A row whose client just quit goes away
+                                   // with the next refresh.
+                                   const auto& now = controller_->clients();
+                                   const auto found = std::find(now.begin(), now.end(), target);
+                                   if (found == now.end()) return;
+                                   controller_->rename(static_cast<int>(found - now.begin()),
+                                                       text.toStdString());
+                               },
+                               [this](const WowClient& target) { controller_->focusClient(target); }};
+    auto* row = new ClientRow(client, std::move(actions), clientList_);
+    panel_style::applyRole(row->activeLabel(), TextRole::caption, font());
+    panel_style::applyTone(row->activeLabel(), Tone::secondary, palette());
+    return row;
 }
 
 void ControlPanel::refreshLayout() {

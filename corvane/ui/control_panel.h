@@ -23,6 +23,7 @@ namespace corvane {
 
 class ClientRow;
 class Controller;
+struct WowClient;
 class PanelSection;
 class RoundedBox;
 class ValueSlider;
@@ -47,6 +48,9 @@ public:
     /// The width in whole points, "420px"; "–px" for a value that is not a number.
     static QString pixelText(double width);
 
+    /// The panel's width and the height its rows need at that width.
+    [[nodiscard]] QSize sizeHint() const override;
+
 protected:
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -62,6 +66,8 @@ private:
 
     void refresh();
     void refreshClients();
+    ClientRow* makeRow(const WowClient& client);
+    void orderTabs();
     void refreshLayout();
     void refreshPreview();
     void refreshHotkeys();
@@ -70,6 +76,7 @@ private:
     /// Gives a text widget its role and tone now and after every palette or font change.
     void style(QWidget* widget, panel_style::TextRole role, panel_style::Tone tone);
     void applyStyles();
+    void styleSegments();
     /// Shows a message with its tone, or hides it when `text` is empty.
     void showMessage(QLabel* label, const std::string& text, panel_style::Tone tone);
     QLabel* wrappingLabel(const QString& text, const QString& name);
@@ -88,6 +95,7 @@ private:
     std::vector<Styled> styled_;
 
     RoundedBox* advice_ = nullptr;
+    QPushButton* adviceButton_ = nullptr;
     QLabel* noClients_ = nullptr;
     QWidget* clientList_ = nullptr;
     QVBoxLayout* clientRows_ = nullptr;
