@@ -8,14 +8,19 @@ namespace corvane::app {
 
 /// What the command line asks for when it asks to run.
 struct RunOptions {
-    std::string display;  ///< empty: $DISPLAY
+    std::string display;   ///< empty: $DISPLAY
+    bool verbose = false;  ///< also report clients found and lost and each switch
 };
 struct ShowHelp {};
 struct ShowVersion {};
+/// Add (`on`) or remove the entry that starts the program at login.
+struct SetAutostart {
+    bool on = false;
+};
 struct UsageError {
     std::string message;
 };
-using CommandLine = std::variant<RunOptions, ShowHelp, ShowVersion, UsageError>;
+using CommandLine = std::variant<RunOptions, ShowHelp, ShowVersion, SetAutostart, UsageError>;
 
 /// Reads the launch arguments (element 0 is the program's path). "-previewBundle"
 /// and its value are left for the program's logic, which reads them itself.

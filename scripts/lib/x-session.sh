@@ -122,3 +122,43 @@ xs_client_geometry() {
 xs_pixel() {
   import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | awk 'NR == 2 { print $3 }'
 }
+
+# trayer's panel: the window the icons are embedded in.
+_xs_trayer_window() {
+  local window
+  for window in $(xdotool search --classname '^panel$' 2>/dev/null); do
+    xprop -id "$window" WM_CLASS 2>/dev/null | grep -q '"trayer"' && echo "$window" && return
+  done
+}
+_xs_has_trayer_window() { [ -n "$(_xs_trayer_window)" ]; }
+
+# xs_start_trayer WORKDIR [ALIGN]: starts trayer, a system tray, at the top
+# (left, center or right; default right) and waits until its window is there.
+xs_start_trayer() {
+  xs_spawn "$1/trayer.log" trayer --edge top --align "${2:-right}" --widthtype request --height 24 \
+    --SetDockType true --SetPartialStrut true --transparent false --tint 0x303030
+  xs_wait_for 15 _xs_has_trayer_window || {
+    echo "trayer did not start; see $1/trayer.log" >&2
+    return 1
+  }
+}
+
+# xs_tray_icons: "X Y WIDTH HEIGHT" (root coordinates) of each icon embedded in
+# trayer, one a line.
+xs_tray_icons() {
+  local tray child
+  tray=$(_xs_trayer_window)
+  [ -n "$tray" ] || return 0
+  for child in $(xwininfo -children -id "$tray" 2>/dev/null | awk '/^ +0x/ { print $1 }'); do
+    xwininfo -id "$child" 2>/dev/null | awk '
+      /Map State: IsViewable/ { viewable = 1 }
+      /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+      /Width:/ { w = $NF } /Height:/ { h = $NF }
+      END { if (viewable && w > 1) print x, y, w, h }'
+  done
+}
+
+# xs_viewable_window_named NAME: a viewable window titled NAME (hex id), if any.
+xs_viewable_window_named() {
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}

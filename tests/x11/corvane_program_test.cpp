@@ -5,11 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "x11_controller_test.h"
-
-#ifndef CORVANE_PATH
-#error "CORVANE_PATH must name the corvane binary"
-#endif
+#include "program_test.h"
 
 namespace corvane::x11test {
 namespace {
@@ -25,22 +21,8 @@ std::string fileText(const std::filesystem::path& path) {
     return text.str();
 }
 
-class CorvaneProgramTest : public X11ControllerTest {
+class CorvaneProgramTest : public ProgramTest {
 protected:
-    ChildProcess startProgram() {
-        errors_ = session().newPath("corvane-stderr");
-        return ChildProcess::spawn(
-            {.argv = {CORVANE_PATH},
-             .environment = {{"DISPLAY", session().display()}, {"XDG_CONFIG_HOME", configHome().string()}},
-             .stderrPath = errors_.string()});
-    }
-    [[nodiscard]] std::string programErrors() const { return fileText(errors_); }
-
-    void writeSettings(const std::string& text) {
-        std::filesystem::create_directories(settingsFile().parent_path());
-        std::ofstream(settingsFile()) << text;
-    }
-
     /// The slot of the game the window manager has active; `fallback` when none.
     std::size_t activeSlot(const std::vector<GameProcess*>& games, std::size_t fallback) {
         const auto active = x().activeWindow();
@@ -49,16 +31,6 @@ protected:
         }
         return fallback;
     }
-
-    /// Waits until the games sit in `layout`, the main area for the active one.
-    bool waitForLayout(const std::vector<GameProcess*>& games, Layout layout) {
-        return waitUntil([&] {
-            return outerFrames(games) == expectedFrames(layout, games.size(), activeSlot(games, 0), 0.72);
-        });
-    }
-
-private:
-    std::filesystem::path errors_;
 };
 
 TEST_F(CorvaneProgramTest, arrangesAsItsSettingsSayFollowsItsSwitchKeyAndEndsCleanly) {
@@ -68,12 +40,14 @@ TEST_F(CorvaneProgramTest, arrangesAsItsSettingsSayFollowsItsSwitchKeyAndEndsCle
     auto program = startProgram();
 
     EXPECT_TRUE(waitForLayout(games, Layout::stacked));
+    // Without a tray the panel opens as a window and takes the focus: press once it has.
+    ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
     const std::size_t next = (activeSlot(games, games.size() - 1) + 1) % games.size();
     x().typeKey(kGrave);
     EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[next]->window(); }));
     program.signalGroup(SIGTERM);
     EXPECT_EQ(program.waitForExit(5s), 0);
-    EXPECT_EQ(programErrors(), "");
+    EXPECT_EQ(unexpectedErrors(), "");
 }
 
 TEST_F(CorvaneProgramTest, gamesAndWindowsVanishingAtAnyMomentNeverDisturbIt) {
@@ -94,7 +68,7 @@ TEST_F(CorvaneProgramTest, gamesAndWindowsVanishingAtAnyMomentNeverDisturbIt) {
     EXPECT_TRUE(waitForLayout({&first, &last}, Layout::mainPlusSide));
     EXPECT_TRUE(program.running());
     EXPECT_EQ(program.stop(), 0);
-    EXPECT_EQ(programErrors(), "");
+    EXPECT_EQ(unexpectedErrors(), "");
 }
 
 TEST_F(CorvaneProgramTest, aDamagedSettingsFileNeitherStopsItNorIsLost) {
@@ -107,6 +81,54 @@ TEST_F(CorvaneProgramTest, aDamagedSettingsFileNeitherStopsItNorIsLost) {
     EXPECT_TRUE(waitForLayout(games, Layout::mainPlusSide));
     EXPECT_TRUE(program.running());
     EXPECT_EQ(fileText(settingsFile()), damaged);
+}
+
+TEST_F(CorvaneProgramTest, withoutATrayThePanelIsAWindowThatAnotherStartShowsAgain) {
+    auto program = startProgram();
+    std::optional<xcb_window_t> panel;
+    ASSERT_TRUE(waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }));
+    EXPECT_TRUE(waitForError("corvane: there is no system tray"));
+
+    x().close(*panel);
+    ASSERT_TRUE(waitUntil([&] { return !panelWindow(program.pid()); }));
+    EXPECT_TRUE(program.running());
+
+    auto second = startProgram();
+    EXPECT_EQ(second.waitForExit(10s), 0);
+    EXPECT_TRUE(waitForError("already runs"));
+    EXPECT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
+
+    program.signalGroup(SIGTERM);
+    EXPECT_EQ(program.waitForExit(5s), 0);
+}
+
+TEST_F(CorvaneProgramTest, saysWhichSwitchKeyAnotherProgramHolds) {
+    auto* c = x().connection();
+    const xcb_keycode_t grave = x().keycodeOf(kGrave).value();
+    XReply<xcb_generic_error_t> refused(xcb_request_check(
+        c, xcb_grab_key_checked(c, 1, x().root(), 0, grave, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    ASSERT_EQ(refused, nullptr);
+
+    auto program = startProgram();
+    EXPECT_TRUE(waitForError("corvane: the switch key ` (backtick) could not be registered"));
+
+    xcb_ungrab_key(c, grave, x().root(), 0);
+    x().sync();
+}
+
+TEST_F(CorvaneProgramTest, verboseItReportsGamesFoundAndLostAndEachSwitch) {
+    const auto games = launchGames(2);
+    auto program = startProgram({"--verbose"});
+    for (const auto* game : games) {
+        EXPECT_TRUE(waitForError("game found: Window " + std::to_string(game->number()) + " (pid " +
+                                 std::to_string(game->pid()) + ")"));
+    }
+    ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
+
+    x().typeKey(kGrave);
+    EXPECT_TRUE(waitForError("active game: Window 1 (pid " + std::to_string(games[0]->pid()) + ")"));
+    quitGame(*games[1]);
+    EXPECT_TRUE(waitForError("game gone: pid " + std::to_string(games[1]->pid())));
 }
 
 }  // namespace

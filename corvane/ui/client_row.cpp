@@ -1,0 +1,79 @@
+#include "corvane/ui/client_row.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "corvane/ui/panel_style.h"
+
+namespace corvane {
+
+/// A filled circle in the slot colour.
+class ClientRow::Dot : public QWidget {
+public:
+    explicit Dot(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("dot"));
+        setFixedSize(kDiameter, kDiameter);
+    }
+
+    void setColor(const QColor& color) {
+        if (color == color_) return;
+        color_ = color;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color_);
+        painter.drawEllipse(QRectF(0, 0, kDiameter, kDiameter));
+    }
+
+private:
+    static constexpr int kDiameter = 10;
+    QColor color_;
+};
+
+ClientRow::ClientRow(const WowClient& client, Actions actions, QWidget* parent)
+    : QWidget(parent),
+      client_(client),
+      actions_(std::move(actions)),
+      dot_(new Dot(this)),
+      name_(new QLineEdit(this)),
+      active_(new QLabel(QStringLiteral("Active"), this)),
+      focus_(new QPushButton(QStringLiteral("Focus"), this)) {
+    setObjectName(QStringLiteral("clientRow"));
+    name_->setObjectName(QStringLiteral("name"));
+    name_->setPlaceholderText(QStringLiteral("Name"));
+    active_->setObjectName(QStringLiteral("active"));
+    focus_->setObjectName(QStringLiteral("focus"));
+
+    auto* line = new QHBoxLayout(this);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(panel_style::kClientRowSpacing);
+    line->addWidget(dot_, 0, Qt::AlignVCenter);
+    line->addWidget(name_, 1, Qt::AlignVCenter);
+    line->addWidget(active_, 0, Qt::AlignVCenter);
+    line->addWidget(focus_, 0, Qt::AlignVCenter);
+
+    // textEdited, not textChanged: only the user's edits are written back.
+    connect(name_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { actions_.rename(client_, text); });
+    connect(focus_, &QPushButton::clicked, this, [this] { actions_.focus(client_); });
+}
+
+void ClientRow::refresh(const WowClient& client, const QString& name, const QColor& color, bool active) {
+    client_ = client;
+    dot_->setColor(color);
+    active_->setVisible(active);
+    if (name_->hasFocus() || name_->text() == name) return;
+    const QSignalBlocker quiet(name_);
+    name_->setText(name);
+}
+
+}  // namespace corvane

@@ -1,0 +1,136 @@
+// The corvane program: the controller on the X11 backend, with its tray icon
+// and control panel, on Qt's loop until "Quit Corvane", a signal or the loss
+// of the X server ends it.
+#include <QApplication>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "corvane/app/autostart.h"
+#include "corvane/app/command_line.h"
+#include "corvane/ui/corvane_app.h"
+#include "corvane/ui/signal_watch.h"
+#include "corvane/ui/single_instance.h"
+#include "platform/x11/x11_backend.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+/// Qt's word that the X server went away becomes the program's one message.
+bool reportedLostConnection(const QString& message) {
+    if (!message.contains(QStringLiteral("connection broke"))) return false;
+    corvane::CorvaneApp::reportLostConnection();
+    return true;
+}
+
+void printQtMessage(const QString& message) {
+    std::fprintf(stderr, "corvane: qt: %s\n", message.toLocal8Bit().constData());
+}
+
+/// Qt's own chatter (a missing D-Bus session, an unset XDG_RUNTIME_DIR) helps
+/// nobody at the terminal while all is well: only its errors are shown.
+void quietQtMessage(QtMsgType type, const QMessageLogContext& /*context*/, const QString& message) {
+    if (reportedLostConnection(message)) return;
+    if (type == QtFatalMsg || type == QtCriticalMsg) printQtMessage(message);
+}
+
+/// With --verbose, everything Qt says.
+void verboseQtMessage(QtMsgType /*type*/, const QMessageLogContext& /*context*/, const QString& message) {
+    if (!reportedLostConnection(message)) printQtMessage(message);
+}
+
+std::string displayName(const std::string& display) {
+    if (!display.empty()) return display;
+    const char* variable = std::getenv("DISPLAY");
+    return variable != nullptr ? variable : "";
+}
+
+std::string quotedDisplay(const std::string& display) {
+    if (display.empty()) return "(DISPLAY is not set)";
+    // Quoted with appends: GCC 12 warns wrongly (-Wrestrict) about a chain of operator+.
+    std::string quoted = "'";
+    quoted.append(display).append("'");
+    return quoted;
+}
+
+int run(const corvane::app::RunOptions& options, std::vector<std::string> arguments) {
+    // Before any thread exists: Qt's threads inherit the mask.
+    corvane::SignalWatch::blockEndingSignals();
+    const std::string display = displayName(options.display);
+    // Opened before Qt, which aborts where no display can be reached.
+    auto backend = corvane::x11::X11Backend::open(options.display, std::move(arguments));
+    if (!backend) {
+        std::fprintf(stderr, "corvane: cannot open the X display %s\n", quotedDisplay(display).c_str());
+        return kExitFailure;
+    }
+    // Qt's windows go to the display the backend works on.
+    setenv("DISPLAY", display.c_str(), 1);
+    qInstallMessageHandler(options.verbose ? verboseQtMessage : quietQtMessage);
+
+    int qtArgc = 1;
+    char programName[] = "corvane";
+    char* qtArgv[] = {programName, nullptr};
+    const QApplication application(qtArgc, qtArgv);
+    QApplication::setApplicationName(QStringLiteral("corvane"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    corvane::SingleInstance instance(
+        corvane::SingleInstance::serverName(getuid(), QString::fromStdString(display)));
+    switch (instance.claim()) {
+        case corvane::SingleInstance::Claim::otherRuns:
+            std::fprintf(stderr, "corvane: Corvane already runs on display %s: its panel is shown\n",
+                         display.c_str());
+            return 0;
+        case corvane::SingleInstance::Claim::failed:
+            std::fprintf(stderr, "corvane: cannot make sure that Corvane runs only once on display %s\n",
+                         display.c_str());
+            return kExitFailure;
+        case corvane::SingleInstance::Claim::first:
+            break;
+    }
+    corvane::CorvaneApp app(std::move(backend), options);
+    QObject::connect(&instance, &corvane::SingleInstance::showRequested, &app,
+                     &corvane::CorvaneApp::showPanel);
+    QApplication::exec();
+    return app.exitStatus();
+}
+
+int setAutostart(bool on) {
+    std::error_code error;
+    auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) executable = "corvane";
+    const auto outcome = corvane::app::setAutostart(on, corvane::app::autostartEntryPath(), executable);
+    std::fprintf(outcome.ok ? stdout : stderr, "corvane: %s\n", outcome.message.c_str());
+    return outcome.ok ? 0 : kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv, argv + argc);
+    const auto commandLine = corvane::app::parseCommandLine(arguments);
+    if (const auto* error = std::get_if<corvane::app::UsageError>(&commandLine)) {
+        std::fprintf(stderr, "corvane: %s\nTry 'corvane --help' for more information.\n",
+                     error->message.c_str());
+        return kExitUsage;
+    }
+    if (std::holds_alternative<corvane::app::ShowHelp>(commandLine)) {
+        std::fputs(corvane::app::usage(), stdout);
+        return 0;
+    }
+    if (std::holds_alternative<corvane::app::ShowVersion>(commandLine)) {
+        std::printf("corvane %s\n", CORVANE_VERSION);
+        return 0;
+    }
+    if (const auto* autostart = std::get_if<corvane::app::SetAutostart>(&commandLine)) {
+        return setAutostart(autostart->on);
+    }
+    return run(std::get<corvane::app::RunOptions>(commandLine), std::move(arguments));
+}

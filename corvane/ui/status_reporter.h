@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/main_queue.h"
+#include "platform/workspace.h"
+
+namespace corvane {
+
+class Controller;
+
+/// Tells the user on the terminal what the panel would show as a problem: a
+/// switch key or jump keys that could not be registered, capture that is not
+/// available. Verbose, it also reports games found and lost and each switch.
+/// Says nothing while all is well.
+class StatusReporter {
+public:
+    using Print = std::function<void(const std::string& line)>;
+
+    /// Reports the controller's state now, then after every change of it.
+    StatusReporter(std::shared_ptr<Controller> controller, platform::MainQueue& queue, bool verbose,
+                   Print print);
+    ~StatusReporter();
+    StatusReporter(const StatusReporter&) = delete;
+    StatusReporter& operator=(const StatusReporter&) = delete;
+    StatusReporter(StatusReporter&&) = delete;
+    StatusReporter& operator=(StatusReporter&&) = delete;
+
+private:
+    /// The controller tells before it stores a value: look on the next turn.
+    void scheduleCheck();
+    void check();
+    void checkKeys(const Controller& controller);
+    void checkCapture(const Controller& controller);
+    void checkClients(const Controller& controller);
+    void checkActive(const Controller& controller);
+
+    std::weak_ptr<Controller> controller_;
+    platform::MainQueue& queue_;
+    bool verbose_;
+    Print print_;
+    int token_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    bool checkPending_ = false;
+
+    // What was last reported.
+    std::optional<std::string> takenSwitchKey_;
+    std::optional<std::string> takenJumpKeys_;
+    bool captureUnavailable_ = false;
+    std::vector<platform::Pid> clients_;
+    std::optional<platform::Pid> active_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,456 @@
+// The control panel on a simulated desktop, drawn offscreen: what it shows
+// for the controller's state and what its controls write back.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyleOptionSlider>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+#include "corvane/controller/controller.h"
+#include "corvane/ui/client_row.h"
+#include "corvane/ui/control_panel.h"
+#include "corvane/ui/refresh_coalescer.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace corvane {
+
+namespace {
+
+const QColor kRed(0xFF3B30);
+
+// Words of a desktop without an Accessibility permission (as on X11).
+platform::PlatformTexts withoutPermissions() {
+    platform::PlatformTexts texts;
+    texts.hasAccessibilityPermission = false;
+    texts.hotkeyTaken = "That key is taken by another program. Pick a different one.";
+    texts.jumpKeysTaken = "Some jump keys are taken by another program. Pick a different set.";
+    texts.screenRecordingNeeded = "The X server cannot capture windows for the preview.";
+    return texts;
+}
+
+QPoint handleCentre(const QSlider& slider) {
+    QStyleOptionSlider option;
+    option.initFrom(&slider);
+    option.orientation = slider.orientation();
+    option.minimum = slider.minimum();
+    option.maximum = slider.maximum();
+    option.sliderPosition = slider.sliderPosition();
+    option.sliderValue = slider.value();
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    return slider.style()
+        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider)
+        .center();
+}
+
+}  // namespace
+
+class ControlPanelTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<sim::SimDesktop> desk;
+    std::shared_ptr<Controller> controller;
+    std::unique_ptr<ControlPanel> panel;
+    int quits = 0;
+
+    void start(const platform::PlatformTexts& texts = {}) {
+        controller = Controller::create(desk->platform());
+        panel = std::make_unique<ControlPanel>(controller, texts, [this] { ++quits; });
+        panel->show();
+        settle();
+    }
+    void addGame(platform::Pid pid) {
+        desk->addGame(pid, pid);
+        desk->addWindow(pid, {10, 10, 800, 600});
+    }
+    /// Lets the panel's deferred refresh run.
+    static void settle() { QCoreApplication::processEvents(); }
+    void tick() {
+        desk->queue().advance(Controller::kTickInterval);
+        settle();
+    }
+
+    template <typename T = QWidget>
+    T& find(const char* name) const {
+        auto* widget = panel->findChild<T*>(QString::fromLatin1(name));
+        if (widget == nullptr) throw std::runtime_error(std::string("no widget ") + name);
+        return *widget;
+    }
+    [[nodiscard]] bool shown(const char* name) const { return find(name).isVisible(); }
+    [[nodiscard]] QString text(const char* name) const { return find<QLabel>(name).text(); }
+    [[nodiscard]] static bool isRed(const QLabel& label) {
+        return label.palette().color(QPalette::WindowText) == kRed;
+    }
+    [[nodiscard]] std::vector<ClientRow*> rows() const {
+        QLayout* list = find("clients").layout();
+        std::vector<ClientRow*> out;
+        for (int i = 0; i < list->count(); ++i)
+            out.push_back(qobject_cast<ClientRow*>(list->itemAt(i)->widget()));
+        return out;
+    }
+
+private slots:
+    void init() {
+        desk = std::make_unique<sim::SimDesktop>();
+        quits = 0;
+    }
+    void cleanup() {
+        panel.reset();
+        controller.reset();
+        desk->queue().runUntilIdle();
+        desk.reset();
+    }
+
+    // Many changes in one turn make one refresh, on a later turn, and none
+    // once the panel is gone.
+    void refreshesAreCoalesced() {
+        int calls = 0;
+        auto context = std::make_unique<QObject>();
+        RefreshCoalescer coalescer(context.get(), [&calls] { ++calls; });
+        coalescer.request();
+        coalescer.request();
+        QCOMPARE(calls, 0);
+        settle();
+        QCOMPARE(calls, 1);
+        coalescer.request();
+        context.reset();
+        settle();
+        QCOMPARE(calls, 1);
+    }
+
+    void noGameAndNoPermission() {
+        desk->setTrusted(false);
+        start();
+        QCOMPARE(text("title"), QStringLiteral("Corvane"));
+        QVERIFY(shown("accessibilityAdvice"));
+        QCOMPARE(text("adviceText"),
+                 QStringLiteral("Corvane needs Accessibility access to move and focus your WoW windows."));
+        QCOMPARE(
+            text("noClients"),
+            QStringLiteral("No WoW clients running. Start your games from Battle.net in windowed mode."));
+        QVERIFY(shown("noClients"));
+        QVERIFY(shown("layoutSection"));
+        QVERIFY(!find("arrangeNow").isEnabled());
+        QVERIFY(!find("switchNow").isEnabled());
+        QStringList titles;
+        for (auto* title : panel->findChildren<QLabel*>(QStringLiteral("sectionTitle")))
+            titles << title->text();
+        QCOMPARE(titles, (QStringList{"WINDOWS", "LAYOUT", "LIVE PREVIEW", "SWITCH HOTKEY"}));
+
+        const int prompts = desk->trustPrompts();
+        find<QPushButton>("openAccessibility").click();
+        QCOMPARE(desk->trustPrompts(), prompts + 1);
+        desk->setTrusted(true);
+        tick();
+        QVERIFY(!shown("accessibilityAdvice"));
+    }
+
+    void adviceNeverShowsWhereNoSuchPermissionExists() {
+        desk->setTrusted(false);
+        start(withoutPermissions());
+        QVERIFY(!shown("accessibilityAdvice"));
+    }
+
+    void threeClientsSecondActive() {
+        for (platform::Pid pid : {1, 2, 3}) addGame(pid);
+        desk->setFrontmost(2);
+        start();
+        QVERIFY(!shown("noClients"));
+        const auto list = rows();
+        QCOMPARE(list.size(), 3U);
+        const QColor dots[] = {QColor(0x34C759), QColor(0x007AFF), QColor(0xFF9500)};
+        for (std::size_t i = 0; i < 3; ++i) {
+            QCOMPARE(list[i]->pid(), static_cast<platform::Pid>(i + 1));
+            const QColor dot =
+                list[i]->findChild<QWidget*>(QStringLiteral("dot"))->grab().toImage().pixelColor(5, 5);
+            QCOMPARE(dot.rgb(), dots[i].rgb());
+            QCOMPARE(list[i]->activeLabel()->isVisible(), i == 1);
+            QCOMPARE(list[i]->nameField()->text(), QStringLiteral("Window %1").arg(i + 1));
+            QCOMPARE(list[i]->nameField()->placeholderText(), QStringLiteral("Name"));
+        }
+        QVERIFY(find("arrangeNow").isEnabled());
+        QVERIFY(find("switchNow").isEnabled());
+
+        desk->calls().clear();
+        list[2]->findChild<QPushButton*>(QStringLiteral("focus"))->click();
+        QCOMPARE(controller->activePid(), 3);
+        QCOMPARE(desk->calls().count("activate 3"), 1);
+    }
+
+    // Each edit names the row's current slot, also after an earlier client quit.
+    void renamingFollowsTheRowsSlot() {
+        for (platform::Pid pid : {1, 2, 3}) addGame(pid);
+        start();
+        QLineEdit* second = rows()[1]->nameField();
+        second->selectAll();
+        QTest::keyClicks(second, "Heal");
+        QCOMPARE(controller->names()[1], std::string("Heal"));
+
+        desk->removeApp(1);
+        tick();
+        QCOMPARE(rows()[0]->nameField(), second);  // the same row, now in slot 0
+        QCOMPARE(second->text(), QStringLiteral("Window 1"));
+        QCOMPARE(rows()[1]->nameField()->text(), QStringLiteral("Heal"));  // pid 3 took slot 1
+        QTest::keyClicks(second, "!");
+        QCOMPARE(controller->names()[0], std::string("Window 1!"));
+        QCOMPARE(controller->names()[1], std::string("Heal"));
+    }
+
+    void rowsMadeLaterKeepTheirPlaceInTheTabOrder() {
+        start();
+        addGame(1);
+        tick();
+        QWidget* field = rows()[0]->nameField();
+        QWidget* next = panel->nextInFocusChain();
+        while (next != field && next != &find("mainPlusSide")) next = next->nextInFocusChain();
+        QCOMPARE(next, field);
+    }
+
+    void nameFieldKeepsFocusAndCursorAcrossRebuilds() {
+        addGame(1);
+        addGame(2);
+        start();
+        panel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(panel.get()));
+        QVERIFY(!rows()[0]->nameField()->hasFocus());  // opening starts no edit
+        QPointer<QLineEdit> field = rows()[1]->nameField();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, "Tank");
+        field->setCursorPosition(2);
+
+        addGame(3);  // starts: the panel rebuilds and the windows are arranged
+        tick();
+        desk->removeApp(1);  // quits: the edited row moves up a slot
+        tick();
+        controller->setShowBorder(false);
+        settle();
+        QVERIFY(field);
+        QVERIFY(field->hasFocus());
+        QCOMPARE(field->text(), QStringLiteral("Tank"));
+        QCOMPARE(field->cursorPosition(), 2);
+    }
+
+    void valueLabelsTruncate_data() {
+        QTest::addColumn<double>("share");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<QString>("pixels");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("defaults") << 0.72 << 420.0 << "72%"
+                                  << "420px";
+        QTest::newRow("truncated, not rounded") << 0.57 << 420.9 << "56%"
+                                                << "420px";
+        QTest::newRow("outside the sliders' ranges") << 0.3 << 1200.0 << "30%"
+                                                     << "1200px";
+        QTest::newRow("not a number") << nan << inf << "\u2013%"
+                                      << "\u2013px";
+        QTest::newRow("too large for a whole number") << 1e300 << -inf << "\u2013%"
+                                                      << "\u2013px";
+    }
+    void valueLabelsTruncate() {
+        QFETCH(double, share);
+        QFETCH(double, width);
+        QFETCH(QString, percent);
+        QFETCH(QString, pixels);
+        desk->defaults().set("mainShare", share);
+        desk->defaults().set("previewWidth", width);
+        desk->defaults().set("showPreview", true);
+        start();
+        QCOMPARE(find("mainShare").findChild<QLabel*>(QStringLiteral("value"))->text(), percent);
+        QCOMPARE(find("previewWidth").findChild<QLabel*>(QStringLiteral("value"))->text(), pixels);
+    }
+
+    // The panel shows a change made elsewhere once the controller has stored it.
+    void layoutPickerWritesAndFollows() {
+        start();
+        QVERIFY(find<QPushButton>("mainPlusSide").isChecked());
+        QVERIFY(shown("mainShare"));
+        find<QPushButton>("sideBySide").click();
+        QCOMPARE(controller->layout(), Layout::sideBySide);
+        settle();
+        QVERIFY(!shown("mainShare"));
+        controller->setLayout(Layout::stacked);
+        settle();
+        QVERIFY(find<QPushButton>("stacked").isChecked());
+        QVERIFY(!find<QPushButton>("sideBySide").isChecked());
+    }
+
+    void previewMessageByItsRule() {
+        const auto texts = withoutPermissions();
+        addGame(1);
+        desk->setFrontmost(1);
+        start(texts);
+        QVERIFY(!shown("previewWidth"));
+        QVERIFY(!shown("previewMessage"));
+        find<QCheckBox>("showPreview").click();
+        QVERIFY(controller->showPreview());
+        settle();
+        QVERIFY(shown("previewWidth"));
+        QVERIFY(shown("clickPreviewSwitches"));
+        QCOMPARE(text("previewMessage"), QStringLiteral("Shows once a second WoW window is running."));
+        QVERIFY(!isRed(find<QLabel>("previewMessage")));
+
+        addGame(2);
+        tick();
+        QVERIFY(!shown("previewMessage"));
+
+        desk->setCaptureRefused(true);
+        desk->removeApp(2);
+        addGame(3);
+        tick();
+        desk->queue().runUntilIdle();
+        tick();
+        QVERIFY(controller->previewNeedsPermission());
+        QCOMPARE(text("previewMessage"), QString::fromStdString(texts.screenRecordingNeeded));
+        QVERIFY(isRed(find<QLabel>("previewMessage")));
+    }
+
+    void jumpKeyMessageByItsRule() {
+        desk->takeHotKey(20, platform::modifier::kControl);  // Control + 3
+        start();
+        auto& jump = find<QComboBox>("jumpStyle");
+        QCOMPARE(jump.currentText(), QStringLiteral("Off"));
+        QVERIFY(!shown("jumpMessage"));
+        jump.setCurrentIndex(3);
+        QCOMPARE(controller->jumpStyle(), HotkeyManager::JumpStyle::functionKeys);
+        settle();
+        QCOMPARE(text("jumpMessage"),
+                 QStringLiteral("Each key goes straight to one window, in the order they appear above."));
+        QVERIFY(!isRed(find<QLabel>("jumpMessage")));
+        jump.setCurrentIndex(1);
+        settle();
+        QCOMPARE(text("jumpMessage"),
+                 QStringLiteral("Some jump keys are taken by macOS or another app. Pick a different set."));
+        QVERIFY(isRed(find<QLabel>("jumpMessage")));
+    }
+
+    void takenSwitchKeyMessageGoesWhenAnotherKeyRegisters() {
+        desk->takeHotKey(50, 0);  // the default, grave
+        const auto texts = withoutPermissions();
+        start(texts);
+        auto& hotkey = find<QComboBox>("hotkey");
+        QCOMPARE(hotkey.count(), 7);
+        QCOMPARE(hotkey.itemText(0), QStringLiteral("` (backtick)"));
+        QCOMPARE(hotkey.itemText(6), QStringLiteral("F12"));
+        QCOMPARE(text("hotkeyMessage"), QString::fromStdString(texts.hotkeyTaken));
+        QVERIFY(isRed(find<QLabel>("hotkeyMessage")));
+        hotkey.setCurrentIndex(3);
+        QCOMPARE(controller->hotkeyID(), std::string("f13"));
+        settle();
+        QVERIFY(!shown("hotkeyMessage"));
+    }
+
+    void unknownHotkeyShowsNoSelectionAndIsNotWrittenBack() {
+        desk->defaults().set("hotkey", std::string("capsLock"));
+        start();
+        QCOMPARE(find<QComboBox>("hotkey").currentIndex(), -1);
+        tick();
+        QCOMPARE(find<QComboBox>("hotkey").currentIndex(), -1);
+        QCOMPARE(controller->hotkeyID(), std::string("capsLock"));
+    }
+
+    // The windows move while the slider is held, and a refresh does not move it back.
+    void sliderDragArrangesDuringTheDrag() {
+        addGame(1);
+        addGame(2);
+        desk->setFrontmost(1);
+        start();
+        auto* slider = find("mainShare").findChild<QSlider*>(QStringLiteral("slider"));
+        const QPoint from = handleCentre(*slider);
+        desk->calls().clear();
+        QTest::mousePress(slider, Qt::LeftButton, {}, from);
+        QTest::mouseMove(slider, from - QPoint(30, 0));
+        QVERIFY(slider->isSliderDown());
+        QVERIFY(controller->mainShare() < 0.72);
+        QVERIFY(desk->calls().count("setSize") > 0);
+        settle();
+        const double first = controller->mainShare();
+        QTest::mouseMove(slider, from - QPoint(60, 0));
+        QVERIFY(controller->mainShare() < first);
+        QVERIFY(controller->mainShare() >= 0.5);
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, from - QPoint(60, 0));
+    }
+
+    void quitWhileStreaming() {
+        for (platform::Pid pid : {1, 2, 3}) addGame(pid);
+        desk->setFrontmost(1);
+        desk->defaults().set("showPreview", true);
+        start();
+        desk->queue().runUntilIdle();
+        QCOMPARE(desk->streams().size(), 2U);
+        for (auto* stream : desk->streams()) stream->deliverFrame(1600, 1200);
+        find<QPushButton>("quit").click();
+        QCOMPARE(quits, 1);
+
+        tick();  // a refresh is pending when the panel goes
+        panel.reset();
+        tick();
+        settle();
+        controller.reset();
+        desk->queue().runUntilIdle();
+        for (auto* stream : desk->streams()) QVERIFY(stream->destroyed());
+    }
+
+    // Rows that appear later make the panel taller, with every wrapped text at
+    // full height inside it; the panel shrinks again when they go. Saves the
+    // picture with everything shown for people to look at.
+    void panelFollowsItsRowsAtFullHeight() {
+        for (platform::Pid pid : {1, 2, 3}) addGame(pid);
+        desk->setFrontmost(2);
+        start();
+        const int plain = panel->height();
+        desk->setTrusted(false);
+        desk->takeHotKey(50, 0);
+        controller->setHotkeyID("grave");
+        controller->setShowPreview(true);
+        controller->setJumpStyle(HotkeyManager::JumpStyle::functionKeys);
+        controller->rename(0, "Tank");
+        tick();
+        QTRY_COMPARE(panel->height(), panel->heightForWidth(340));
+        QCOMPARE(panel->sizeHint(), panel->size());
+        QVERIFY(panel->height() > plain);
+        const QRect inside = panel->rect().marginsRemoved(QMargins(16, 16, 16, 16));
+        for (auto* widget : panel->findChildren<QWidget*>()) {
+            if (!widget->isVisible()) continue;
+            const QRect area(widget->mapTo(panel.get(), QPoint(0, 0)), widget->size());
+            QVERIFY2(inside.contains(area), qPrintable(widget->objectName()));
+            auto* label = qobject_cast<QLabel*>(widget);
+            if (label != nullptr && label->wordWrap()) {
+                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->text()));
+            }
+        }
+        QVERIFY(panel->grab().save(QStringLiteral("control_panel.png")));
+
+        desk->setTrusted(true);
+        controller->setShowPreview(false);
+        controller->setJumpStyle(HotkeyManager::JumpStyle::off);
+        controller->setHotkeyID("f13");
+        tick();
+        QTRY_COMPARE(panel->height(), plain);
+
+        panel->hide();  // closed while rows appear
+        controller->setShowPreview(true);
+        settle();
+        panel->show();
+        QTRY_VERIFY(panel->height() > plain);
+        QVERIFY(panel->rect().contains(
+            QRect(find("quit").mapTo(panel.get(), QPoint(0, 0)), find("quit").size())));
+    }
+};
+
+}  // namespace corvane
+
+QTEST_MAIN(corvane::ControlPanelTest)
+#include "control_panel_test.moc"
