@@ -76,14 +76,19 @@ std::string readAll(const fs::path& file, std::string& text, bool& missing) {
     if (fstat(fd.get(), &info) != 0) return errorText(errno);
     if (S_ISDIR(info.st_mode)) return errorText(EISDIR);
     if (!S_ISREG(info.st_mode)) return "not a regular file";
-    std::array<char, 65536> buffer{};
+    // Read straight into the text; the size is only a hint (the file may change meanwhile).
+    std::size_t length = 0;
+    text.resize(static_cast<std::size_t>(info.st_size) + 1);
     for (;;) {
-        const ssize_t n = read(fd.get(), buffer.data(), buffer.size());
+        if (length == text.size()) text.resize(text.size() * 2);
+        const ssize_t n = read(fd.get(), text.data() + length, text.size() - length);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return errorText(errno);
-        if (n == 0) return {};
-        text.append(buffer.data(), static_cast<std::size_t>(n));
+        if (n == 0) break;
+        length += static_cast<std::size_t>(n);
     }
+    text.resize(length);
+    return {};
 }
 
 /// Whether arrays and objects nest deeper than kMaxDepth, counted the way the
