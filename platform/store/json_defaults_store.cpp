@@ -7,13 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
+#include <string_view>
+#include <system_error>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -31,7 +32,7 @@ using Json = nlohmann::ordered_json;
 
 struct Loaded {
     Json document = Json::object();
-    bool unreadable = false;
+    std::string problem;  ///< why the file is unreadable; empty when it is fine or missing
 };
 
 bool fileExists(const fs::path& file) {
@@ -40,14 +41,95 @@ bool fileExists(const fs::path& file) {
     return fs::symlink_status(file, error).type() != fs::file_type::not_found;
 }
 
+std::string errorText(int error) {
+    return std::generic_category().message(error);
+}
+
+/// Closes a file descriptor on every path.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&&) = delete;
+    FileDescriptor& operator=(FileDescriptor&&) = delete;
+
+    [[nodiscard]] int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+/// Reads the file's bytes into `text`; returns why they cannot be had. A
+/// missing file (or a path through something that is not a folder) sets `missing`.
+std::string readAll(const fs::path& file, std::string& text, bool& missing) {
+    // Non-blocking, so that a FIFO in its place cannot hang the start.
+    const FileDescriptor fd(open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) {
+        missing = errno == ENOENT || errno == ENOTDIR;
+        return missing ? std::string() : errorText(errno);
+    }
+    struct stat info {};
+    if (fstat(fd.get(), &info) != 0) return errorText(errno);
+    if (S_ISDIR(info.st_mode)) return errorText(EISDIR);
+    if (!S_ISREG(info.st_mode)) return "not a regular file";
+    // Read straight into the text; the size is only a hint (the file may change meanwhile).
+    std::size_t length = 0;
+    text.resize(static_cast<std::size_t>(info.st_size) + 1);
+    for (;;) {
+        if (length == text.size()) text.resize(text.size() * 2);
+        const ssize_t n = read(fd.get(), text.data() + length, text.size() - length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errorText(errno);
+        if (n == 0) break;
+        length += static_cast<std::size_t>(n);
+    }
+    text.resize(length);
+    return {};
+}
+
+/// Whether arrays and objects nest deeper than kMaxDepth, counted the way the
+/// parser will see them, without recursion, so that no document can exhaust
+/// the stack here or in the parser.
+bool nestsTooDeep(std::string_view text) {
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > JsonDefaultsStore::kMaxDepth) return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 Loaded load(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {Json::object(), fileExists(file)};
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return {Json::object(), true};
+    std::string text;
+    bool missing = false;
+    if (std::string problem = readAll(file, text, missing); !problem.empty())
+        return {Json::object(), problem};
+    if (missing) return {};  // no file yet: defaults, quietly
+    if (nestsTooDeep(text)) {
+        return {Json::object(),
+                "nested deeper than " + std::to_string(JsonDefaultsStore::kMaxDepth) + " levels"};
+    }
     Json parsed = Json::parse(text, nullptr, /*allow_exceptions=*/false);
-    if (parsed.is_discarded() || !parsed.is_object()) return {Json::object(), true};
-    return {std::move(parsed), false};
+    if (parsed.is_discarded()) return {Json::object(), "not valid JSON"};
+    if (!parsed.is_object()) return {Json::object(), "not a JSON object"};
+    return {std::move(parsed), {}};
 }
 
 bool isStringArray(const Json& value) {
@@ -122,12 +204,26 @@ bool createDirectories(const fs::path& directory) {
 
 // --- Writing ---------------------------------------------------------------
 
+/// The temporary files the store writes next to `target` are named
+/// "<name>.tmp-" followed by the six letters or digits mkstemp picks.
+constexpr std::string_view kTemporaryInfix = ".tmp-";
+constexpr std::size_t kTemporarySuffixLength = 6;
+
+bool isOwnTemporaryName(const std::string& name, const std::string& target) {
+    const std::string prefix = target + std::string(kTemporaryInfix);
+    if (name.size() != prefix.size() + kTemporarySuffixLength || !name.starts_with(prefix)) return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
 /// A temporary file next to the target, removed again unless committed.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const fs::path& target) : path_(target.string() + ".tmp-XXXXXX") {
+    explicit TemporaryFile(const fs::path& target)
+        : path_(target.string() + std::string(kTemporaryInfix) + std::string(kTemporarySuffixLength, 'X')) {
         // mkstemp creates the file owner-only (0600) and never opens an existing one.
         fd_ = mkstemp(path_.data());
+        if (fd_ < 0) error_ = errno;
         created_ = fd_ >= 0;
     }
     ~TemporaryFile() {
@@ -139,28 +235,36 @@ public:
     TemporaryFile(TemporaryFile&&) = delete;
     TemporaryFile& operator=(TemporaryFile&&) = delete;
 
-    [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
+    /// The errno of the first failure; 0 while all went well.
+    [[nodiscard]] int error() const { return error_; }
     [[nodiscard]] fs::path path() const { return path_; }
 
     /// Writes all of `text`, then pushes it to the disk and closes the file.
     bool writeAndClose(const std::string& text) {
-        if (!writeAll(text) || fsync(fd_) != 0) return false;
-        const int fd = std::exchange(fd_, -1);
-        return close(fd) == 0;
+        if (error_ != 0) return false;
+        if (!writeAll(text) || fsync(fd_) != 0) return fail();
+        if (close(std::exchange(fd_, -1)) != 0) return fail();
+        return true;
     }
 
     /// Renames the file over `target`; afterwards there is nothing to remove.
     bool replace(const fs::path& target) {
         committed_ = std::rename(path_.c_str(), target.c_str()) == 0;
-        return committed_;
+        return committed_ || fail();
     }
 
 private:
+    bool fail() {
+        error_ = errno != 0 ? errno : EIO;
+        return false;
+    }
+
     [[nodiscard]] bool writeAll(const std::string& text) const {
         std::size_t written = 0;
         while (written < text.size()) {
             const ssize_t n = write(fd_, text.data() + written, text.size() - written);
             if (n < 0 && errno == EINTR) continue;
+            if (n == 0) errno = ENOSPC;
             if (n <= 0) return false;
             written += static_cast<std::size_t>(n);
         }
@@ -169,17 +273,19 @@ private:
 
     std::string path_;
     int fd_ = -1;
+    int error_ = 0;
     bool created_ = false;
     bool committed_ = false;
 };
 
 /// Makes a completed rename durable too (best effort).
 void syncDirectory(const fs::path& directory) {
-    const int fd = open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
+    const FileDescriptor fd(
+        open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0) fsync(fd.get());
 }
+
+constexpr std::string_view kReportPrefix = "corvane: ";
 
 }  // namespace
 
@@ -191,10 +297,20 @@ JsonDefaultsStore::JsonDefaultsStore(fs::path file)
     : file_(std::move(file)), document_(std::make_unique<Document>()) {
     Loaded loaded = load(file_);
     document_->json = std::move(loaded.document);
-    unreadableInPlace_ = loaded.unreadable;
+    unreadableInPlace_ = !loaded.problem.empty();
+    if (unreadableInPlace_) {
+        report("cannot read settings from " + file_.string() + ": " + loaded.problem +
+               "; using the defaults, the file is kept aside at the first save");
+    }
 }
 
-JsonDefaultsStore::~JsonDefaultsStore() = default;
+JsonDefaultsStore::JsonDefaultsStore(fs::path file, MainQueue& queue) : JsonDefaultsStore(std::move(file)) {
+    queue_ = &queue;
+}
+
+JsonDefaultsStore::~JsonDefaultsStore() {
+    flush();
+}
 
 fs::path JsonDefaultsStore::defaultPath() {
     return configDirectory() / "corvane" / "settings.json";
@@ -208,6 +324,19 @@ std::optional<DefaultsValue> JsonDefaultsStore::object(std::string_view key) con
 
 void JsonDefaultsStore::set(std::string_view key, DefaultsValue value) {
     assign(document_->json[std::string(key)], std::move(value));
+    dirty_ = true;
+    if (queue_ == nullptr) {
+        flush();
+        return;
+    }
+    // A new timer for every change: the write waits for the last one.
+    quietTimer_ = queue_->scheduleRepeating(kQuietSeconds, [this] { flush(); });
+}
+
+void JsonDefaultsStore::flush() {
+    quietTimer_.reset();
+    if (!dirty_) return;
+    dirty_ = false;
     save();
 }
 
@@ -216,31 +345,74 @@ bool JsonDefaultsStore::readyToReplace(const fs::path& /*temporaryFile*/) {
 }
 
 void JsonDefaultsStore::save() {
-    if (unreadableInPlace_ && !moveUnreadableAside()) return;  // never overwrite it
-    unreadableInPlace_ = false;
-    if (!createDirectories(file_.parent_path())) return;
-    // Invalid UTF-8 in a string must not cost the whole save.
-    const std::string text = document_->json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-    writeAtomically(text);
+    const std::string problem = trySave();
+    if (problem.empty()) {
+        lastReport_.clear();
+    } else {
+        report(problem);
+    }
 }
 
-bool JsonDefaultsStore::moveUnreadableAside() {
+std::string JsonDefaultsStore::trySave() {
+    if (unreadableInPlace_) {
+        // Never overwrite a file the user may want back.
+        if (std::string problem = moveUnreadableAside(); !problem.empty()) return problem;
+        unreadableInPlace_ = false;
+    }
+    if (!createDirectories(file_.parent_path())) {
+        return "cannot save settings to " + file_.string() + ": " + errorText(errno);
+    }
+    if (!temporariesChecked_) {
+        removeStaleTemporaries();
+        temporariesChecked_ = true;
+    }
+    // Invalid UTF-8 in a string must not cost the whole save.
+    const std::string text = document_->json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return writeAtomically(text);
+}
+
+std::string JsonDefaultsStore::moveUnreadableAside() {
     const std::string base = file_.string() + ".unreadable-" + timestamp();
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const std::string aside = attempt == 1 ? base : base + "-" + std::to_string(attempt);
         if (fileExists(aside)) continue;
-        if (std::rename(file_.c_str(), aside.c_str()) == 0) return true;
-        return errno == ENOENT;  // gone meanwhile: nothing left to keep
+        if (std::rename(file_.c_str(), aside.c_str()) == 0 || errno == ENOENT)
+            return {};  // ENOENT: gone meanwhile
+        return "cannot keep the unreadable settings file " + file_.string() + " aside: " + errorText(errno);
     }
-    return false;
+    return "cannot keep the unreadable settings file " + file_.string() + " aside: too many kept already";
 }
 
-bool JsonDefaultsStore::writeAtomically(const std::string& text) {
+std::string JsonDefaultsStore::writeAtomically(const std::string& text) {
     TemporaryFile temporary(file_);
-    if (!temporary.isOpen() || !temporary.writeAndClose(text)) return false;
-    if (!readyToReplace(temporary.path()) || !temporary.replace(file_)) return false;
-    syncDirectory(file_.parent_path());
-    return true;
+    if (temporary.writeAndClose(text)) {
+        if (!readyToReplace(temporary.path())) return {};  // abandoned on purpose, as by a crash
+        if (temporary.replace(file_)) {
+            syncDirectory(file_.parent_path());
+            return {};
+        }
+    }
+    return "cannot save settings to " + file_.string() + ": " + errorText(temporary.error());
+}
+
+void JsonDefaultsStore::removeStaleTemporaries() const {
+    // Left behind by a run killed while writing; only our own exact pattern.
+    const fs::path directory = file_.parent_path().empty() ? fs::path(".") : file_.parent_path();
+    const std::string target = file_.filename().string();
+    std::error_code error;
+    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        if (isOwnTemporaryName(it->path().filename().string(), target) &&
+            it->symlink_status(ignored).type() == fs::file_type::regular) {
+            fs::remove(it->path(), ignored);
+        }
+    }
+}
+
+void JsonDefaultsStore::report(const std::string& line) {
+    if (line == lastReport_) return;
+    lastReport_ = line;
+    std::fprintf(stderr, "%s%s\n", kReportPrefix.data(), line.c_str());
 }
 
 }  // namespace corvane::platform

@@ -1,9 +1,14 @@
 #include "platform/store/json_defaults_store.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,10 +16,14 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#include "platform/sim/sim_main_queue.h"
 
 namespace corvane::platform {
 namespace {
@@ -145,7 +154,11 @@ INSTANTIATE_TEST_SUITE_P(
                       MappingCase{"18446744073709551615", 18446744073709551615.0},
                       MappingCase{R"(["a", "b"])", StringList{"a", "b"}}, MappingCase{"[]", StringList{}},
                       MappingCase{"null", OtherValue{}}, MappingCase{R"({"a": "b"})", OtherValue{}},
-                      MappingCase{R"(["a", 1])", OtherValue{}}, MappingCase{R"([["a"]])", OtherValue{}}));
+                      MappingCase{R"(["a", 1])", OtherValue{}}, MappingCase{R"([["a"]])", OtherValue{}},
+                      // As deep as a readable document may nest, and brackets that only look deep.
+                      MappingCase{std::string(63, '[') + std::string(63, ']'), OtherValue{}},
+                      MappingCase{'"' + std::string(100, '[') + R"(\"{)" + '"',
+                                  std::string(100, '[') + "\"{"}));
 
 TEST_F(JsonDefaultsStoreTest, DottedKeysArePlainKeys) {
     writeBytes(file, R"({"previewFrame": {"0": "nested"}, "previewFrame.0": "plain"})");
@@ -200,7 +213,40 @@ INSTANTIATE_TEST_SUITE_P(Contents, JsonDefaultsStoreUnreadable,
                          ::testing::Values(std::string(R"({"a": 1,)"), std::string(),
                                            std::string(R"(["a", "b"])"), std::string(R"("a")"),
                                            std::string("{\"a\": \"\xff\xfe\"}"),
-                                           std::string("{\"a\": 1} trailing"), std::string("\0{}", 3)));
+                                           std::string("{\"a\": 1} trailing"), std::string("\0{}", 3),
+                                           // One level too deep, and deep enough to exhaust a stack.
+                                           "{\"a\": " + std::string(64, '[') + std::string(64, ']') + "}",
+                                           "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') +
+                                               "}"));
+
+struct OccupantCase {
+    std::string name;
+    void (*place)(const fs::path& file);
+};
+
+class JsonDefaultsStoreOccupant : public JsonDefaultsStoreTest,
+                                  public ::testing::WithParamInterface<OccupantCase> {};
+
+TEST_P(JsonDefaultsStoreOccupant, SomethingUnreadableInPlaceOfTheFileIsKeptAside) {
+    if (GetParam().name == "NoPermission" && geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    GetParam().place(file);
+    JsonDefaultsStore store(file);
+    EXPECT_EQ(store.object("a"), std::nullopt);
+    store.set("b", true);
+    EXPECT_EQ(filesAside(directory.path()).size(), 1U);
+    EXPECT_EQ(JsonDefaultsStore(file).boolean("b"), true);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Occupants, JsonDefaultsStoreOccupant,
+    ::testing::Values(OccupantCase{"Folder", [](const fs::path& file) { fs::create_directory(file); }},
+                      OccupantCase{"Fifo", [](const fs::path& file) { mkfifo(file.c_str(), 0600); }},
+                      OccupantCase{"NoPermission",
+                                   [](const fs::path& file) {
+                                       writeBytes(file, R"({"a": 1})");
+                                       fs::permissions(file, fs::perms::none);
+                                   }}),
+    [](const auto& test) { return test.param.name; });
 
 TEST_F(JsonDefaultsStoreTest, UnreadableFileIsLeftAloneWhenNothingIsWritten) {
     writeBytes(file, "not json");
@@ -274,6 +320,122 @@ TEST_F(JsonDefaultsStoreTest, UnwritableLocationKeepsTheValueInMemory) {
     store.set("a", 1.5);
     EXPECT_EQ(store.number("a"), 1.5);
     EXPECT_EQ(readBytes(directory.path() / "occupied"), "a file where a directory should be");
+}
+
+TEST_F(JsonDefaultsStoreTest, SaveRemovesOnlyItsOwnStaleTemporaries) {
+    for (const char* name :
+         {"settings.json.tmp-aZ09xy", "settings.json.tmp-aZ09x", "settings.json.tmp-aZ09xyz",
+          "settings.json.tmp-aZ.9xy", "other.json.tmp-aZ09xy"}) {
+        writeBytes(directory.path() / name, "left by a killed write");
+    }
+    fs::create_directory(directory.path() / "settings.json.tmp-folder");
+    JsonDefaultsStore(file).set("a", true);
+    EXPECT_EQ(fileNames(directory.path()),
+              (std::vector<std::string>{"other.json.tmp-aZ09xy", "settings.json", "settings.json.tmp-aZ.9xy",
+                                        "settings.json.tmp-aZ09x", "settings.json.tmp-aZ09xyz",
+                                        "settings.json.tmp-folder"}));
+}
+
+TEST_F(JsonDefaultsStoreTest, ReportsEachFailureOnceOnStderrAndIsSilentOtherwise) {
+    writeBytes(directory.path() / "occupied", "a file where a directory should be");
+    const fs::path blocked = directory.path() / "occupied" / "settings.json";
+    writeBytes(file, "not json");
+
+    ::testing::internal::CaptureStderr();
+    JsonDefaultsStore(directory.path() / "fine.json").set("a", true);
+    JsonDefaultsStore unreadable(file);
+    JsonDefaultsStore unwritable(blocked);
+    for (int i = 0; i < 3; ++i) unwritable.set("a", static_cast<double>(i));
+    const std::string output = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(output, "corvane: cannot read settings from " + file.string() +
+                          ": not valid JSON; using the defaults, the file is kept aside at the first save\n"
+                          "corvane: cannot save settings to " +
+                          blocked.string() + ": Not a directory\n");
+}
+
+/// Counts the saves that reach the rename.
+class CountingStore : public JsonDefaultsStore {
+public:
+    using JsonDefaultsStore::JsonDefaultsStore;
+    ~CountingStore() override { flush(); }  // while the count still exists
+    CountingStore(const CountingStore&) = delete;
+    CountingStore& operator=(const CountingStore&) = delete;
+    CountingStore(CountingStore&&) = delete;
+    CountingStore& operator=(CountingStore&&) = delete;
+    int* writes = nullptr;
+
+protected:
+    bool readyToReplace(const fs::path& /*temporaryFile*/) override {
+        ++*writes;
+        return true;
+    }
+};
+
+TEST_F(JsonDefaultsStoreTest, WithAQueueWritesOnceAfterAQuietPeriodAndAtTheEnd) {
+    sim::SimMainQueue queue;
+    int writes = 0;
+    {
+        CountingStore store(file, queue);
+        store.writes = &writes;
+        for (int step = 0; step < 20; ++step) {  // a panel dragged for a second
+            store.set("previewFrame.0", "{{" + std::to_string(step) + ", 0}, {420, 236}}");
+            queue.advance(0.05);
+        }
+        EXPECT_EQ(store.string("previewFrame.0"), "{{19, 0}, {420, 236}}");
+        EXPECT_EQ(writes, 0);
+        queue.advance(JsonDefaultsStore::kQuietSeconds);
+        EXPECT_EQ(writes, 1);
+        EXPECT_EQ(JsonDefaultsStore(file).string("previewFrame.0"), "{{19, 0}, {420, 236}}");
+        EXPECT_EQ(queue.activeTimers(), 0U);
+
+        store.set("showBorder", false);  // the program ends before the quiet period does
+    }
+    EXPECT_EQ(writes, 2);
+    EXPECT_EQ(JsonDefaultsStore(file).boolean("showBorder"), false);
+}
+
+TEST(JsonDefaultsStoreKill, AWriteKilledAtAnyMomentLeavesTheOldOrTheNewDocument) {
+    const TemporaryDirectory directory;
+    const fs::path file = directory.path() / "settings.json";
+    const std::string payload(20000, 'p');
+    {
+        JsonDefaultsStore store(file);
+        store.set("payload", payload);
+        store.set("count", 0.0);
+    }
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> delayMicroseconds(0, 3000);
+    int temporariesLeft = 0;
+    for (int kill = 0; kill < 100; ++kill) {
+        std::array<int, 2> ready{};
+        ASSERT_EQ(pipe(ready.data()), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            JsonDefaultsStore store(file);
+            (void)!write(ready[1], "r", 1);
+            for (double count = 1;; ++count) store.set("count", count);
+        }
+        close(ready[1]);
+        char byte = 0;
+        (void)!read(ready[0], &byte, 1);  // the child has loaded the file and starts writing
+        close(ready[0]);
+        std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
+        ::kill(child, SIGKILL);
+        ASSERT_EQ(waitpid(child, nullptr, 0), child);
+
+        const auto document = nlohmann::json::parse(readBytes(file), nullptr, false);
+        ASSERT_TRUE(document.is_object()) << "after kill " << kill;
+        ASSERT_EQ(document.value("payload", ""), payload);
+        ASSERT_TRUE(document.at("count").is_number());
+        temporariesLeft += static_cast<int>(fileNames(directory.path()).size()) - 1;
+
+        JsonDefaultsStore(file).set("count", 0.0);
+        ASSERT_EQ(fileNames(directory.path()), std::vector<std::string>{"settings.json"})
+            << "after kill " << kill;
+    }
+    EXPECT_GT(temporariesLeft, 0) << "no kill landed inside a write";
 }
 
 // --- Default location --------------------------------------------------------
