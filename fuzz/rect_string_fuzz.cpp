@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/rect_string.h"
+#include "corvane/clients/rect_string.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ bool same(double a, double b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using corvane::platform::rectFromString;
-    using corvane::platform::stringFromRect;
+    using corvane::rectFromString;
+    using corvane::stringFromRect;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const auto rect = rectFromString(text);
     if (!finite(rect)) return 0;

@@ -40,7 +40,9 @@ QRect pointerAnchor() {
 
 CorvaneApp::CorvaneApp(std::unique_ptr<x11::X11Backend> backend, const app::RunOptions& options)
     : backend_(std::move(backend)),
-      store_(std::make_unique<platform::JsonDefaultsStore>(platform::JsonDefaultsStore::defaultPath())) {
+      // Writes wait for a quiet moment on the loop; the store's destructor writes what is left.
+      store_(std::make_unique<platform::JsonDefaultsStore>(platform::JsonDefaultsStore::defaultPath(),
+                                                           backend_->loop())) {
     printLine("corvane: settings: " + store_->path().string());
     controller_ = Controller::create(backend_->platform(*store_));
     reporter_ = std::make_unique<StatusReporter>(controller_, backend_->loop(), options.verbose, printLine);
