@@ -147,6 +147,10 @@ bool CorvaneApp::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
+void CorvaneApp::saveSettings() {
+    if (store_) store_->flush();
+}
+
 void CorvaneApp::reportLostConnection() {
     static std::atomic_flag reported;
     if (!reported.test_and_set()) printLine("corvane: lost the connection to the X server");

@@ -47,6 +47,9 @@ public:
     /// Says once that the X server is gone, whichever connection noticed it
     /// first: ours, or Qt's own (which then ends the process itself).
     static void reportLostConnection();
+    /// Writes the settings now, for a path that ends the process without
+    /// unwinding (Qt's xcb plugin exits when its own connection breaks).
+    void saveSettings();
     /// The process's exit status once Qt's loop has returned.
     [[nodiscard]] int exitStatus() const { return exitStatus_; }
 

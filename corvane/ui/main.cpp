@@ -27,6 +27,12 @@ constexpr int kExitUsage = 2;
 bool reportedLostConnection(const QString& message) {
     if (!message.contains(QStringLiteral("connection broke"))) return false;
     corvane::CorvaneApp::reportLostConnection();
+    // Qt exits right after saying so, past every destructor: save while we can.
+    auto* application = QCoreApplication::instance();
+    auto* app = application != nullptr
+                    ? application->findChild<corvane::CorvaneApp*>(QString(), Qt::FindDirectChildrenOnly)
+                    : nullptr;
+    if (app != nullptr) app->saveSettings();
     return true;
 }
 
@@ -96,6 +102,8 @@ int run(const corvane::app::RunOptions& options, std::vector<std::string> argume
             break;
     }
     corvane::CorvaneApp app(std::move(backend), options);
+    // A child of the application so that Qt's exit on a broken connection can find it.
+    app.setParent(QCoreApplication::instance());
     QObject::connect(&instance, &corvane::SingleInstance::showRequested, &app,
                      &corvane::CorvaneApp::showPanel);
     QApplication::exec();
