@@ -41,7 +41,10 @@ TEST_F(CorvaneProgramTest, arrangesAsItsSettingsSayFollowsItsSwitchKeyAndEndsCle
 
     EXPECT_TRUE(waitForLayout(games, Layout::stacked));
     // Without a tray the panel opens as a window and takes the focus: press once it has.
-    ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto panel = panelWindow(program.pid());
+        return panel && x().activeWindow() == *panel;
+    }));
     const std::size_t next = (activeSlot(games, games.size() - 1) + 1) % games.size();
     x().typeKey(kGrave);
     EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[next]->window(); }));
@@ -123,7 +126,10 @@ TEST_F(CorvaneProgramTest, verboseItReportsGamesFoundAndLostAndEachSwitch) {
         EXPECT_TRUE(waitForError("game found: Window " + std::to_string(game->number()) + " (pid " +
                                  std::to_string(game->pid()) + ")"));
     }
-    ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto panel = panelWindow(program.pid());
+        return panel && x().activeWindow() == *panel;
+    }));
 
     x().typeKey(kGrave);
     EXPECT_TRUE(waitForError("active game: Window 1 (pid " + std::to_string(games[0]->pid()) + ")"));
