@@ -8,20 +8,21 @@ X11LoopDriver::X11LoopDriver(x11::EventLoop& loop, int connectionFd, QObject* pa
     : QObject(parent), loop_(loop), notifier_(connectionFd, QSocketNotifier::Read) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&notifier_, &QSocketNotifier::activated, this, &X11LoopDriver::dispatch);
-    connect(&timer_, &QTimer::timeout, this, &X11LoopDriver::dispatch);
+    connect(&notifier_, &QSocketNotifier::activated, this, [this] { dispatch(true); });
+    connect(&timer_, &QTimer::timeout, this, [this] { dispatch(false); });
     // Before Qt sleeps: events xcb read while waiting for a reply never make the
     // socket readable again, and requests sent since the last turn must go out.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-            &X11LoopDriver::dispatch);
-    dispatch();
+            [this] { dispatch(false); });
+    dispatch(true);
 }
 
-void X11LoopDriver::dispatch() {
+void X11LoopDriver::dispatch(bool socketReadable) {
     if (dispatching_ || lost_) return;
     dispatching_ = true;
-    while (loop_.dispatchPending() && !loop_.connectionLost()) {
-    }
+    // Only the first round may find the socket readable; later ones handle what xcb holds already.
+    bool more = loop_.dispatchPending(socketReadable);
+    while (more && !loop_.connectionLost()) more = loop_.dispatchPending(false);
     dispatching_ = false;
     if (loop_.connectionLost()) {
         lost_ = true;

@@ -23,7 +23,8 @@ signals:
     void connectionLost();
 
 private:
-    void dispatch();
+    /// `socketReadable`: Qt saw the connection readable, so one read will find something.
+    void dispatch(bool socketReadable);
     void armTimer();
 
     x11::EventLoop& loop_;

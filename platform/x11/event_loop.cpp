@@ -150,7 +150,8 @@ void EventLoop::processReady() {
     runQueuedTasks();
 }
 
-bool EventLoop::dispatchPending() {
+bool EventLoop::dispatchPending(bool socketReadable) {
+    socketReadable_ = socketReadable;
     processReady();
     connection_.flush();
     if (!queuedEvent_) queuedEvent_.reset(xcb_poll_for_queued_event(connection_.get()));
@@ -174,7 +175,12 @@ void EventLoop::dispatchAvailableEvents() {
         const EventPtr event = std::move(queuedEvent_);
         dispatch(*event);
     }
-    while (EventPtr event{xcb_poll_for_event(connection_.get())}) dispatch(*event);
+    if (socketReadable_) {
+        // One read takes what the socket holds up to xcb's buffer; more makes the next wait return at once.
+        socketReadable_ = false;
+        if (EventPtr event{xcb_poll_for_event(connection_.get())}) dispatch(*event);
+    }
+    while (EventPtr event{xcb_poll_for_queued_event(connection_.get())}) dispatch(*event);
 }
 
 void EventLoop::dispatch(const xcb_generic_event_t& event) {
@@ -235,20 +241,33 @@ void EventLoop::wait(Clock::time_point deadline) {
     queuedEvent_.reset(xcb_poll_for_queued_event(connection_.get()));
     if (queuedEvent_) return;
 
-    std::vector<pollfd> fds{{connection_.fileDescriptor(), POLLIN, 0}};
-    std::vector<std::shared_ptr<WatchEntry>> watched;
+    constexpr short kReadable = POLLIN | POLLHUP | POLLERR;
+    pollFds_.assign(1, {connection_.fileDescriptor(), POLLIN, 0});
+    polledWatches_.clear();
     for (const auto& entry : watches_) {
         if (!*entry->alive) continue;
-        fds.push_back({entry->fd, POLLIN, 0});
-        watched.push_back(entry);
+        pollFds_.push_back({entry->fd, POLLIN, 0});
+        polledWatches_.push_back(entry);
     }
-    const int ready = ::poll(fds.data(), fds.size(), pollTimeoutMilliseconds(deadline));
-    if (ready <= 0) return;  // timeout, or EINTR: the next turn looks again
+    const int ready = ::poll(pollFds_.data(), pollFds_.size(), pollTimeoutMilliseconds(deadline));
+    if (ready < 0) {
+        socketReadable_ = true;  // EINTR: the next turn looks again
+        return;
+    }
+    socketReadable_ = (pollFds_[0].revents & kReadable) != 0;
+    if (ready == 0) return;
+    // Swapped out: a handler may run a loop of its own, which waits again.
+    std::vector<pollfd> fds;
+    std::vector<std::shared_ptr<WatchEntry>> watched;
+    fds.swap(pollFds_);
+    watched.swap(polledWatches_);
     for (std::size_t i = 0; i < watched.size(); ++i) {
-        if ((fds[i + 1].revents & (POLLIN | POLLHUP | POLLERR)) != 0 && *watched[i]->alive) {
-            watched[i]->readable();
-        }
+        // A handler may end other watches: only the living are called.
+        if ((fds[i + 1].revents & kReadable) != 0 && *watched[i]->alive) watched[i]->readable();
     }
+    watched.clear();
+    fds.swap(pollFds_);
+    watched.swap(polledWatches_);
 }
 
 int EventLoop::pollTimeoutMilliseconds(Clock::time_point deadline) const {

@@ -4,6 +4,7 @@
 #error "platform/x11 headers are for the X11 backend only"
 #endif
 
+#include <poll.h>
 #include <xcb/xcb.h>
 
 #include <chrono>
@@ -90,10 +91,12 @@ public:
 
     /// For a loop driven by another program loop (Qt's) instead of run(): handles the
     /// events, due timers and tasks that are ready now, without waiting, and flushes.
-    /// True when more is ready already (events xcb read while waiting for a reply, or
-    /// tasks posted meanwhile): call again before sleeping. Watches are not polled here;
-    /// the driving loop watches its own descriptors.
-    bool dispatchPending();
+    /// The socket is read only when `socketReadable` (the driver saw it readable);
+    /// events xcb already holds are handled either way. True when more is ready
+    /// already (events xcb read while waiting for a reply, or tasks posted
+    /// meanwhile): call again before sleeping. Watches are not polled here; the
+    /// driving loop watches its own descriptors.
+    bool dispatchPending(bool socketReadable);
     /// Milliseconds until the next timer is due (0 when overdue); -1 when there is none.
     [[nodiscard]] int millisecondsUntilNextTimer() const;
 
@@ -128,6 +131,12 @@ private:
     std::vector<std::shared_ptr<TimerEntry>> timers_;
     /// An event xcb read while we were waiting for a reply; dispatched on the next turn.
     EventPtr queuedEvent_;
+    /// Whether the last wait found the socket readable: otherwise reading it would
+    /// only cost a system call that finds nothing.
+    bool socketReadable_ = true;
+    /// Reused by every wait.
+    std::vector<pollfd> pollFds_;
+    std::vector<std::shared_ptr<WatchEntry>> polledWatches_;
     xcb_timestamp_t lastUserTime_ = XCB_CURRENT_TIME;
     bool quitRequested_ = false;
 };
