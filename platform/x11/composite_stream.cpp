@@ -165,25 +165,51 @@ void CompositeStream::configured(const xcb_configure_notify_event_t& event) {
 }
 
 void CompositeStream::damaged() {
-    if (!running_ || pendingFrame_) return;
+    changed_ = true;
+    if (!running_ || clock_) return;  // the running clock takes it along
     const double wait = lastFrame_ ? *lastFrame_ + frameInterval_ - loop_.now() : 0;
     if (wait <= 0) {
         deliverFrame();
+        rearm();
         return;
     }
-    // Later changes in this interval ride along with this frame.
-    pendingFrame_ = loop_.scheduleRepeating(wait, [this] { deliverFrame(); });
+    // The window changes faster than frames may follow: frames go by the clock.
+    clock_ = loop_.scheduleRepeating(wait, [this] { frameDue(); });
+    clockSteady_ = false;
+    checkedChanges_ = 0;
+}
+
+void CompositeStream::frameDue() {
+    if (!running_) return;
+    if (uncheckedFrames_ > 0) {
+        --uncheckedFrames_;
+    } else if (!changed_) {
+        clock_.reset();  // quiet for a whole interval: the next report starts the clock again
+        return;
+    } else if (++checkedChanges_ > 1) {
+        // Changed in two intervals running, as a game drawing all the time does:
+        // the next frames follow without asking the server to report again,
+        // which would wake the program once more per frame.
+        uncheckedFrames_ = kUncheckedFrames;
+    }
+    deliverFrame();
+    if (uncheckedFrames_ == 0) rearm();
+    if (!clockSteady_ && running_) {
+        clock_ = loop_.scheduleRepeating(frameInterval_, [this] { frameDue(); });
+        clockSteady_ = true;
+    }
+}
+
+void CompositeStream::rearm() {
+    // The server tells of the next change only, however many come until then.
+    // The damage object goes with its window, which may be gone.
+    changed_ = false;
+    connection_.expectErrors(xcb_damage_subtract(connection_.get(), damage_.get(), XCB_NONE, XCB_NONE),
+                             {extensions_.badDamage});
 }
 
 void CompositeStream::deliverFrame() {
-    pendingFrame_.reset();
     if (!running_) return;
-    // Re-arms the report: the server tells of the next change only, however
-    // many come until then, so a window that changes all the time costs one
-    // report per frame. The damage object goes with its window, which may be gone.
-    connection_.expectErrors(xcb_damage_subtract(connection_.get(), damage_.get(), XCB_NONE, XCB_NONE),
-                             {extensions_.badDamage});
-    connection_.flush();
     if (!picture_ || !hasOutput_) return;
     lastFrame_ = loop_.now();
     const platform::Size size = picture_->pixelSize();
@@ -206,7 +232,8 @@ void CompositeStream::windowGone(bool destroyed) {
 void CompositeStream::teardown(bool windowExists) {
     xcb_connection_t* c = connection_.get();
     running_ = false;
-    pendingFrame_.reset();
+    clock_.reset();
+    uncheckedFrames_ = 0;
     // An unmapped window may be on its way out, and its damage object goes with it.
     if (damage_) connection_.expectErrors(xcb_damage_destroy(c, damage_.get()), {extensions_.badDamage});
     damage_.release();

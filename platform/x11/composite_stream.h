@@ -33,8 +33,11 @@ struct CaptureExtensions {
 /// A capture of one window with Composite: the window is redirected, its
 /// off-screen pixmap named and wrapped in a Render picture that the delegate
 /// gets as the frame's surface, again on each Damage report (at most once per
-/// minimum frame interval). Pixels stay in the server. A window that goes away
-/// ends the stream quietly with a stop report. Everything is freed with it.
+/// minimum frame interval). A window that keeps changing faster than that gets
+/// its frames from a clock, and the server is asked to report again only
+/// every few frames: one wake-up per frame instead of two. Pixels stay in the
+/// server. A window that goes away ends the stream quietly with a stop report.
+/// Everything is freed with it.
 /// The window's structure events must be selected already (WindowCache::watch).
 class CompositeStream final : public platform::CaptureStream {
 public:
@@ -61,7 +64,10 @@ private:
     [[nodiscard]] bool handleError(const xcb_generic_error_t& error);
     [[nodiscard]] bool ours(std::uint32_t resource) const;
     void configured(const xcb_configure_notify_event_t& event);
+    /// The window changed (or a frame is wanted anyway): a frame now, or by the clock.
     void damaged();
+    void frameDue();
+    void rearm();
     void deliverFrame();
     /// The window was destroyed or unmapped: free everything and tell the delegate.
     void windowGone(bool destroyed);
@@ -80,8 +86,15 @@ private:
     xcb_visualid_t visual_ = 0;
     std::shared_ptr<const WindowPicture> picture_;
     OwnedDamage damage_;
+    /// Frames that follow a steadily changing window between two reports.
+    static constexpr int kUncheckedFrames = 7;
+
     std::optional<double> lastFrame_;
-    std::unique_ptr<platform::Timer> pendingFrame_;
+    std::unique_ptr<platform::Timer> clock_;
+    bool clockSteady_ = false;  ///< the clock ticks at the frame interval (its first tick may come sooner)
+    bool changed_ = false;      ///< reported since the last re-arm
+    int checkedChanges_ = 0;    ///< clock ticks in a row that found a reported change
+    int uncheckedFrames_ = 0;
     std::vector<Subscription> subscriptions_;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };

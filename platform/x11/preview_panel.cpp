@@ -285,7 +285,6 @@ void PreviewPanel::display() {
     } else {
         xcb_clear_area(connection_.get(), 0, window_.get(), 0, 0, 0, 0);
     }
-    connection_.flush();
 }
 
 void PreviewPanel::composite(const WindowPicture& source) {

@@ -509,6 +509,37 @@ TEST_F(BackendOverlaysTest, aResizedWindowIsCapturedAtItsNewSize) {
     EXPECT_EQ(delegate->frames.back().surface->pixelSize(), (platform::Size{640, 480}));
 }
 
+TEST_F(BackendOverlaysTest, aWindowThatKeepsChangingGetsFramesAtTheIntervalAndNoneOnceItStops) {
+    auto& game = launchGame({.number = 1, .size = "800x600"});
+    auto delegate = std::make_shared<RecordingDelegate>();
+    auto stream = startCapture(game.window(), delegate);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_TRUE(runUntil([&] { return !delegate->frames.empty(); }));
+
+    // Drawn 100 times a second for a second, far faster than 15 frames a second.
+    auto* c = x().connection();
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, game.window(), 0, nullptr);
+    const std::size_t before = delegate->frames.size();
+    for (std::uint32_t step = 0; step < 100; ++step) {
+        xcb_change_gc(c, gc, XCB_GC_FOREGROUND, &step);
+        const xcb_rectangle_t area{0, 0, 800, 600};
+        xcb_poly_fill_rectangle(c, game.window(), gc, 1, &area);
+        xcb_flush(c);
+        backend_->loop().runFor(0.01);
+    }
+    const std::size_t whileChanging = delegate->frames.size() - before;
+    EXPECT_GE(whileChanging, 3U) << "frames stopped while the window changed";
+    EXPECT_LE(whileChanging, 17U) << "more than 15 frames a second";
+
+    // A still window: the frames that follow the clock end within a second.
+    backend_->loop().runFor(1.0);
+    const std::size_t settled = delegate->frames.size();
+    backend_->loop().runFor(0.5);
+    EXPECT_EQ(delegate->frames.size(), settled) << "frames go on for a window that no longer changes";
+    xcb_free_gc(c, gc);
+}
+
 TEST_F(BackendOverlaysTest, aCapturedWindowThatGoesAwayStopsTheStreamQuietly) {
     auto& game = launchGame({.number = 1});
     auto delegate = std::make_shared<RecordingDelegate>();
