@@ -176,7 +176,9 @@ void WindowCache::refreshClients() {
     clients_.emplace();
     clients_->reserve(ids->size());
     for (const xcb_window_t window : *ids) {
-        const Facts& facts = facts_.at(window);
+        const auto known = facts_.find(window);
+        if (known == facts_.end()) continue;  // gone before it could be read
+        const Facts& facts = known->second;
         clients_->push_back({window, facts.pid, facts.windowClass});
         if (facts.pid) windowsByPid_[*facts.pid].push_back(window);
     }
@@ -221,6 +223,9 @@ void WindowCache::learn(const std::vector<xcb_window_t>& windows) {
                            connection_.getProperty(window, XCB_ATOM_WM_CLASS, kWmClassLength)});
     }
     for (auto& [window, pid, wmClass] : pending) {
+        // A window gone already is not remembered: the server hands its id to
+        // a new window soon, whose facts must be read then.
+        if (pid.get() == nullptr) continue;
         facts_[window] = {pidFrom(pid), classPart(bytes(wmClass.get()))};
     }
 }
@@ -315,6 +320,8 @@ void WindowCache::refetchChanged() {
 }
 
 void WindowCache::windowDestroyed(xcb_window_t window) {
+    // Its id may come back for another window before the client list is read again.
+    facts_.erase(window);
     placements_.erase(window);
     watched_.erase(window);
     if (checkWindow_ && checkWindow_->first == window) checkWindow_.reset();

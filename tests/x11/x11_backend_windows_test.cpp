@@ -229,6 +229,28 @@ TEST_F(BackendWindowsTest, aPidsNewWindowIsReadAfreshAfterItsOldOneLeavesTheClie
     EXPECT_TRUE(runUntil([&] { return backend_->workspace().frontmostApplicationPid() == pid; }));
 }
 
+// The server hands a closed connection's window ids to the next program that
+// connects; what was known of the old window must not stick to the new one.
+TEST_F(BackendWindowsTest, aWindowIdHandedOnToAnotherProgramIsReadAfresh) {
+    auto old = std::make_unique<XInspector>(session().display());
+    const xcb_window_t first = createWindow(*old, {.pid = ownPid(), .wmClass = "Old"});
+    ASSERT_TRUE(waitUntil([&] { return managed(first); }));
+    ASSERT_TRUE(application(static_cast<platform::Pid>(ownPid())).has_value());
+
+    old.reset();  // the program ends, its window with it
+    ASSERT_TRUE(waitUntil([&] { return !managed(first); }));
+    XInspector next(session().display());
+    const auto otherPid = static_cast<std::uint32_t>(getppid());
+    const xcb_window_t second = createWindow(next, {.pid = otherPid, .wmClass = "New"});
+    if (second != first) GTEST_SKIP() << "the server gave the new window an id of its own";
+    ASSERT_TRUE(waitUntil([&] { return managed(second); }));
+
+    EXPECT_TRUE(runUntil([&] {
+        const auto app = application(static_cast<platform::Pid>(otherPid));
+        return app && app->bundleIdentifier == "New";
+    }));
+}
+
 TEST_F(BackendWindowsTest, aProcessThatExitsIsReportedTerminatedWhileItsWindowStays) {
     auto child = ChildProcess::spawn({.argv = {"/bin/sleep", "60"}});
     const auto pid = static_cast<platform::Pid>(child.pid());
