@@ -33,8 +33,8 @@ bool sameRectangles(const std::vector<xcb_rectangle_t>& a, const std::vector<xcb
 }  // namespace
 
 BorderWindow::BorderWindow(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                           platform::WindowService::DrawFunction draw)
-    : connection_(connection), loop_(loop), screens_(screens), draw_(std::move(draw)) {
+                           WindowCache& windows, platform::WindowService::DrawFunction draw)
+    : connection_(connection), loop_(loop), screens_(screens), windows_(windows), draw_(std::move(draw)) {
     const auto* shape = xcb_get_extension_data(connection_.get(), &xcb_shape_id);
     hasShape_ = shape != nullptr && shape->present != 0;
     createWindow();
@@ -49,7 +49,7 @@ void BorderWindow::watchNewWindows() {
     // the root's children being mapped as well (the window cache selects them).
     siblingMapped_ = loop_.subscribe(XCB_MAP_NOTIFY, [this](const xcb_generic_event_t& event) {
         const auto& mapped = reinterpret_cast<const xcb_map_notify_event_t&>(event);
-        if (visible_ && mapped.event == connection_.root() && mapped.window != window_.get()) raise();
+        if (mapped_ && mapped.event == connection_.root() && mapped.window != window_.get()) raise();
     });
 }
 
@@ -97,39 +97,47 @@ void BorderWindow::createWindow() {
     connection_.flush();
 }
 
-void BorderWindow::setFrame(platform::Rect frame, bool display) {
+void BorderWindow::setFrame(platform::Rect frame, bool /*display*/) {
+    // The band follows the bounds, and a paint that shows nothing new is skipped.
     frame_ = frame;
-    const RootRect wanted = toRoot(frame, screens_.primaryRootFrame());
-    const bool resized = !sent_ || sent_->width != wanted.width || sent_->height != wanted.height;
-    if (configureIfChanged(connection_, window_.get(), wanted, sent_)) {
-        sent_ = wanted;
-        // The band follows the bounds: a new size needs a new shape.
-        if (resized) setNeedsDisplay();
-    }
-    if (display) setNeedsDisplay();
+    wanted_ = toRoot(frame, screens_.primaryRootFrame());
+    setNeedsDisplay();
 }
 
 void BorderWindow::orderFrontRegardless() {
     if (!hasShape_) return;
-    xcb_map_window(connection_.get(), window_.get());
-    raise();
     visible_ = true;
+    setNeedsDisplay();
 }
 
 void BorderWindow::orderOut() {
-    if (!visible_) return;
-    xcb_unmap_window(connection_.get(), window_.get());
-    connection_.flush();
     visible_ = false;
+    if (!mapped_) return;
+    xcb_unmap_window(connection_.get(), window_.get());
+    mapped_ = false;
 }
 
 void BorderWindow::setNeedsDisplay() {
-    // Several changes in one step make one paint.
-    if (displayPending_) return;
-    displayPending_ = true;
+    // Several changes in one step make one update.
+    if (updatePending_) return;
+    updatePending_ = true;
     loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
-        if (alive.lock()) display();
+        if (!alive.lock()) return;
+        windows_.afterActivation([this, alive] {
+            if (alive.lock()) update();
+        });
     });
+}
+
+void BorderWindow::update() {
+    updatePending_ = false;
+    if (wanted_ && configureIfChanged(connection_, window_.get(), *wanted_, sent_)) sent_ = wanted_;
+    paint();
+    if (visible_ && !mapped_) {
+        xcb_map_window(connection_.get(), window_.get());
+        raise();
+        mapped_ = true;
+    }
 }
 
 void BorderWindow::handleEvent(const xcb_generic_event_t& event) {
@@ -143,12 +151,11 @@ void BorderWindow::handleEvent(const xcb_generic_event_t& event) {
     }
     const auto& visibility = reinterpret_cast<const xcb_visibility_notify_event_t&>(event);
     // Something came over the band: a window the window manager raised, another program's popup.
-    if (visibility.window == window_.get() && visible_ && visibility.state != XCB_VISIBILITY_UNOBSCURED)
+    if (visibility.window == window_.get() && mapped_ && visibility.state != XCB_VISIBILITY_UNOBSCURED)
         raise();
 }
 
-void BorderWindow::display() {
-    displayPending_ = false;
+void BorderWindow::paint() {
     if (!hasShape_) return;
     const double height = sent_ ? static_cast<double>(sent_->height) : 0;
     const double width = sent_ ? static_cast<double>(sent_->width) : 0;
@@ -158,7 +165,6 @@ void BorderWindow::display() {
     applyShape(canvas.allRectangles());
     for (const auto& band : canvas.bands()) fill(band);
     painted_ = canvas.bands();
-    connection_.flush();
 }
 
 bool BorderWindow::painted(const std::vector<Band>& bands) const {
@@ -203,7 +209,6 @@ std::uint32_t BorderWindow::pixelFor(platform::Color color) {
 void BorderWindow::raise() {
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(connection_.get(), window_.get(), XCB_CONFIG_WINDOW_STACK_MODE, &above);
-    connection_.flush();
 }
 
 }  // namespace corvane::x11

@@ -16,6 +16,7 @@
 #include "platform/x11/event_loop.h"
 #include "platform/x11/owned_xid.h"
 #include "platform/x11/root_coordinates.h"
+#include "platform/x11/window_cache.h"
 #include "platform/x11/x11_screens.h"
 
 namespace corvane::x11 {
@@ -25,9 +26,13 @@ namespace corvane::x11 {
 /// shape so every click goes to the game underneath. Kept above other
 /// windows: raised when shown and whenever something comes to cover it.
 /// Without the SHAPE extension it never shows (it would hide the game).
+/// Moves, showing and painting go to the server after the current step, and
+/// after the window manager answered an activation the step asked for
+/// (WindowCache::afterActivation): the border follows the game being played,
+/// and the keyboard reaching that game comes first.
 class BorderWindow final : public platform::BorderWindow {
 public:
-    BorderWindow(const Connection& connection, EventLoop& loop, X11Screens& screens,
+    BorderWindow(const Connection& connection, EventLoop& loop, X11Screens& screens, WindowCache& windows,
                  platform::WindowService::DrawFunction draw);
     ~BorderWindow() override = default;
     BorderWindow(const BorderWindow&) = delete;
@@ -54,7 +59,9 @@ private:
     [[nodiscard]] Visual chooseVisual() const;
     void createWindow();
     void handleEvent(const xcb_generic_event_t& event);
-    void display();
+    /// Brings the server's window up to date: frame, mapping, shape and paint.
+    void update();
+    void paint();
     void applyShape(const std::vector<xcb_rectangle_t>& rectangles);
     void fill(const Band& band);
     /// Whether `bands` are what the window shows already.
@@ -66,6 +73,7 @@ private:
     const Connection& connection_;
     EventLoop& loop_;
     X11Screens& screens_;
+    WindowCache& windows_;
     platform::WindowService::DrawFunction draw_;
     bool hasShape_ = false;
     Visual visual_;
@@ -73,13 +81,15 @@ private:
     OwnedWindow window_;
     OwnedGc gc_;
     platform::Rect frame_;
+    std::optional<RootRect> wanted_;
     std::optional<RootRect> sent_;
     std::optional<std::vector<xcb_rectangle_t>> shape_;
     std::optional<std::pair<platform::Color, std::uint32_t>> lastPixel_;
     /// The bands last filled; cleared when the server lost the window's contents (Expose).
     std::optional<std::vector<Band>> painted_;
-    bool visible_ = false;
-    bool displayPending_ = false;
+    bool visible_ = false;  ///< as the program wants it
+    bool mapped_ = false;   ///< as sent to the server
+    bool updatePending_ = false;
     /// Posted tasks hold it weakly: a window destroyed first leaves them without effect.
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
     Subscription expose_;

@@ -7,6 +7,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -76,6 +77,10 @@ public:
 
     /// Where a window is now; nullopt when it is gone.
     [[nodiscard]] std::optional<WindowPlacement> placement(xcb_window_t window);
+    /// The program asked for `window` to be placed so: placement() reports that
+    /// until the server tells of the window's next change, or `patience`
+    /// seconds pass without one (the window manager did not do it).
+    void expectPlacement(xcb_window_t window, const WindowPlacement& placement, double patience);
     /// Sends the reads of every placement not known yet, so that the calls of
     /// placement() that follow wait once.
     void prefetchPlacements(const std::vector<xcb_window_t>& windows);
@@ -83,10 +88,21 @@ public:
     /// (and the loop's other subscribers).
     void watch(xcb_window_t window);
 
+    /// The program asked the window manager to activate `window`. Until the
+    /// window manager answers (any change of _NET_ACTIVE_WINDOW) or `patience`
+    /// seconds pass, work given to afterActivation() waits.
+    void activationRequested(xcb_window_t window, double patience);
+    /// Runs `work` once no activation is waiting for its answer: now, or then.
+    void afterActivation(std::function<void()> work);
+
 private:
     struct Facts {
         std::optional<platform::Pid> pid;
         std::optional<std::string> windowClass;
+    };
+    struct Expectation {
+        WindowPlacement placement;
+        double until = 0;
     };
     /// A placement read under way or done.
     struct PendingPlacement {
@@ -109,6 +125,7 @@ private:
     /// Reads again, without waiting, the placements that changed during this turn.
     void refetchChanged();
     void windowDestroyed(xcb_window_t window);
+    void activationAnswered();
 
     const Connection& connection_;
     EventLoop& loop_;
@@ -122,11 +139,16 @@ private:
     std::uint64_t generation_ = 1;
     std::set<xcb_window_t> watched_;
     std::unordered_map<xcb_window_t, PendingPlacement> placements_;
+    /// Placements asked for and not yet reported done by the server.
+    std::unordered_map<xcb_window_t, Expectation> expected_;
     /// The window-manager check window last confirmed, and whether it named itself.
     std::optional<std::pair<xcb_window_t, bool>> checkWindow_;
     /// Listed windows whose placement changed since the last refetch.
     std::set<xcb_window_t> changed_;
     bool refetchPosted_ = false;
+    /// While an activation waits for its answer: its deadline, and the work held back.
+    std::unique_ptr<platform::Timer> activationDeadline_;
+    std::vector<std::function<void()>> afterActivation_;
     std::vector<Subscription> subscriptions_;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };

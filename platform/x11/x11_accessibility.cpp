@@ -49,16 +49,37 @@ std::optional<std::vector<platform::WindowRef>> X11Accessibility::windows(platfo
 }
 
 std::optional<platform::Point> X11Accessibility::position(platform::WindowRef window) {
-    const auto current = windows_.placement(static_cast<xcb_window_t>(window));
+    const auto current = placement(static_cast<xcb_window_t>(window));
     if (!current) return std::nullopt;
     const platform::Point shift = origin();
     return platform::Point{current->frame.x - shift.x, current->frame.y - shift.y};
 }
 
 std::optional<platform::Size> X11Accessibility::size(platform::WindowRef window) {
-    const auto current = windows_.placement(static_cast<xcb_window_t>(window));
+    const auto current = placement(static_cast<xcb_window_t>(window));
     if (!current) return std::nullopt;
     return current->frame.size();
+}
+
+std::optional<WindowPlacement> X11Accessibility::placement(xcb_window_t window) {
+    // A frame reads back as written at once, as the border and the next tick expect.
+    const auto current = windows_.placement(window);
+    const auto pending = moves_.find(window);
+    if (!current || pending == moves_.end()) return current;
+    return placed(*current, pending->second);
+}
+
+WindowPlacement X11Accessibility::placed(WindowPlacement current, const Move& move) {
+    const FrameExtents& decoration = current.decoration;
+    if (move.x && move.y) {
+        current.frame.x = *move.x - decoration.left;
+        current.frame.y = *move.y - decoration.top;
+    }
+    if (move.width && move.height) {
+        current.frame.width = *move.width + decoration.left + decoration.right;
+        current.frame.height = *move.height + decoration.top + decoration.bottom;
+    }
+    return current;
 }
 
 void X11Accessibility::setPosition(platform::WindowRef ref, platform::Point position) {
@@ -83,25 +104,34 @@ void X11Accessibility::setSize(platform::WindowRef ref, platform::Size size) {
 }
 
 X11Accessibility::Move& X11Accessibility::pendingMove(xcb_window_t window, const WindowPlacement& current) {
-    if (!sendPosted_) {
-        // The writes of one step go out together after it, one request per
-        // window: the window manager and the game handle each frame once
-        // instead of once per position and size.
-        sendPosted_ = true;
-        loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
-            if (alive.lock()) sendMoves();
-        });
-    }
+    postSend();
     Move& move = moves_[window];
     move.border = current.border;
     return move;
 }
 
-void X11Accessibility::sendMoves() {
+void X11Accessibility::postSend() {
+    if (sendPosted_) return;
+    // The writes of one step go out together after it, one request per window:
+    // the window manager and the game handle each frame once instead of once
+    // per position and size, and once the window manager answered the step's
+    // activation.
+    sendPosted_ = true;
+    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
+        if (!alive.lock()) return;
+        windows_.afterActivation([this, alive] {
+            if (alive.lock()) sendPending();
+        });
+    });
+}
+
+void X11Accessibility::sendPending() {
     sendPosted_ = false;
-    if (moves_.empty()) return;
     const bool windowManager = windows_.windowManagerPresent();
     for (const auto& [window, move] : moves_) {
+        if (const auto current = windows_.placement(window)) {
+            windows_.expectPlacement(window, placed(*current, move), kPlacementPatience);
+        }
         if (windowManager) {
             sendToWindowManager(window, move);
         } else {
@@ -109,7 +139,8 @@ void X11Accessibility::sendMoves() {
         }
     }
     moves_.clear();
-    connection_.flush();
+    for (const xcb_window_t window : raises_) sendRaise(window);
+    raises_.clear();
 }
 
 void X11Accessibility::sendToWindowManager(xcb_window_t window, const Move& move) const {
@@ -142,10 +173,13 @@ void X11Accessibility::configure(xcb_window_t window, const Move& move) const {
 }
 
 void X11Accessibility::raise(platform::WindowRef ref) {
-    // Moves asked for before the raise reach the window manager before it,
-    // and before an activation that follows, in the order they were asked.
-    sendMoves();
-    const auto window = static_cast<xcb_window_t>(ref);
+    // After the moves of the step, like them after an activation: the window
+    // manager raises the window it activates anyway.
+    postSend();
+    raises_.push_back(static_cast<xcb_window_t>(ref));
+}
+
+void X11Accessibility::sendRaise(xcb_window_t window) const {
     const xcb_atom_t restack = connection_.atoms().netRestackWindow;
     if (windows_.windowManagerPresent() && windows_.windowManagerSupports(restack)) {
         // A reparenting window manager stacks frames, not clients: ask it.
@@ -156,7 +190,6 @@ void X11Accessibility::raise(platform::WindowRef ref) {
         connection_.onForeignWindow(
             xcb_configure_window(connection_.get(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above));
     }
-    connection_.flush();
 }
 
 platform::Point X11Accessibility::origin() {

@@ -23,8 +23,12 @@ namespace corvane::x11 {
 /// area plus the window manager's decorations) read and placed in root
 /// coordinates shifted so that the primary monitor's top-left is the origin.
 /// Every call on a window that has vanished does nothing or returns nothing.
-/// Moves and resizes go out after the current step of the main loop (or
-/// before a raise), all of one window's writes of the step in one request.
+/// Moves, resizes and raises go out after the current step of the main loop,
+/// all of one window's writes of the step in one request, then the raises.
+/// An activation asked for in the same step goes first, and they wait for the
+/// window manager's answer (WindowCache::afterActivation), so the player's
+/// keys reach the new game without waiting behind the window manager's and
+/// the games' work on moves and resizes.
 class X11Accessibility final : public platform::Accessibility {
 public:
     X11Accessibility(const Connection& connection, EventLoop& loop, X11Screens& screens,
@@ -51,10 +55,19 @@ private:
         std::int32_t border = 0;
     };
 
+    /// How long a sent move counts as done while the server reports nothing of the window.
+    static constexpr double kPlacementPatience = 0.5;
+
     /// The primary monitor's top-left corner in root coordinates.
     [[nodiscard]] platform::Point origin();
+    /// Where the window is, or will be once this step's moves are done.
+    [[nodiscard]] std::optional<WindowPlacement> placement(xcb_window_t window);
+    [[nodiscard]] static WindowPlacement placed(WindowPlacement current, const Move& move);
     Move& pendingMove(xcb_window_t window, const WindowPlacement& current);
-    void sendMoves();
+    /// Sends the step's moves and raises once the step is over.
+    void postSend();
+    void sendPending();
+    void sendRaise(xcb_window_t window) const;
     void sendToWindowManager(xcb_window_t window, const Move& move) const;
     void configure(xcb_window_t window, const Move& move) const;
 
@@ -63,6 +76,7 @@ private:
     X11Screens& screens_;
     WindowCache& windows_;
     std::map<xcb_window_t, Move> moves_;
+    std::vector<xcb_window_t> raises_;
     bool sendPosted_ = false;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };

@@ -20,7 +20,7 @@ X11Backend::X11Backend(std::unique_ptr<Connection> connection, std::vector<std::
       workspace_(*connection_, loop_, windowCache_),
       accessibility_(*connection_, loop_, screens_, windowCache_),
       hotKeys_(*connection_, loop_),
-      windows_(*connection_, loop_, screens_),
+      windows_(*connection_, loop_, screens_, windowCache_),
       capture_(*connection_, loop_, accessibility_, windowCache_) {}
 
 X11Backend::~X11Backend() = default;

@@ -7,11 +7,12 @@
 
 namespace corvane::x11 {
 
-X11Windows::X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens)
-    : connection_(connection), loop_(loop), screens_(screens), formats_(connection) {}
+X11Windows::X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens,
+                       WindowCache& windows)
+    : connection_(connection), loop_(loop), screens_(screens), windows_(windows), formats_(connection) {}
 
 std::unique_ptr<platform::BorderWindow> X11Windows::createBorderWindow(DrawFunction draw) {
-    return std::make_unique<BorderWindow>(connection_, loop_, screens_, std::move(draw));
+    return std::make_unique<BorderWindow>(connection_, loop_, screens_, windows_, std::move(draw));
 }
 
 std::unique_ptr<platform::Panel> X11Windows::createPanel(platform::Rect frame,

@@ -10,6 +10,7 @@
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/render_formats.h"
+#include "platform/x11/window_cache.h"
 #include "platform/x11/x11_screens.h"
 
 namespace corvane::x11 {
@@ -18,7 +19,7 @@ namespace corvane::x11 {
 /// the floating preview panels. Their frames are in framework space.
 class X11Windows final : public platform::WindowService {
 public:
-    X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens);
+    X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens, WindowCache& windows);
 
     [[nodiscard]] std::unique_ptr<platform::BorderWindow> createBorderWindow(DrawFunction draw) override;
     [[nodiscard]] std::unique_ptr<platform::Panel> createPanel(platform::Rect frame,
@@ -28,6 +29,7 @@ private:
     const Connection& connection_;
     EventLoop& loop_;
     X11Screens& screens_;
+    WindowCache& windows_;
     RenderFormats formats_;
 };
 

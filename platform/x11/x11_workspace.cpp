@@ -110,6 +110,7 @@ bool X11Workspace::activateApplication(platform::Pid pid) {
         // waits for WM_TAKE_FOCUS, so a bare SetInputFocus would lose the typed keys.
         connection_.sendToWindowManager(*window, connection_.atoms().netActiveWindow,
                                         {kSourcePager, time, XCB_WINDOW_NONE, 0, 0});
+        windows_.activationRequested(*window, kLayoutPatience);
     } else {
         activateWithoutWindowManager(*window, time);
     }

@@ -26,11 +26,15 @@ namespace corvane::x11 {
 /// until the window manager confirms it (its _NET_ACTIVE_WINDOW names the
 /// window) or refuses it (kActivationDeadline passes with another window
 /// active): a tick that runs in between must not read the old game as
-/// frontmost and undo the switch.
+/// frontmost and undo the switch. Moves and raises of the same step wait for
+/// the window manager's answer (at most kLayoutPatience): while the window
+/// manager and the server hand the keyboard to the game they do nothing else.
 class X11Workspace final : public platform::Workspace {
 public:
     /// How long an activation may wait for the window manager's confirmation.
     static constexpr double kActivationDeadline = 0.5;
+    /// How long the window moves of the same step wait for that confirmation.
+    static constexpr double kLayoutPatience = 0.05;
 
     /// `loop` supplies the time of the user action that triggers an activation, and the clock.
     X11Workspace(const Connection& connection, const EventLoop& loop, WindowCache& windows);

@@ -319,6 +319,9 @@ TEST_P(FramePlacement, outerFrameLandsWhereAskedAndReadsBack) {
     for (const Rect wanted : {Rect{10, 20, 700, 500}, Rect{400, 300, 520, 410}}) {
         accessibility.setPosition(target, wanted.origin());
         accessibility.setSize(target, wanted.size());
+        // At once, as the border reads it in the same step, and while the window manager works.
+        EXPECT_EQ(accessibility.position(target), wanted.origin());
+        EXPECT_EQ(accessibility.size(target), wanted.size());
         EXPECT_TRUE(runUntil([&] { return x().outerFrame(target) == wanted; }))
             << ::testing::PrintToString(x().outerFrame(target));
         EXPECT_EQ(accessibility.position(target), wanted.origin());
