@@ -233,7 +233,8 @@ public:
     /// Watches on a connection and a thread of its own, so the time taken is the
     /// moment the server reports the focus, not when this process's loop gets to it.
     FocusWatch(XSession& session, Desktop& desktop)
-        : connection_(xcb_connect(session.display().c_str(), nullptr)), wakeWindow_(xcb_generate_id(connection_)) {
+        : connection_(xcb_connect(session.display().c_str(), nullptr)),
+          wakeWindow_(xcb_generate_id(connection_)) {
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
         xcb_create_window(connection_, XCB_COPY_FROM_PARENT, wakeWindow_, screen->root, 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
@@ -278,7 +279,8 @@ private:
     }
     static void stamp(std::atomic<std::int64_t>& ns) {
         if (ns == 0) {
-            ns = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+            ns =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
         }
     }
     void watch() {
@@ -287,7 +289,8 @@ private:
             if (!event) return;
             const auto type = static_cast<std::uint8_t>(event->response_type & 0x7FU);
             if (type == XCB_FOCUS_IN) {
-                if (reinterpret_cast<const xcb_focus_in_event_t*>(event.get())->event == expected_) stamp(arrivedNs_);
+                if (reinterpret_cast<const xcb_focus_in_event_t*>(event.get())->event == expected_)
+                    stamp(arrivedNs_);
             } else if (type == XCB_CLIENT_MESSAGE) {
                 const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event.get());
                 if (message->type == activeWindowAtom_ && message->window == expected_) stamp(requestedNs_);
@@ -528,10 +531,11 @@ void getImageAt15fps(benchmark::State& state, XSession& session) {
     xcb_connection_t* c = xcb_connect(session.display().c_str(), nullptr);
     const Animator animator(session.display(), game);
     for (auto _ : state) {
-        state.counters["cpu_us/frame"] = 1e6 * cpuPerClockedFrame(75, [&] {
-            std::free(xcb_get_image_reply(
-                c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, game, 0, 0, 1280, 720, ~0U), nullptr));
-        });
+        state.counters["cpu_us/frame"] =
+            1e6 * cpuPerClockedFrame(75, [&] {
+                std::free(xcb_get_image_reply(
+                    c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, game, 0, 0, 1280, 720, ~0U), nullptr));
+            });
     }
     xcb_disconnect(c);
 }
@@ -542,9 +546,9 @@ void clockedRequestFloor(benchmark::State& state, XSession& session) {
     xcb_connection_t* c = xcb_connect(session.display().c_str(), nullptr);
     for (auto _ : state) {
         state.counters["cpu_us/frame"] = 1e6 * cpuPerClockedFrame(75, [&] {
-            xcb_no_operation(c);
-            xcb_flush(c);
-        });
+                                             xcb_no_operation(c);
+                                             xcb_flush(c);
+                                         });
     }
     xcb_disconnect(c);
 }

@@ -121,12 +121,7 @@ void BorderWindow::setNeedsDisplay() {
     // Several changes in one step make one update.
     if (updatePending_) return;
     updatePending_ = true;
-    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
-        if (!alive.lock()) return;
-        windows_.afterActivation([this, alive] {
-            if (alive.lock()) update();
-        });
-    });
+    windows_.afterStep(lifetime_, [this] { update(); });
 }
 
 void BorderWindow::update() {

@@ -359,6 +359,16 @@ void WindowCache::afterActivation(std::function<void()> work) {
     }
 }
 
+void WindowCache::afterStep(std::weak_ptr<bool> owner, std::function<void()> work) {
+    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_), owner = std::move(owner),
+                work = std::move(work)]() mutable {
+        if (alive.expired() || owner.expired()) return;
+        afterActivation([owner = std::move(owner), work = std::move(work)] {
+            if (!owner.expired()) work();
+        });
+    });
+}
+
 void WindowCache::activationAnswered() {
     activationDeadline_.reset();
     auto held = std::move(afterActivation_);

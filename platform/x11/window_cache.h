@@ -94,6 +94,9 @@ public:
     void activationRequested(xcb_window_t window, double patience);
     /// Runs `work` once no activation is waiting for its answer: now, or then.
     void afterActivation(std::function<void()> work);
+    /// Runs `work` after the current step of the loop and after the answer to
+    /// an activation asked for meanwhile, unless `owner` has expired by then.
+    void afterStep(std::weak_ptr<bool> owner, std::function<void()> work);
 
 private:
     struct Facts {

@@ -38,9 +38,8 @@ std::uint32_t item(std::int32_t value) {
 
 }  // namespace
 
-X11Accessibility::X11Accessibility(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                                   WindowCache& windows)
-    : connection_(connection), loop_(loop), screens_(screens), windows_(windows) {}
+X11Accessibility::X11Accessibility(const Connection& connection, X11Screens& screens, WindowCache& windows)
+    : connection_(connection), screens_(screens), windows_(windows) {}
 
 std::optional<std::vector<platform::WindowRef>> X11Accessibility::windows(platform::Pid pid) {
     const auto windows = windows_.windowsOf(pid);
@@ -117,12 +116,7 @@ void X11Accessibility::postSend() {
     // per position and size, and once the window manager answered the step's
     // activation.
     sendPosted_ = true;
-    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
-        if (!alive.lock()) return;
-        windows_.afterActivation([this, alive] {
-            if (alive.lock()) sendPending();
-        });
-    });
+    windows_.afterStep(lifetime_, [this] { sendPending(); });
 }
 
 void X11Accessibility::sendPending() {

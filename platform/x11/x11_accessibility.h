@@ -13,7 +13,6 @@
 
 #include "platform/accessibility.h"
 #include "platform/x11/connection.h"
-#include "platform/x11/event_loop.h"
 #include "platform/x11/window_cache.h"
 #include "platform/x11/x11_screens.h"
 
@@ -31,8 +30,7 @@ namespace corvane::x11 {
 /// the games' work on moves and resizes.
 class X11Accessibility final : public platform::Accessibility {
 public:
-    X11Accessibility(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                     WindowCache& windows);
+    X11Accessibility(const Connection& connection, X11Screens& screens, WindowCache& windows);
 
     /// X has no such permission: trusted while the connection is up.
     [[nodiscard]] bool isProcessTrusted() override { return !connection_.broken(); }
@@ -72,7 +70,6 @@ private:
     void configure(xcb_window_t window, const Move& move) const;
 
     const Connection& connection_;
-    EventLoop& loop_;
     X11Screens& screens_;
     WindowCache& windows_;
     std::map<xcb_window_t, Move> moves_;

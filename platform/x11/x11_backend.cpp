@@ -18,7 +18,7 @@ X11Backend::X11Backend(std::unique_ptr<Connection> connection, std::vector<std::
       processInfo_(std::move(arguments)),
       screens_(*connection_, loop_, windowCache_),
       workspace_(*connection_, loop_, windowCache_),
-      accessibility_(*connection_, loop_, screens_, windowCache_),
+      accessibility_(*connection_, screens_, windowCache_),
       hotKeys_(*connection_, loop_),
       windows_(*connection_, loop_, screens_, windowCache_),
       capture_(*connection_, loop_, accessibility_, windowCache_) {}
