@@ -14,13 +14,6 @@ using namespace std::chrono_literals;
 
 constexpr xcb_keysym_t kGrave = 0x60;
 
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class CorvaneProgramTest : public ProgramTest {
 protected:
     /// The slot of the game the window manager has active; `fallback` when none.

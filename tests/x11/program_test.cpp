@@ -10,16 +10,6 @@
 #endif
 
 namespace corvane::x11test {
-namespace {
-
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
 
 ChildProcess ProgramTest::startProgram(const std::vector<std::string>& arguments,
                                        std::vector<std::pair<std::string, std::string>> environment) {

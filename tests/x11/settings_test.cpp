@@ -12,13 +12,6 @@ namespace {
 
 class SettingsTest : public X11ControllerTest {};
 
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST_F(SettingsTest, settingsWrittenByOneRunAreReadByTheNext) {
     auto& first = startController();
     first.setLayout(Layout::stacked);

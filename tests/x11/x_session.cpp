@@ -60,13 +60,6 @@ std::optional<int> readDisplayNumber(int fd, std::chrono::milliseconds timeout) 
     return std::stoi(text);
 }
 
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace
 
 std::string XSession::findInPath(const std::string& program) {
@@ -277,6 +270,13 @@ void XSession::quitGame(GameProcess& game) {
         const auto clients = x().clientList();
         return std::find(clients.begin(), clients.end(), window) == clients.end();
     });
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace corvane::x11test

@@ -80,4 +80,7 @@ private:
     int pathCounter_ = 0;
 };
 
+/// The whole content of a file; empty when it cannot be read.
+[[nodiscard]] std::string fileText(const std::filesystem::path& path);
+
 }  // namespace corvane::x11test
