@@ -18,9 +18,9 @@
 #include <stdexcept>
 
 #include "corvane/controller/controller.h"
-#include "corvane/ui/client_row.h"
-#include "corvane/ui/control_panel.h"
-#include "corvane/ui/refresh_coalescer.h"
+#include "corvane/panel/client_row.h"
+#include "corvane/panel/control_panel.h"
+#include "corvane/panel/refresh_coalescer.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace corvane {

@@ -1,4 +1,4 @@
-#include "corvane/ui/client_row.h"
+#include "corvane/panel/client_row.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "corvane/ui/panel_style.h"
+#include "corvane/panel/panel_style.h"
 
 namespace corvane {
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "corvane/app/command_line.h"
-#include "corvane/ui/signal_watch.h"
+#include "corvane/app/signal_watch.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "corvane/ui/value_slider.h"
+#include "corvane/panel/value_slider.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "corvane/ui/rounded_box.h"
+#include "corvane/panel/rounded_box.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "corvane/ui/signal_watch.h"
+#include "corvane/app/signal_watch.h"
 
 #include <signal.h>
 #include <sys/signalfd.h>

@@ -1,4 +1,4 @@
-#include "corvane/ui/crisp_icon.h"
+#include "corvane/app/crisp_icon.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "corvane/ui/corvane_app.h"
+#include "corvane/app/corvane_app.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -10,11 +10,11 @@
 #include <string>
 
 #include "corvane/controller/controller.h"
-#include "corvane/ui/control_panel.h"
-#include "corvane/ui/crisp_icon.h"
-#include "corvane/ui/popup_placement.h"
-#include "corvane/ui/status_reporter.h"
-#include "corvane/ui/x11_loop_driver.h"
+#include "corvane/panel/control_panel.h"
+#include "corvane/app/crisp_icon.h"
+#include "corvane/app/popup_placement.h"
+#include "corvane/app/status_reporter.h"
+#include "corvane/app/x11_loop_driver.h"
 #include "platform/store/json_defaults_store.h"
 #include "platform/x11/x11_backend.h"
 #include "platform/x11/x11_texts.h"

@@ -1,9 +1,9 @@
-#include "corvane/ui/panel_section.h"
+#include "corvane/panel/panel_section.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "corvane/ui/panel_style.h"
+#include "corvane/panel/panel_style.h"
 
 namespace corvane {
 

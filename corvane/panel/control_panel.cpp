@@ -1,4 +1,4 @@
-#include "corvane/ui/control_panel.h"
+#include "corvane/panel/control_panel.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,10 +18,10 @@
 
 #include "corvane/controller/controller.h"
 #include "corvane/system_colors.h"
-#include "corvane/ui/client_row.h"
-#include "corvane/ui/panel_section.h"
-#include "corvane/ui/rounded_box.h"
-#include "corvane/ui/value_slider.h"
+#include "corvane/panel/client_row.h"
+#include "corvane/panel/panel_section.h"
+#include "corvane/panel/rounded_box.h"
+#include "corvane/panel/value_slider.h"
 
 namespace corvane {
 

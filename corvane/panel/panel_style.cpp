@@ -1,4 +1,4 @@
-#include "corvane/ui/panel_style.h"
+#include "corvane/panel/panel_style.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>

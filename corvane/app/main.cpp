@@ -13,9 +13,9 @@
 
 #include "corvane/app/autostart.h"
 #include "corvane/app/command_line.h"
-#include "corvane/ui/corvane_app.h"
-#include "corvane/ui/signal_watch.h"
-#include "corvane/ui/single_instance.h"
+#include "corvane/app/corvane_app.h"
+#include "corvane/app/signal_watch.h"
+#include "corvane/app/single_instance.h"
 #include "platform/x11/x11_backend.h"
 
 namespace {

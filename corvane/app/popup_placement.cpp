@@ -1,4 +1,4 @@
-#include "corvane/ui/popup_placement.h"
+#include "corvane/app/popup_placement.h"
 
 #include <algorithm>
 

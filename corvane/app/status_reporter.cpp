@@ -1,4 +1,4 @@
-#include "corvane/ui/status_reporter.h"
+#include "corvane/app/status_reporter.h"
 
 #include <algorithm>
 

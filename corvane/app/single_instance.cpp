@@ -1,4 +1,4 @@
-#include "corvane/ui/single_instance.h"
+#include "corvane/app/single_instance.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "corvane/ui/refresh_coalescer.h"
+#include "corvane/panel/refresh_coalescer.h"
 
 #include <QMetaObject>
 

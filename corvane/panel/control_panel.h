@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "corvane/ui/panel_style.h"
-#include "corvane/ui/refresh_coalescer.h"
+#include "corvane/panel/panel_style.h"
+#include "corvane/panel/refresh_coalescer.h"
 #include "platform/geometry.h"
 #include "platform/platform_texts.h"
 

@@ -1,4 +1,4 @@
-#include "corvane/ui/x11_loop_driver.h"
+#include "corvane/app/x11_loop_driver.h"
 
 #include <QAbstractEventDispatcher>
 
