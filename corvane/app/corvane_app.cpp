@@ -45,7 +45,8 @@ CorvaneApp::CorvaneApp(std::unique_ptr<x11::X11Backend> backend, const app::RunO
                                                            backend_->loop())) {
     printLine("corvane: settings: " + store_->path().string());
     controller_ = Controller::create(backend_->platform(*store_));
-    reporter_ = std::make_unique<StatusReporter>(controller_, backend_->loop(), options.verbose, printLine);
+    reporter_ = std::make_unique<StatusReporter>(controller_, x11::platformTexts(), backend_->loop(),
+                                                 options.verbose, printLine);
     driver_ = std::make_unique<X11LoopDriver>(backend_->loop(), backend_->connection().fileDescriptor());
     connect(driver_.get(), &X11LoopDriver::connectionLost, this, &CorvaneApp::endWithLostConnection);
     connect(&signals_, &SignalWatch::received, qApp, &QCoreApplication::quit);

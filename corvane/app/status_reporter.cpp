@@ -8,11 +8,27 @@ namespace corvane {
 
 namespace {
 
-std::string switchKeyLabel(const std::string& id) {
+std::string switchKeyLabel(const std::string& id, const platform::PlatformTexts& texts) {
     for (const auto& choice : HotkeyManager::cycleChoices()) {
-        if (choice.id == id) return choice.label;
+        if (choice.id == id) return HotkeyManager::label(choice, texts);
     }
     return "\"" + id + "\"";
+}
+
+/// What a problem is about, for a reader who does not see the panel.
+std::string subject(const Controller& controller, Problem problem, const platform::PlatformTexts& texts) {
+    switch (problem) {
+        case Problem::hotkeyTaken:
+        case Problem::hotkeyMissing:
+            return "the switch key " + switchKeyLabel(controller.hotkeyID(), texts);
+        case Problem::jumpKeysTaken:
+        case Problem::jumpKeysMissing:
+        case Problem::jumpKeysCollide:
+            return "the jump keys " + HotkeyManager::title(controller.jumpStyle(), texts);
+        case Problem::captureUnavailable:
+            break;
+    }
+    return "the previews";
 }
 
 bool contains(const std::vector<platform::Pid>& pids, platform::Pid pid) {
@@ -25,9 +41,13 @@ std::string describe(const Controller& controller, const WowClient& client) {
 
 }  // namespace
 
-StatusReporter::StatusReporter(std::shared_ptr<Controller> controller, platform::MainQueue& queue,
-                               bool verbose, Print print)
-    : controller_(controller), queue_(queue), verbose_(verbose), print_(std::move(print)) {
+StatusReporter::StatusReporter(std::shared_ptr<Controller> controller, platform::PlatformTexts texts,
+                               platform::MainQueue& queue, bool verbose, Print print)
+    : controller_(controller),
+      texts_(std::move(texts)),
+      queue_(queue),
+      verbose_(verbose),
+      print_(std::move(print)) {
     token_ = controller->observe([this](Controller::Property property) {
         using P = Controller::Property;
         switch (property) {
@@ -68,41 +88,19 @@ void StatusReporter::scheduleCheck() {
 void StatusReporter::check() {
     const auto controller = controller_.lock();
     if (!controller) return;
-    checkKeys(*controller);
-    checkCapture(*controller);
+    checkProblems(*controller);
     if (!verbose_) return;
     checkClients(*controller);
     checkActive(*controller);
 }
 
-void StatusReporter::checkKeys(const Controller& controller) {
-    if (controller.hotkeyRegistered()) {
-        takenSwitchKey_.reset();
-    } else if (takenSwitchKey_ != controller.hotkeyID()) {
-        takenSwitchKey_ = controller.hotkeyID();
-        print_("corvane: the switch key " + switchKeyLabel(controller.hotkeyID()) +
-               " could not be registered: another program holds it or this keyboard has no such key; "
-               "pick another in the panel");
+void StatusReporter::checkProblems(const Controller& controller) {
+    std::vector<std::string> now;
+    for (const Problem problem : controller.problems()) {
+        now.push_back("corvane: " + subject(controller, problem, texts_) + ": " + text(texts_, problem));
+        if (std::find(problems_.begin(), problems_.end(), now.back()) == problems_.end()) print_(now.back());
     }
-    const std::string jumpKeys(HotkeyManager::title(controller.jumpStyle()));
-    if (controller.jumpKeysRegistered()) {
-        takenJumpKeys_.reset();
-    } else if (takenJumpKeys_ != jumpKeys) {
-        takenJumpKeys_ = jumpKeys;
-        print_("corvane: some jump keys " + jumpKeys +
-               " could not be registered: another program holds them or this keyboard lacks them; "
-               "pick another set in the panel");
-    }
-}
-
-void StatusReporter::checkCapture(const Controller& controller) {
-    const bool unavailable = controller.previewNeedsPermission();
-    if (unavailable && !captureUnavailable_) {
-        print_(
-            "corvane: the X server cannot capture windows for the previews: it lacks the Composite "
-            "extension");
-    }
-    captureUnavailable_ = unavailable;
+    problems_ = std::move(now);
 }
 
 void StatusReporter::checkClients(const Controller& controller) {

@@ -6,24 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "corvane/controller/problem.h"
 #include "platform/main_queue.h"
+#include "platform/platform_texts.h"
 #include "platform/workspace.h"
 
 namespace corvane {
 
 class Controller;
 
-/// Tells the user on the terminal what the panel would show as a problem: a
-/// switch key or jump keys that could not be registered, capture that is not
-/// available. Verbose, it also reports games found and lost and each switch.
-/// Says nothing while all is well.
+/// Tells the user on the terminal each problem the panel shows, in the same
+/// words, once when it appears (and again for another key that fails).
+/// Verbose, it also reports games found and lost and each switch. Says
+/// nothing while all is well.
 class StatusReporter {
 public:
     using Print = std::function<void(const std::string& line)>;
 
     /// Reports the controller's state now, then after every change of it.
-    StatusReporter(std::shared_ptr<Controller> controller, platform::MainQueue& queue, bool verbose,
-                   Print print);
+    StatusReporter(std::shared_ptr<Controller> controller, platform::PlatformTexts texts,
+                   platform::MainQueue& queue, bool verbose, Print print);
     ~StatusReporter();
     StatusReporter(const StatusReporter&) = delete;
     StatusReporter& operator=(const StatusReporter&) = delete;
@@ -34,12 +36,12 @@ private:
     /// The controller tells before it stores a value: look on the next turn.
     void scheduleCheck();
     void check();
-    void checkKeys(const Controller& controller);
-    void checkCapture(const Controller& controller);
+    void checkProblems(const Controller& controller);
     void checkClients(const Controller& controller);
     void checkActive(const Controller& controller);
 
     std::weak_ptr<Controller> controller_;
+    platform::PlatformTexts texts_;
     platform::MainQueue& queue_;
     bool verbose_;
     Print print_;
@@ -48,9 +50,7 @@ private:
     bool checkPending_ = false;
 
     // What was last reported.
-    std::optional<std::string> takenSwitchKey_;
-    std::optional<std::string> takenJumpKeys_;
-    bool captureUnavailable_ = false;
+    std::vector<std::string> problems_;
     std::vector<platform::Pid> clients_;
     std::optional<platform::Pid> active_;
 };

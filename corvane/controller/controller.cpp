@@ -135,6 +135,14 @@ std::vector<WowClient> Controller::backgroundClients() const {
     return out;
 }
 
+std::vector<Problem> Controller::problems() const {
+    std::vector<Problem> found;
+    if (hotkeyProblem_) found.push_back(*hotkeyProblem_);
+    if (jumpKeysProblem_) found.push_back(*jumpKeysProblem_);
+    if (previewNeedsPermission_) found.push_back(Problem::captureUnavailable);
+    return found;
+}
+
 void Controller::updateBorder() {
     const WowClient* active = (showBorder_ && accessibilityGranted_) ? activeClient() : nullptr;
     if (active != nullptr && platform_.workspace.frontmostApplicationPid() == active->pid) {
@@ -154,12 +162,25 @@ void Controller::updatePreview() {
     for (std::size_t i = 0; i < targets.size(); ++i) {
         const WowClient& client = targets[i];
         auto& preview = previews_[client.pid];
-        if (!preview) preview = makePreview(static_cast<int>(i), client);
+        if (!preview) preview = makePreview(freePreviewSlot(static_cast<int>(i)), client);
         preview->show(client, previewWidth_);
     }
     const bool missing = std::any_of(previews_.begin(), previews_.end(),
                                      [](const auto& entry) { return entry.second->needsPermission(); });
     publish(Property::previewNeedsPermission, previewNeedsPermission_, missing);
+}
+
+int Controller::freePreviewSlot(int index) const {
+    // Two previews in one slot would lie exactly on top of each other, one
+    // hiding the other: a slot a live preview holds goes to the lowest free one.
+    const auto held = [this](int slot) {
+        return std::any_of(previews_.begin(), previews_.end(),
+                           [slot](const auto& entry) { return entry.second && entry.second->slot() == slot; });
+    };
+    if (!held(index)) return index;
+    int slot = 0;
+    while (held(slot)) ++slot;
+    return slot;
 }
 
 void Controller::discardPreviews(const std::vector<WowClient>& targets) {

@@ -10,6 +10,7 @@
 
 #include "corvane/clients/layout.h"
 #include "corvane/clients/wow_client.h"
+#include "corvane/controller/problem.h"
 #include "corvane/controller/settings.h"
 #include "corvane/hotkeys/hotkey_manager.h"
 #include "corvane/overlays/border_overlay.h"
@@ -82,6 +83,9 @@ public:
     [[nodiscard]] bool clickPreviewSwitches() const { return clickPreviewSwitches_; }
     [[nodiscard]] bool previewNeedsPermission() const { return previewNeedsPermission_; }
     [[nodiscard]] double mainShare() const { return mainShare_; }
+    /// What the user chose that does not work now: the switch key, the jump
+    /// keys, capture; in that order. Follows the flags it comes from.
+    [[nodiscard]] std::vector<Problem> problems() const;
 
     // Settings: each assignment is stored, then acted on -------------------
     void setLayout(Layout value);
@@ -131,6 +135,10 @@ private:
     void updatePreview();
     void discardPreviews(const std::vector<WowClient>& targets);
     std::shared_ptr<LivePreview> makePreview(int slot, const WowClient& client);
+    /// `index`, unless a live preview holds that slot: then the lowest slot none holds.
+    [[nodiscard]] int freePreviewSlot(int index) const;
+    /// Why the registration that just failed failed, as the registry's refusal tells.
+    [[nodiscard]] Problem keyProblem(Problem taken, Problem missing) const;
     [[nodiscard]] std::optional<std::size_t> slotOf(platform::Pid pid) const;
     [[nodiscard]] const WowClient* activeClient() const;
 
@@ -161,6 +169,9 @@ private:
     bool clickPreviewSwitches_ = settings::kPreviewClick.fallback;
     bool previewNeedsPermission_ = false;
     double mainShare_ = settings::kMainShare.fallback;
+    // Why the flags above say a registration failed; set together with them.
+    std::optional<Problem> hotkeyProblem_;
+    std::optional<Problem> jumpKeysProblem_;
 
     // Owned, in declaration order.
     std::unique_ptr<BorderOverlay> border_;

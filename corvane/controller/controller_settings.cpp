@@ -78,6 +78,10 @@ HotkeyManager::Action Controller::mainThreadAction(std::function<void(Controller
     };
 }
 
+Problem Controller::keyProblem(Problem taken, Problem missing) const {
+    return hotkeys_->lastRefusal() == platform::kHotKeyInvalidError ? missing : taken;
+}
+
 void Controller::registerHotkeys() {
     hotkeys_->unregisterAll();
     const auto& choices = HotkeyManager::cycleChoices();
@@ -88,17 +92,28 @@ void Controller::registerHotkeys() {
                                 : HotkeyManager::KeyCombo{choices.front().keyCode, choices.front().modifiers};
     const bool registered = hotkeys_->registerKey(kSwitchHotkeyID, key.keyCode, key.modifiers,
                                                   mainThreadAction([](Controller& c) { c.switchToNext(); }));
+    hotkeyProblem_.reset();
+    if (!registered) hotkeyProblem_ = keyProblem(Problem::hotkeyTaken, Problem::hotkeyMissing);
     publish(Property::hotkeyRegistered, hotkeyRegistered_, registered);
 
     bool allSucceeded = true;
+    std::optional<Problem> problem;
     for (int slot = 0; slot < kJumpSlots; ++slot) {
         const auto combo = HotkeyManager::key(jumpStyle_, slot);
         if (!combo) continue;
         const bool ok = hotkeys_->registerKey(kFirstJumpHotkeyID + static_cast<std::uint32_t>(slot),
                                               combo->keyCode, combo->modifiers,
                                               mainThreadAction([slot](Controller& c) { c.focusSlot(slot); }));
-        if (!ok) allSucceeded = false;
+        if (ok) continue;
+        allSucceeded = false;
+        // Told by the one that says most about what to change: the user's own
+        // switch key, else a missing key, else a taken one (the enum's order).
+        const Problem why = registered && *combo == key
+                                ? Problem::jumpKeysCollide
+                                : keyProblem(Problem::jumpKeysTaken, Problem::jumpKeysMissing);
+        if (!problem || static_cast<int>(why) > static_cast<int>(*problem)) problem = why;
     }
+    jumpKeysProblem_ = problem;
     publish(Property::jumpKeysRegistered, jumpKeysRegistered_, allSucceeded);
 }
 

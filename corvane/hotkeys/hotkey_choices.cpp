@@ -69,6 +69,16 @@ std::string_view HotkeyManager::title(JumpStyle style) {
     return info(style).title;
 }
 
+std::string HotkeyManager::label(const Choice& choice, const platform::PlatformTexts& texts) {
+    const auto found = texts.hotkeyLabels.find(choice.id);
+    return found != texts.hotkeyLabels.end() ? found->second : choice.label;
+}
+
+std::string HotkeyManager::title(JumpStyle style, const platform::PlatformTexts& texts) {
+    const auto found = texts.jumpStyleTitles.find(std::string(rawValue(style)));
+    return found != texts.jumpStyleTitles.end() ? found->second : std::string(title(style));
+}
+
 std::optional<HotkeyManager::KeyCombo> HotkeyManager::key(JumpStyle style, int slot) {
     if (style == JumpStyle::off || slot < 0 || slot >= 5) return std::nullopt;
     const auto& entry = info(style);

@@ -40,7 +40,12 @@ bool HotkeyManager::registerKey(std::uint32_t id, std::uint32_t keyCode, std::ui
                                 Action action) {
     unregister(id);
     const auto registration = service_.registerHotKey(keyCode, modifiers, {kSignature, id});
-    if (registration.status != platform::kHotKeyNoError || !registration.ref) return false;
+    if (registration.status != platform::kHotKeyNoError || !registration.ref) {
+        // A success without a reference is no success; say "taken" for it.
+        lastRefusal_ = registration.status != platform::kHotKeyNoError ? registration.status
+                                                                        : platform::kHotKeyExistsError;
+        return false;
+    }
     refs_[id] = *registration.ref;
     actions_[id] = std::move(action);
     return true;

@@ -11,6 +11,7 @@
 
 #include "platform/hot_key_service.h"
 #include "platform/main_queue.h"
+#include "platform/platform_texts.h"
 
 namespace corvane {
 
@@ -48,6 +49,9 @@ public:
     static std::string_view rawValue(JumpStyle style);
     static std::optional<JumpStyle> jumpStyle(std::string_view rawValue);
     static std::string_view title(JumpStyle style);
+    /// A choice's label and a style's title in the platform's words.
+    static std::string label(const Choice& choice, const platform::PlatformTexts& texts);
+    static std::string title(JumpStyle style, const platform::PlatformTexts& texts);
     /// The combination of slot 0 to 4; nullopt for `off` or another slot.
     static std::optional<KeyCombo> key(JumpStyle style, int slot);
 
@@ -61,6 +65,8 @@ public:
     /// Registers a combination under `id`, replacing what was there.
     /// Returns false, keeping nothing under `id`, when the platform refuses.
     bool registerKey(std::uint32_t id, std::uint32_t keyCode, std::uint32_t modifiers, Action action);
+    /// The platform's status of the latest registration that failed.
+    [[nodiscard]] platform::HotKeyStatus lastRefusal() const { return lastRefusal_; }
     void unregister(std::uint32_t id);
     void unregisterAll();
 
@@ -77,6 +83,7 @@ private:
     std::map<std::uint32_t, platform::HotKeyRef> refs_;
     std::map<std::uint32_t, Action> actions_;
     std::optional<platform::HotKeyHandlerRef> handlerRef_;
+    platform::HotKeyStatus lastRefusal_ = platform::kHotKeyNoError;
 };
 
 }  // namespace corvane

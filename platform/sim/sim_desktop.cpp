@@ -91,6 +91,10 @@ void SimDesktop::takeHotKey(std::uint32_t keyCode, std::uint32_t modifiers) {
     hotKeys_->take(keyCode, modifiers);
 }
 
+void SimDesktop::removeKey(std::uint32_t keyCode) {
+    hotKeys_->removeKey(keyCode);
+}
+
 std::optional<std::int32_t> SimDesktop::pressHotKey(std::uint32_t keyCode, std::uint32_t modifiers) {
     return hotKeys_->press(keyCode, modifiers);
 }

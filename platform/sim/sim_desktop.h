@@ -90,6 +90,8 @@ public:
     // Hot keys --------------------------------------------------------------
     /// Makes a combination "taken by another program": registering it fails.
     void takeHotKey(std::uint32_t keyCode, std::uint32_t modifiers);
+    /// Takes a key off the keyboard: registering it, with any modifiers, fails as invalid.
+    void removeKey(std::uint32_t keyCode);
     /// Presses a registered combination: calls the installed handler with its
     /// identifier, as the platform would. Returns the handler's status, or
     /// nullopt when no handler is installed or nothing is registered there.

@@ -18,6 +18,9 @@ void SimHotKeys::removeHandler(platform::HotKeyHandlerRef handler) {
 platform::HotKeyRegistration SimHotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
                                                         platform::HotKeyID id) {
     calls_.record(format("registerHotKey {} {:#x} id {}", keyCode, modifiers, id.id));
+    if (std::find(missing_.begin(), missing_.end(), keyCode) != missing_.end()) {
+        return {platform::kHotKeyInvalidError, std::nullopt};
+    }
     const auto combo = std::make_pair(keyCode, modifiers);
     const bool takenElsewhere = std::find(taken_.begin(), taken_.end(), combo) != taken_.end();
     const bool takenHere = std::any_of(registered_.begin(), registered_.end(), [&](const auto& entry) {

@@ -137,6 +137,7 @@ public:
     void unregisterHotKey(platform::HotKeyRef ref) override;
 
     void take(std::uint32_t keyCode, std::uint32_t modifiers);
+    void removeKey(std::uint32_t keyCode) { missing_.push_back(keyCode); }
     std::optional<std::int32_t> press(std::uint32_t keyCode, std::uint32_t modifiers);
     std::optional<std::int32_t> deliver(const platform::HotKeyEvent* event);
     [[nodiscard]] const std::map<platform::HotKeyRef, SimDesktop::RegisteredHotKey>& registered() const {
@@ -149,6 +150,7 @@ private:
     platform::HotKeyHandler handler_;
     platform::HotKeyHandlerRef handlerRef_ = 0;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> taken_;
+    std::vector<std::uint32_t> missing_;
     std::map<platform::HotKeyRef, SimDesktop::RegisteredHotKey> registered_;
     platform::HotKeyRef nextRef_ = 1;
 };

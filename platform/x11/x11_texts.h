@@ -1,15 +1,13 @@
 #pragma once
 
-#ifndef CORVANE_X11_BUILD
-#error "platform/x11 headers are for the X11 backend only"
-#endif
-
 #include "platform/platform_texts.h"
 
 namespace corvane::x11 {
 
 /// What is true on X11: no permission to grant (the connection is the
-/// trust), keys held by other X clients, and capture through Composite.
+/// trust), keys held by other X clients, capture through Composite, and the
+/// Alt key where a Mac has Option. Plain text, without X11 headers: the panel
+/// tests use it too.
 inline platform::PlatformTexts platformTexts() {
     platform::PlatformTexts texts;
     texts.hasAccessibilityPermission = false;
@@ -17,6 +15,8 @@ inline platform::PlatformTexts platformTexts() {
     texts.jumpKeysTaken = "Some jump keys are taken by another program. Pick a different set.";
     texts.screenRecordingNeeded =
         "The X server cannot capture windows for the preview: it lacks the Composite extension.";
+    texts.hotkeyLabels = {{"optTab", "Alt + Tab"}};
+    texts.jumpStyleTitles = {{"optionNumbers", "Alt + 1\u20265"}};
     return texts;
 }
 

@@ -105,6 +105,37 @@ TEST_F(HotkeyBindings, TakenSwitchKeyClearsTheFlagUntilAnotherKeyIsPicked) {
     EXPECT_TRUE(controller->hotkeyRegistered());
 }
 
+TEST_F(HotkeyBindings, EachFailedKeyIsToldByWhatSaysMostAboutIt) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint32_t> missingKeys;
+        bool takeControl3;
+        const char* hotkey;
+        const char* jumpStyle;
+        std::vector<Problem> problems;
+    };
+    const Case cases[] = {
+        {"all well", {}, false, "grave", "controlNumbers", {}},
+        {"switch key missing", {107}, false, "f14", "off", {Problem::hotkeyMissing}},
+        {"jump key taken", {}, true, "grave", "controlNumbers", {Problem::jumpKeysTaken}},
+        {"jump key missing", {106}, false, "grave", "functionKeys", {Problem::jumpKeysMissing}},
+        {"jump key is the switch key", {106}, false, "f13", "functionKeys", {Problem::jumpKeysCollide}},
+        {"both missing", {105}, false, "f13", "functionKeys", {Problem::hotkeyMissing, Problem::jumpKeysMissing}},
+    };
+    for (const auto& c : cases) {
+        sim::SimDesktop fresh;
+        for (const auto key : c.missingKeys) fresh.removeKey(key);
+        if (c.takeControl3) fresh.takeHotKey(20, kControl);
+        fresh.defaults().set("hotkey", std::string(c.hotkey));
+        fresh.defaults().set("jumpStyle", std::string(c.jumpStyle));
+        const auto running = Controller::create(fresh.platform());
+        EXPECT_EQ(running->problems(), c.problems) << c.name;
+        running->setJumpStyle(JumpStyle::off);
+        running->setHotkeyID("grave");
+        EXPECT_EQ(running->problems(), std::vector<Problem>{}) << c.name << ", then the defaults";
+    }
+}
+
 TEST_F(HotkeyBindings, FlagsArePublishedOnEveryRun) {
     start();
     int hotkeyFlag = 0;

@@ -118,7 +118,7 @@ TEST_F(PreviewCoordination, EveryClientWithoutActiveAndOnlyTheOthersWithOne) {
     EXPECT_EQ(preview(3)->slot(), 2);  // never renumbered
 }
 
-TEST_F(PreviewCoordination, SlotsAreNeverRenumbered) {
+TEST_F(PreviewCoordination, SlotsAreNeverRenumberedAndANewPreviewTakesAFreeOne) {
     for (platform::Pid pid : {1, 2, 3, 4}) addGame(pid, pid);  // A, B, C, D
     desk.setFrontmost(1);
     start();
@@ -128,8 +128,11 @@ TEST_F(PreviewCoordination, SlotsAreNeverRenumbered) {
     controller->focusClient(WowClient{3});
     EXPECT_EQ(preview(2)->slot(), 0);
     EXPECT_EQ(preview(4)->slot(), 2);
-    EXPECT_EQ(preview(1)->slot(), 0);  // shares slot 0 with B
+    // Its index in A, B, D is 0, which B holds: the lowest free slot instead.
+    EXPECT_EQ(preview(1)->slot(), 1);
     EXPECT_FALSE(ControllerInspection::previews(*controller).contains(3));
+    controller->focusClient(WowClient{2});  // B's slot 0 frees; C's index 1 is A's
+    EXPECT_EQ(previewSlots(), (std::vector<int>{1, 0, 2}));
 }
 
 TEST_F(PreviewCoordination, RepeatedRunsStartNothingNew) {

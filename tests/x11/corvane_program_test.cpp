@@ -106,7 +106,7 @@ TEST_F(CorvaneProgramTest, saysWhichSwitchKeyAnotherProgramHolds) {
     ASSERT_EQ(refused, nullptr);
 
     auto program = startProgram();
-    EXPECT_TRUE(waitForError("corvane: the switch key ` (backtick) could not be registered"));
+    EXPECT_TRUE(waitForError("corvane: the switch key ` (backtick): That key is taken by another program."));
 
     xcb_ungrab_key(c, grave, x().root(), 0);
     x().sync();
