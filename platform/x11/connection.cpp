@@ -186,6 +186,17 @@ xcb_void_cookie_t Connection::sendClientMessage(xcb_window_t destination, std::u
     return xcb_send_event(connection_, 0, destination, eventMask, reinterpret_cast<const char*>(&event));
 }
 
+bool Connection::owns(xcb_window_t window) const {
+    const xcb_setup_t* setup = xcb_get_setup(connection_);
+    return (window & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+void Connection::selectEvents(xcb_window_t window, std::uint32_t mask) const {
+    if (owns(window)) return;
+    const auto cookie = xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+    if (window != root()) onForeignWindow(cookie);
+}
+
 void Connection::onForeignWindow(xcb_void_cookie_t cookie) const {
     expectErrors(cookie, {XCB_WINDOW, XCB_DRAWABLE, XCB_MATCH});
 }

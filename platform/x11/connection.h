@@ -196,6 +196,14 @@ public:
     /// Sends a 32-bit client message to the program that owns `window`.
     void sendToClient(xcb_window_t window, xcb_atom_t type, const MessageData& data) const;
 
+    /// Whether this connection created `window`.
+    [[nodiscard]] bool owns(xcb_window_t window) const;
+    /// Selects `mask` on another program's window (or the root) for this
+    /// connection. A window this connection created keeps the mask it was
+    /// created with: X keeps one mask per client and window, so selecting
+    /// again would replace it (a preview would lose its clicks).
+    void selectEvents(xcb_window_t window, std::uint32_t mask) const;
+
     /// Marks a request sent about another program's window: that window may vanish at
     /// any moment, so BadWindow, BadDrawable and BadMatch from this request mean only
     /// that, and are dropped. Other errors still reach the log.

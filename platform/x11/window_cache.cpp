@@ -57,7 +57,7 @@ std::optional<std::vector<xcb_window_t>> mappedTopLevels(const Connection& conne
 WindowCache::WindowCache(const Connection& connection, EventLoop& loop)
     : connection_(connection), loop_(loop) {
     // Selected before anything is read: a change after a read is then always heard of.
-    xcb_change_window_attributes(connection_.get(), connection_.root(), XCB_CW_EVENT_MASK, &kRootEvents);
+    connection_.selectEvents(connection_.root(), kRootEvents);
     subscribeEvents(loop);
 }
 
@@ -254,8 +254,9 @@ void WindowCache::forget(xcb_window_t window) {
 
 void WindowCache::watch(xcb_window_t window) {
     if (!watched_.insert(window).second) return;
-    connection_.onForeignWindow(
-        xcb_change_window_attributes(connection_.get(), window, XCB_CW_EVENT_MASK, &kWindowEvents));
+    // Leaves the program's own windows (its previews are listed too) as they
+    // are: they select their structure changes themselves.
+    connection_.selectEvents(window, kWindowEvents);
 }
 
 // Placements -----------------------------------------------------------------

@@ -383,11 +383,19 @@ TEST_F(BackendOverlaysTest, aPanelIsAStickyUndecoratedUtilityWindowAboveTheOther
     EXPECT_EQ(x().activeWindow(), game.window());
 }
 
-TEST_F(BackendOverlaysTest, draggingAPanelMovesItAndIsNoClick) {
+TEST_F(BackendOverlaysTest, draggingAPanelMovesItAndIsNoClickAlsoOnceTheGamesAreListed) {
     RecordingContent content;
     auto panel = backend_->windows().createPanel({800, 100, 240, 135}, content);
     panel->orderFrontRegardless();
     ASSERT_TRUE(runUntil([&] { return x().isViewable(idOf(*panel)); }));
+    // The window manager lists the panel among the clients the backend watches.
+    ASSERT_TRUE(runUntil([&] {
+        const auto* clients = backend_->windowCache().clients();
+        return clients != nullptr && std::any_of(clients->begin(), clients->end(), [&](const auto& client) {
+                   return client.window == idOf(*panel);
+               });
+    }));
+    settle();
 
     mouse(XCB_MOTION_NOTIFY, 900, 700);
     mouse(XCB_BUTTON_PRESS, 900, 700);
