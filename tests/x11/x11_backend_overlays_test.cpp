@@ -167,6 +167,18 @@ protected:
         return backend_->loop().runUntil(condition, 10.0);
     }
 
+    /// Waits until the backend has read `window` in the window manager's
+    /// client list, as it reads every listed window's structure.
+    bool listedByTheBackend(xcb_window_t window) {
+        const bool listed = runUntil([&] {
+            const auto* clients = backend_->windowCache().clients();
+            return clients != nullptr && std::any_of(clients->begin(), clients->end(),
+                                                     [&](const auto& client) { return client.window == window; });
+        });
+        settle();
+        return listed;
+    }
+
     [[nodiscard]] std::vector<Box> shape(xcb_window_t window, xcb_shape_kind_t kind) {
         auto* c = x().connection();
         XReply<xcb_shape_get_rectangles_reply_t> reply(
@@ -388,14 +400,7 @@ TEST_F(BackendOverlaysTest, draggingAPanelMovesItAndIsNoClickAlsoOnceTheGamesAre
     auto panel = backend_->windows().createPanel({800, 100, 240, 135}, content);
     panel->orderFrontRegardless();
     ASSERT_TRUE(runUntil([&] { return x().isViewable(idOf(*panel)); }));
-    // The window manager lists the panel among the clients the backend watches.
-    ASSERT_TRUE(runUntil([&] {
-        const auto* clients = backend_->windowCache().clients();
-        return clients != nullptr && std::any_of(clients->begin(), clients->end(), [&](const auto& client) {
-                   return client.window == idOf(*panel);
-               });
-    }));
-    settle();
+    ASSERT_TRUE(listedByTheBackend(idOf(*panel)));
 
     mouse(XCB_MOTION_NOTIFY, 900, 700);
     mouse(XCB_BUTTON_PRESS, 900, 700);
@@ -493,6 +498,12 @@ TEST_F(BackendOverlaysTest, aCaptureDeliversTheRedirectedWindowThatAPanelShowsSc
     panel->setContents(frame.surface);
     EXPECT_TRUE(runUntil([&] { return pixelAt(840, 675) == 0x2B4C7EU; })) << "the game's colour in the panel";
     EXPECT_EQ(pixelAt(810, 730), 0U) << "black beside the picture";
+    // Made smaller (the size slider), it shows the same picture at once, though the game draws nothing.
+    ASSERT_TRUE(listedByTheBackend(idOf(*panel)));
+    panel->setFrame({800, 100, 120, 68}, true);  // root 800,732
+    ASSERT_TRUE(runUntil([&] { return x().clientRect(idOf(*panel)) == Rect{800, 732, 120, 68}; }));
+    settle();
+    EXPECT_TRUE(runUntil([&] { return pixelAt(860, 766) == 0x2B4C7EU; })) << "the picture after a resize";
 
     bool stopped = false;
     stream->stopCapture([&] { stopped = true; });
