@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <string_view>
 
 #include "platform/x11/configure_window.h"
 
@@ -33,8 +34,14 @@ bool sameRectangles(const std::vector<xcb_rectangle_t>& a, const std::vector<xcb
 }  // namespace
 
 BorderWindow::BorderWindow(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                           WindowCache& windows, platform::WindowService::DrawFunction draw)
-    : connection_(connection), loop_(loop), screens_(screens), windows_(windows), draw_(std::move(draw)) {
+                           WindowCache& windows, ProgramStacking& stacking,
+                           platform::WindowService::DrawFunction draw)
+    : connection_(connection),
+      loop_(loop),
+      screens_(screens),
+      windows_(windows),
+      stacking_(stacking),
+      draw_(std::move(draw)) {
     const auto* shape = xcb_get_extension_data(connection_.get(), &xcb_shape_id);
     hasShape_ = shape != nullptr && shape->present != 0;
     createWindow();
@@ -84,6 +91,10 @@ void BorderWindow::createWindow() {
                       XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK |
                           XCB_CW_COLORMAP,
                       values.data());
+    // Named for whoever looks at the screen's windows (xwininfo, tests).
+    constexpr std::string_view kTitle = "Corvane border";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_.get(), XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<std::uint32_t>(kTitle.size()), kTitle.data());
     gc_ = OwnedGc(c, xcb_generate_id(c));
     xcb_create_gc(c, gc_.get(), window_.get(), 0, nullptr);
     if (hasShape_) {
@@ -202,8 +213,7 @@ std::uint32_t BorderWindow::pixelFor(platform::Color color) {
 }
 
 void BorderWindow::raise() {
-    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-    xcb_configure_window(connection_.get(), window_.get(), XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    stacking_.raiseUnmanaged(window_.get());
 }
 
 }  // namespace corvane::x11

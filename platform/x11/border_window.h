@@ -15,6 +15,7 @@
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/owned_xid.h"
+#include "platform/x11/program_stacking.h"
 #include "platform/x11/root_coordinates.h"
 #include "platform/x11/window_cache.h"
 #include "platform/x11/x11_screens.h"
@@ -33,7 +34,7 @@ namespace corvane::x11 {
 class BorderWindow final : public platform::BorderWindow {
 public:
     BorderWindow(const Connection& connection, EventLoop& loop, X11Screens& screens, WindowCache& windows,
-                 platform::WindowService::DrawFunction draw);
+                 ProgramStacking& stacking, platform::WindowService::DrawFunction draw);
     ~BorderWindow() override = default;
     BorderWindow(const BorderWindow&) = delete;
     BorderWindow& operator=(const BorderWindow&) = delete;
@@ -74,6 +75,7 @@ private:
     EventLoop& loop_;
     X11Screens& screens_;
     WindowCache& windows_;
+    ProgramStacking& stacking_;
     platform::WindowService::DrawFunction draw_;
     bool hasShape_ = false;
     Visual visual_;

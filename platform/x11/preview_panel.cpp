@@ -66,9 +66,14 @@ void setText(const Connection& connection, xcb_window_t window, xcb_atom_t prope
 }  // namespace
 
 PreviewPanel::PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                           const RenderFormats& formats, platform::Rect frame,
+                           const RenderFormats& formats, ProgramStacking& stacking, platform::Rect frame,
                            platform::PanelContent& content)
-    : connection_(connection), loop_(loop), screens_(screens), formats_(formats), content_(content) {
+    : connection_(connection),
+      loop_(loop),
+      screens_(screens),
+      formats_(formats),
+      stacking_(stacking),
+      content_(content) {
     shown_ = toRoot(frame, screens_.primaryRootFrame());
     createWindow(shown_);
     setProperties(shown_);
@@ -182,8 +187,7 @@ void PreviewPanel::orderFrontRegardless() {
     const bool hidden = !visible_ || !mapped_;
     if (!hidden && !covered_) return;
     if (hidden) xcb_map_window(connection_.get(), window_.get());
-    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-    xcb_configure_window(connection_.get(), window_.get(), XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    stacking_.raiseManaged(window_.get());
     connection_.flush();
     visible_ = true;
     // Until the server says otherwise: a raise the window manager refuses is not asked for again and again.

@@ -15,6 +15,7 @@
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/owned_xid.h"
+#include "platform/x11/program_stacking.h"
 #include "platform/x11/render_formats.h"
 #include "platform/x11/root_coordinates.h"
 #include "platform/x11/window_picture.h"
@@ -31,7 +32,8 @@ namespace corvane::x11 {
 class PreviewPanel final : public platform::Panel {
 public:
     PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                 const RenderFormats& formats, platform::Rect frame, platform::PanelContent& content);
+                 const RenderFormats& formats, ProgramStacking& stacking, platform::Rect frame,
+                 platform::PanelContent& content);
     ~PreviewPanel() override = default;
     PreviewPanel(const PreviewPanel&) = delete;
     PreviewPanel& operator=(const PreviewPanel&) = delete;
@@ -76,6 +78,7 @@ private:
     EventLoop& loop_;
     X11Screens& screens_;
     const RenderFormats& formats_;
+    ProgramStacking& stacking_;
     platform::PanelContent& content_;
     OwnedWindow window_;
     OwnedPicture picture_;  ///< the panel's own, to composite into

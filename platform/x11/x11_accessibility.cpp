@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/x11/program_stacking.h"
 #include "platform/x11/root_coordinates.h"
 
 namespace corvane::x11 {
@@ -180,9 +181,7 @@ void X11Accessibility::sendRaise(xcb_window_t window) const {
         connection_.sendToWindowManager(window, restack,
                                         {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
     } else {
-        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-        connection_.onForeignWindow(
-            xcb_configure_window(connection_.get(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above));
+        raiseToTop(connection_, window);
     }
 }
 

@@ -5,10 +5,12 @@
 #endif
 
 #include <memory>
+#include <optional>
 
 #include "platform/window_service.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
+#include "platform/x11/program_stacking.h"
 #include "platform/x11/render_formats.h"
 #include "platform/x11/window_cache.h"
 #include "platform/x11/x11_screens.h"
@@ -25,12 +27,17 @@ public:
     [[nodiscard]] std::unique_ptr<platform::Panel> createPanel(platform::Rect frame,
                                                                platform::PanelContent& content) override;
 
+    /// The control panel's window while it is shown (none while hidden): the
+    /// border and the previews then stay below it when they raise themselves.
+    void keepBelow(std::optional<xcb_window_t> panel) { stacking_.keepBelow(panel); }
+
 private:
     const Connection& connection_;
     EventLoop& loop_;
     X11Screens& screens_;
     WindowCache& windows_;
     RenderFormats formats_;
+    ProgramStacking stacking_;
 };
 
 }  // namespace corvane::x11

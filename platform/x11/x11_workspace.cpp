@@ -3,6 +3,7 @@
 #include <set>
 
 #include "platform/x11/bundle_identifier.h"
+#include "platform/x11/program_stacking.h"
 
 namespace corvane::x11 {
 
@@ -158,9 +159,7 @@ void X11Workspace::activateWithoutWindowManager(xcb_window_t window, xcb_timesta
     PropertyCookie wmHints = connection_.getProperty(window, XCB_ATOM_WM_HINTS, 9);
     const WindowHints hints = hintsFrom(connection_, protocols, wmHints);
 
-    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-    connection_.onForeignWindow(
-        xcb_configure_window(connection_.get(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above));
+    raiseToTop(connection_, window);
     if (hints.acceptsInput) {
         connection_.onForeignWindow(
             xcb_set_input_focus(connection_.get(), XCB_INPUT_FOCUS_PARENT, window, time));

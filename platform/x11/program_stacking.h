@@ -1,0 +1,45 @@
+#pragma once
+
+#ifndef CORVANE_X11_BUILD
+#error "platform/x11 headers are for the X11 backend only"
+#endif
+
+#include <xcb/xcb.h>
+
+#include <optional>
+
+#include "platform/x11/connection.h"
+#include "platform/x11/window_cache.h"
+
+namespace corvane::x11 {
+
+/// Sends a plain raise of `window` to the top of its siblings (for a window
+/// the window manager manages, a request it decides on).
+void raiseToTop(const Connection& connection, xcb_window_t window);
+
+/// Where the program's floating windows (the border, the previews) go when
+/// they raise themselves: to the top, but below the control panel while it
+/// is shown, since that is what the user works with then.
+class ProgramStacking {
+public:
+    ProgramStacking(const Connection& connection, WindowCache& windows);
+
+    /// The panel's window (another connection's, Qt's) while it is shown; none while hidden.
+    void keepBelow(std::optional<xcb_window_t> panel) { panel_ = panel; }
+    [[nodiscard]] std::optional<xcb_window_t> ceiling() const { return panel_; }
+
+    /// Raises a window the window manager manages (a preview).
+    void raiseManaged(xcb_window_t window);
+    /// Raises an override-redirect child of the root (the border).
+    void raiseUnmanaged(xcb_window_t window);
+
+private:
+    /// The root's child that holds `window`: the window manager's frame, if it has one.
+    [[nodiscard]] std::optional<xcb_window_t> topLevelOf(xcb_window_t window) const;
+
+    const Connection& connection_;
+    WindowCache& windows_;
+    std::optional<xcb_window_t> panel_;
+};
+
+}  // namespace corvane::x11
