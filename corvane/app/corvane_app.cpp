@@ -1,9 +1,6 @@
 #include "corvane/app/corvane_app.h"
 
 #include <QApplication>
-#include <QCursor>
-#include <QKeyEvent>
-#include <QScreen>
 
 #include <atomic>
 #include <cstdio>
@@ -12,8 +9,8 @@
 #include "corvane/controller/controller.h"
 #include "corvane/panel/control_panel.h"
 #include "corvane/app/crisp_icon.h"
-#include "corvane/app/popup_placement.h"
 #include "corvane/app/status_reporter.h"
+#include "corvane/app/tray_popup.h"
 #include "corvane/app/x11_loop_driver.h"
 #include "platform/store/json_defaults_store.h"
 #include "platform/x11/x11_backend.h"
@@ -24,16 +21,9 @@ namespace corvane {
 namespace {
 
 constexpr int kExitConnectionLost = 1;
-/// A click on the icon that closes the open popup reaches the icon too; it must
-/// not open the popup again at once.
-constexpr std::chrono::milliseconds kReopenGuard{300};
 
 void printLine(const std::string& line) {
     std::fprintf(stderr, "%s\n", line.c_str());
-}
-
-QRect pointerAnchor() {
-    return {QCursor::pos(), QSize(1, 1)};
 }
 
 }  // namespace
@@ -54,12 +44,14 @@ CorvaneApp::CorvaneApp(std::unique_ptr<x11::X11Backend> backend, const app::RunO
     panel_ =
         std::make_unique<ControlPanel>(controller_, x11::platformTexts(), [] { QCoreApplication::quit(); });
     panel_->setWindowTitle(QStringLiteral("Corvane"));
-    panel_->installEventFilter(this);
+    popup_ = std::make_unique<TrayPopup>(*panel_);
+    connect(popup_.get(), &TrayPopup::visibilityChanged, this, &CorvaneApp::panelVisibilityChanged);
     showTrayIcon();
 }
 
 CorvaneApp::~CorvaneApp() {
     tray_.reset();
+    popup_.reset();
     panel_.reset();
     driver_.reset();
     reporter_.reset();
@@ -71,81 +63,33 @@ CorvaneApp::~CorvaneApp() {
 void CorvaneApp::showTrayIcon() {
     tray_ = std::make_unique<QSystemTrayIcon>(crispIcon(QStringLiteral(":/corvane/corvane.svg")));
     tray_->setToolTip(QStringLiteral("Corvane"));
-    connect(tray_.get(), &QSystemTrayIcon::activated, this, &CorvaneApp::trayActivated);
+    connect(trayMenu_.addAction(QStringLiteral("Show panel")), &QAction::triggered, this,
+            &CorvaneApp::showPanel);
+    connect(trayMenu_.addAction(QStringLiteral("Quit Corvane")), &QAction::triggered, qApp,
+            &QCoreApplication::quit);
+    tray_->setContextMenu(&trayMenu_);
+    popup_->follow(*tray_);
     // Shown also without a tray: Qt embeds the icon once a tray appears.
     tray_->show();
     if (QSystemTrayIcon::isSystemTrayAvailable()) return;
     printLine(
         "corvane: there is no system tray on this display: the panel opens as a window; "
         "closing it keeps Corvane running, and starting corvane again shows it");
-    showWindow();
+    popup_->openAsWindow();
 }
 
 void CorvaneApp::showPanel() {
     if (QSystemTrayIcon::isSystemTrayAvailable() && tray_->geometry().isValid()) {
-        showPopup(tray_->geometry());
+        popup_->open(tray_->geometry());
     } else {
-        showWindow();
+        popup_->openAsWindow();
     }
 }
 
-void CorvaneApp::trayActivated(QSystemTrayIcon::ActivationReason reason) {
-    if (reason != QSystemTrayIcon::Trigger) return;
-    if (panel_->isVisible()) {
-        panel_->hide();
-        return;
-    }
-    if (std::chrono::steady_clock::now() - popupClosedAt_ < kReopenGuard) return;
-    const QRect icon = tray_->geometry();
-    showPopup(icon.isValid() ? icon : pointerAnchor());
-}
-
-void CorvaneApp::showPopup(const QRect& anchor) {
-    popupAnchor_ = anchor;
-    if (!panel_->windowFlags().testFlag(Qt::Popup)) {
-        panel_->hide();
-        panel_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
-    }
-    panel_->adjustSize();
-    placePopup();
-    panel_->show();
-}
-
-void CorvaneApp::showWindow() {
-    if (panel_->windowFlags().testFlag(Qt::Popup)) {
-        panel_->hide();
-        panel_->setWindowFlags(Qt::Window);
-    }
-    panel_->show();
-    panel_->raise();
-    panel_->activateWindow();
-}
-
-void CorvaneApp::placePopup() {
-    const QScreen* screen = QGuiApplication::screenAt(popupAnchor_.center());
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    panel_->move(
-        popupPlacement(popupAnchor_, panel_->size(), screen->geometry(), screen->availableGeometry()));
-}
-
-bool CorvaneApp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != panel_.get() || !panel_->windowFlags().testFlag(Qt::Popup)) return false;
-    switch (event->type()) {
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) return false;
-            panel_->hide();
-            return true;
-        case QEvent::Hide:
-            // Closed by a press outside it, which may be on the icon.
-            if (QGuiApplication::mouseButtons() != Qt::NoButton)
-                popupClosedAt_ = std::chrono::steady_clock::now();
-            return false;
-        case QEvent::Resize:
-            placePopup();  // the panel grows and shrinks with the clients
-            return false;
-        default:
-            return false;
-    }
+void CorvaneApp::panelVisibilityChanged(bool visible) {
+    std::optional<xcb_window_t> panel;
+    if (visible) panel = static_cast<xcb_window_t>(panel_->winId());
+    backend_->windows().keepBelow(panel);
 }
 
 void CorvaneApp::saveSettings() {

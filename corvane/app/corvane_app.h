@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QMenu>
 #include <QObject>
-#include <QRect>
 #include <QSystemTrayIcon>
 
-#include <chrono>
 #include <memory>
 
 #include "corvane/app/command_line.h"
@@ -15,6 +14,7 @@ namespace corvane {
 class Controller;
 class ControlPanel;
 class StatusReporter;
+class TrayPopup;
 class X11LoopDriver;
 namespace platform {
 class JsonDefaultsStore;
@@ -24,9 +24,10 @@ class X11Backend;
 }
 
 /// The running program: the one controller on the X11 backend, the tray icon
-/// and the control panel it opens, all on Qt's loop. Where no tray exists the
-/// panel is an ordinary window instead. Closing the panel never quits; only
-/// "Quit Corvane", a signal or the loss of the X server end the loop.
+/// (a click opens the panel, its menu offers "Show panel" and "Quit Corvane")
+/// and the control panel, all on Qt's loop. Where no tray exists the panel is
+/// an ordinary window instead. Closing the panel never quits; only "Quit
+/// Corvane", a signal or the loss of the X server end the loop.
 class CorvaneApp : public QObject {
     Q_OBJECT
 
@@ -53,15 +54,9 @@ public:
     /// The process's exit status once Qt's loop has returned.
     [[nodiscard]] int exitStatus() const { return exitStatus_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void showTrayIcon();
-    void trayActivated(QSystemTrayIcon::ActivationReason reason);
-    void showPopup(const QRect& anchor);
-    void showWindow();
-    void placePopup();
+    void panelVisibilityChanged(bool visible);
     void endWithLostConnection();
 
     // Destroyed in reverse order: the panel before the controller, the
@@ -72,11 +67,10 @@ private:
     std::unique_ptr<StatusReporter> reporter_;
     std::unique_ptr<X11LoopDriver> driver_;
     std::unique_ptr<ControlPanel> panel_;
+    std::unique_ptr<TrayPopup> popup_;
+    QMenu trayMenu_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     SignalWatch signals_;
-
-    QRect popupAnchor_;
-    std::chrono::steady_clock::time_point popupClosedAt_{};
     int exitStatus_ = 0;
 };
 
