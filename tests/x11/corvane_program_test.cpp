@@ -4,6 +4,7 @@
 #include <csignal>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "program_test.h"
 
@@ -24,6 +25,18 @@ protected:
         }
         return fallback;
     }
+
+    /// The preview that shows `colour` (0xRRGGBB) in its left part, beside the game's number.
+    std::optional<xcb_window_t> previewShowing(std::uint32_t colour) {
+        for (const xcb_window_t preview : previewWindows()) {
+            const auto frame = x().clientRect(preview);
+            if (!frame) continue;
+            const auto pixel = x().pixelAt(static_cast<int>(frame->x + frame->width / 5),
+                                           static_cast<int>(frame->y + frame->height / 2));
+            if (pixel == colour) return preview;
+        }
+        return std::nullopt;
+    }
 };
 
 TEST_F(CorvaneProgramTest, arrangesAsItsSettingsSayFollowsItsSwitchKeyAndEndsCleanly) {
@@ -43,6 +56,71 @@ TEST_F(CorvaneProgramTest, arrangesAsItsSettingsSayFollowsItsSwitchKeyAndEndsCle
     EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[next]->window(); }));
     program.signalGroup(SIGTERM);
     EXPECT_EQ(program.waitForExit(5s), 0);
+    EXPECT_EQ(unexpectedErrors(), "");
+}
+
+TEST_F(CorvaneProgramTest, aClickOnAPreviewSwitchesToItsGameAndADraggedOneIsRememberedWhereItWasLeft) {
+    writeSettings(R"({"showPreview": true, "previewWidth": 240})");
+    const auto games = launchGames(3);  // in the slot colours: green, blue, orange
+    auto program = startProgram();
+    ASSERT_TRUE(waitForLayout(games, Layout::mainPlusSide));
+    // Closed, as a player does whose desktop has no tray: it would cover the previews.
+    std::optional<xcb_window_t> panel;
+    ASSERT_TRUE(waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }));
+    x().close(*panel);
+    ASSERT_TRUE(waitUntil([&] { return !panelWindow(program.pid()); }));
+
+    std::optional<xcb_window_t> blue;
+    ASSERT_TRUE(waitUntil([&] { return (blue = previewShowing(0x007AFF)).has_value(); })) << programErrors();
+    const auto [x0, y0] = middle(x().clientRect(*blue).value());
+    clickAt(x0, y0);
+    EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[1]->window(); })) << "the click switched";
+
+    std::optional<xcb_window_t> orange;
+    ASSERT_TRUE(waitUntil([&] { return (orange = previewShowing(0xFF9500)).has_value(); }));
+    const auto before = x().clientRect(*orange).value();
+    const auto [x1, y1] = middle(before);
+    dragFrom({x1, y1}, {x1 - 300, y1 - 200});
+    const platform::Rect moved{before.x - 300, before.y - 200, before.width, before.height};
+    EXPECT_TRUE(waitUntil([&] { return x().clientRect(*orange) == moved; }));
+    EXPECT_NE(x().activeWindow(), games[2]->window()) << "a drag is no click";
+    // Remembered in the settings file after the quiet moment, y counted from the bottom.
+    const std::string remembered = "{{" + std::to_string(static_cast<int>(before.x) - 300) + ", " +
+                                   std::to_string(900 - static_cast<int>(before.maxY()) + 200) + "}";
+    EXPECT_TRUE(waitUntil([&] { return fileText(settingsFile()).find(remembered) != std::string::npos; }))
+        << fileText(settingsFile());
+    EXPECT_EQ(unexpectedErrors(), "");
+}
+
+TEST_F(CorvaneProgramTest, itsPanelStaysAboveItsPreviewsAndItsBorder) {
+    // One preview large enough to lie under the panel wherever it opens.
+    writeSettings(R"({"showPreview": true, "previewFrame.0": "{{100, 100}, {1240, 700}}"})");
+    const auto games = launchGames(2);
+    auto program = startProgram();
+    std::optional<xcb_window_t> panel;
+    ASSERT_TRUE(waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return previewWindows().size() == 1; }));
+
+    // The player clicks a game: the border shows around it, the panel stays open.
+    x().activate(games[0]->window());
+    std::optional<xcb_window_t> border;
+    ASSERT_TRUE(waitUntil([&] {
+        border = x().childNamed("Corvane border");
+        return border && x().isViewable(*border);
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // three ticks: each raises what is covered
+    ASSERT_EQ(previewWindows().size(), 1U);
+    EXPECT_TRUE(x().stackedAbove(*panel, previewWindows().front()));
+    EXPECT_TRUE(x().stackedAbove(*panel, *border));
+}
+
+TEST_F(CorvaneProgramTest, quitCorvaneEndsItWithStatusZeroAndWhatWasChangedSaved) {
+    auto program = startProgram();
+    ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
+    ASSERT_TRUE(clickControl(program.pid(), "check box", "Colored border on the active window"));
+    ASSERT_TRUE(clickControl(program.pid(), "push button", "Quit Corvane"));
+    EXPECT_EQ(program.waitForExit(5s), 0);
+    EXPECT_NE(fileText(settingsFile()).find(R"("showBorder": false)"), std::string::npos) << fileText(settingsFile());
     EXPECT_EQ(unexpectedErrors(), "");
 }
 

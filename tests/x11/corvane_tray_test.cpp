@@ -94,14 +94,23 @@ protected:
         return std::nullopt;
     }
 
+    /// Clicks the icon where it is now, as the user does, until the panel
+    /// opens: the tray may lay its icons out again meanwhile and swallow a click.
+    std::optional<xcb_window_t> openPanelFromIcon(const ChildProcess& program) {
+        std::optional<xcb_window_t> panel;
+        for (int attempt = 0; attempt < 2 && !panel; ++attempt) {
+            std::optional<Child> icon;
+            if (!waitUntil([&] { return (icon = trayIcon()).has_value(); })) return std::nullopt;
+            const auto [iconX, iconY] = middle(icon->frame);
+            clickAt(iconX, iconY);
+            waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }, 5s);
+        }
+        return panel;
+    }
+
 private:
     std::optional<ChildProcess> tray_;
 };
-
-/// Where a click on `rect` lands: its middle pixel.
-std::pair<int, int> middle(const platform::Rect& rect) {
-    return {static_cast<int>(rect.x + rect.width / 2), static_cast<int>(rect.y + rect.height / 2)};
-}
 
 TEST_F(CorvaneTrayTest, aClickOnTheIconOpensThePanelBelowItWhoseLayoutPickerReArrangesTheGames) {
     const auto games = launchGames(3);
@@ -112,16 +121,10 @@ TEST_F(CorvaneTrayTest, aClickOnTheIconOpensThePanelBelowItWhoseLayoutPickerReAr
     ASSERT_TRUE(waitForLayout(games, Layout::mainPlusSide));
     EXPECT_FALSE(panelWindow(program.pid())) << "the panel opens only when asked";
 
-    // Where the icon is now: the tray may have laid its icons out again since.
-    // A click the tray swallowed while doing so is tried again, as a user would.
-    std::optional<xcb_window_t> panel;
-    for (int attempt = 0; attempt < 2 && !panel; ++attempt) {
-        ASSERT_TRUE(waitUntil([&] { return (icon = trayIcon()).has_value(); }));
-        const auto [iconX, iconY] = middle(icon->frame);
-        clickAt(iconX, iconY);
-        waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }, 5s);
-    }
+    const auto panel = openPanelFromIcon(program);
     ASSERT_TRUE(panel) << programErrors();
+    icon = trayIcon();
+    ASSERT_TRUE(icon);
 
     // Below the icon at the top right, within the screen.
     const auto frame = x().clientRect(*panel).value();
@@ -140,6 +143,44 @@ TEST_F(CorvaneTrayTest, aClickOnTheIconOpensThePanelBelowItWhoseLayoutPickerReAr
     clickAt(sideX, sideY);
     EXPECT_TRUE(waitForLayout(games, Layout::sideBySide));
     EXPECT_TRUE(panelWindow(program.pid()).has_value()) << "a click within the panel keeps it open";
+    EXPECT_EQ(unexpectedErrors(), "");
+}
+
+}  // namespace
+}  // namespace corvane::x11test
+
+namespace corvane::x11test {
+namespace {
+
+constexpr xcb_keysym_t kGrave = 0x60;
+constexpr xcb_keysym_t kLetterQ = 0x71;
+
+TEST_F(CorvaneTrayTest, withThePanelOpenTheSwitchKeySwitchesAndFocusGivesThatGameTheKeys) {
+    const auto games = launchGames(3);
+    auto program = startProgram();
+    ASSERT_TRUE(waitForLayout(games, Layout::mainPlusSide));
+    x().activate(games[1]->window());  // the player clicks game 2, which takes the main area
+    ASSERT_TRUE(waitUntil([&] { return outerFrames(games) == expectedFrames(Layout::mainPlusSide, 3, 1, 0.72); }));
+
+    ASSERT_TRUE(openPanelFromIcon(program)) << programErrors();
+    x().typeKey(kGrave);
+    EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[2]->window(); })) << "the open panel took the key";
+    EXPECT_TRUE(waitUntil([&] { return !panelWindow(program.pid()); })) << "closes once a game has the focus";
+
+    // Its menu opens it too; "Focus" on the first row hands game 1 the keyboard.
+    std::optional<Child> icon;
+    ASSERT_TRUE(waitUntil([&] { return (icon = trayIcon()).has_value(); }));
+    const auto [iconX, iconY] = middle(icon->frame);
+    clickAt(iconX, iconY, 3);
+    std::optional<platform::Rect> menu;
+    ASSERT_TRUE(waitUntil([&] { return (menu = popupMenu(program.pid())).has_value(); }));
+    // "Show panel" first, "Quit Corvane" below it.
+    clickAt(static_cast<int>(menu->x + menu->width / 2), static_cast<int>(menu->y + menu->height / 4));
+    ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
+    ASSERT_TRUE(clickControl(program.pid(), "push button", "Focus", 0));
+    EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[0]->window(); }));
+    x().typeKey(kLetterQ);
+    EXPECT_TRUE(games[0]->waitForLog("KeyPress keysym=q", 5s)) << "the key went elsewhere";
     EXPECT_EQ(unexpectedErrors(), "");
 }
 

@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,13 +15,20 @@
 namespace corvane::x11test {
 
 /// The real corvane program as a separate process, the way a user runs it,
-/// and the ways a user sees and touches it: its windows, clicks (XTEST).
+/// and the ways a user sees and touches it: its windows, its controls as a
+/// screen reader finds them, clicks and keys (XTEST). Each test has a display
+/// of its own, and each program start a D-Bus session of its own.
 class ProgramTest : public X11ControllerTest {
 protected:
-    /// Starts corvane on the session with this test's settings folder; its
-    /// stderr goes to a file of its own.
+    void SetUp() override;
+    void TearDown() override;
+
+    /// Starts corvane on the test's display with this test's settings folder,
+    /// in a new D-Bus session; its stderr goes to a file of its own.
     ChildProcess startProgram(const std::vector<std::string>& arguments = {},
                               std::vector<std::pair<std::string, std::string>> environment = {});
+    /// The D-Bus session of the program started last.
+    [[nodiscard]] const std::string& busAddress() const { return busAddress_; }
     /// Waits until the program's stderr holds `text`.
     bool waitForError(const std::string& text);
     /// All the program started last wrote on stderr.
@@ -35,13 +43,33 @@ protected:
 
     /// The viewable window titled "Corvane" of process `pid`: the panel.
     std::optional<xcb_window_t> panelWindow(pid_t pid);
-    /// Moves the pointer to a root position and clicks the first button there (XTEST).
-    void clickAt(int rootX, int rootY);
+    /// Where the program's open pop-up menu (the tray icon's) is: menus are no
+    /// part of the accessible tree, so it is found as an X window.
+    std::optional<platform::Rect> popupMenu(pid_t pid);
+    /// The program's viewable preview panels.
+    std::vector<xcb_window_t> previewWindows();
+    /// Where a control of the program `pid` shows on the screen, found by its
+    /// accessible role and name ("push button", "Focus"), the `index`th of
+    /// those that show; nullopt when it does not show.
+    std::optional<platform::Rect> control(pid_t pid, const std::string& role, const std::string& name,
+                                          int index = 0);
+    /// Finds that control and clicks its middle; false when it does not show.
+    bool clickControl(pid_t pid, const std::string& role, const std::string& name, int index = 0);
+    /// Moves the pointer to a root position and clicks a button there (XTEST).
+    void clickAt(int rootX, int rootY, std::uint8_t button = 1);
+    /// Presses button 1 at `from`, moves to `to` in steps and releases it there.
+    void dragFrom(std::pair<int, int> from, std::pair<int, int> to);
     /// Saves the whole screen as a PNG where the test runs (the build folder).
     std::filesystem::path saveScreenshot(const std::string& name);
 
 private:
+    std::unique_ptr<XSession> display_;
+    std::vector<ChildProcess> buses_;
+    std::string busAddress_;
     std::filesystem::path errors_;
 };
+
+/// Where a click on `rect` lands: its middle pixel.
+[[nodiscard]] std::pair<int, int> middle(const platform::Rect& rect);
 
 }  // namespace corvane::x11test

@@ -196,40 +196,6 @@ protected:
         return *reply;
     }
 
-    /// The root's child that holds `window` (the window manager's frame, if any).
-    [[nodiscard]] xcb_window_t topLevelOf(xcb_window_t window) {
-        auto* c = x().connection();
-        for (;;) {
-            XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
-            if (!tree || tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) return window;
-            window = tree->parent;
-        }
-    }
-
-    /// Whether `upper` is stacked above `lower`; both are children of the root.
-    [[nodiscard]] bool stackedAbove(xcb_window_t upper, xcb_window_t lower) {
-        auto* c = x().connection();
-        XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, x().root()), nullptr));
-        if (!tree) return false;
-        const xcb_window_t* children = xcb_query_tree_children(tree.get());
-        const auto* end = children + xcb_query_tree_children_length(tree.get());
-        const auto* upperAt = std::find(children, end, upper);
-        const auto* lowerAt = std::find(children, end, lower);
-        return upperAt != end && lowerAt != end && upperAt > lowerAt;  // bottom to top
-    }
-
-    /// The colour on the screen at a root pixel, as 0xRRGGBB.
-    [[nodiscard]] std::optional<std::uint32_t> pixelAt(int rootX, int rootY) {
-        auto* c = x().connection();
-        XReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
-            c,
-            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, x().root(), static_cast<std::int16_t>(rootX),
-                          static_cast<std::int16_t>(rootY), 1, 1, ~0U),
-            nullptr));
-        if (!image || xcb_get_image_data_length(image.get()) < 4) return std::nullopt;
-        const std::uint8_t* data = xcb_get_image_data(image.get());
-        return static_cast<std::uint32_t>(data[0] | (data[1] << 8U) | (data[2] << 16U));
-    }
 
     /// Moves the pointer or presses/releases button 1 as the user would (XTEST).
     void mouse(std::uint8_t type, int rootX, int rootY) {
@@ -244,14 +210,6 @@ protected:
         mouse(XCB_BUTTON_RELEASE, rootX, rootY);
     }
 
-    [[nodiscard]] std::vector<xcb_atom_t> atoms(xcb_window_t window, const char* name) {
-        auto* c = x().connection();
-        XReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, window, x().atom(name), XCB_ATOM_ANY, 0, 64), nullptr));
-        if (!reply || reply->format != 32) return {};
-        const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-        return {values, values + xcb_get_property_value_length(reply.get()) / 4};
-    }
 
     [[nodiscard]] std::optional<platform::ShareableContent> shareableContent() {
         std::optional<std::optional<platform::ShareableContent>> result;
@@ -317,10 +275,10 @@ TEST_F(BackendOverlaysTest, theBorderIsAClickThroughBandAboveTheGame) {
     EXPECT_EQ(state->map_state, XCB_MAP_STATE_VIEWABLE);
     EXPECT_TRUE(state->override_redirect);
     EXPECT_TRUE(shape(id, XCB_SHAPE_SK_INPUT).empty()) << "clicks must pass through";
-    EXPECT_TRUE(stackedAbove(id, topLevelOf(game.window())));
+    EXPECT_TRUE(x().stackedAbove(id, game.window()));
     EXPECT_EQ(x().clientRect(id), std::optional<Rect>(Rect{100, 400, 400, 300}));
-    EXPECT_TRUE(runUntil([&] { return pixelAt(102, 550) == kGreenPixel; })) << "band not painted";
-    EXPECT_NE(pixelAt(300, 550), kGreenPixel) << "the hole shows what lies below";
+    EXPECT_TRUE(runUntil([&] { return x().pixelAt(102, 550) == kGreenPixel; })) << "band not painted";
+    EXPECT_NE(x().pixelAt(300, 550), kGreenPixel) << "the hole shows what lies below";
 }
 
 TEST_F(BackendOverlaysTest, theBorderComesBackAboveAWindowThatCoversIt) {
@@ -340,7 +298,7 @@ TEST_F(BackendOverlaysTest, theBorderComesBackAboveAWindowThatCoversIt) {
     xcb_map_window(c, cover);
     x().sync();
 
-    EXPECT_TRUE(runUntil([&] { return stackedAbove(id, cover); }));
+    EXPECT_TRUE(runUntil([&] { return x().stackedAbove(id, cover); }));
     x().destroyWindow(cover);
 }
 
@@ -375,19 +333,19 @@ TEST_F(BackendOverlaysTest, aPanelIsAStickyUndecoratedUtilityWindowAboveTheOther
         return std::find(clients.begin(), clients.end(), id) != clients.end() && x().isViewable(id);
     })) << "the window manager never managed the panel";
 
-    EXPECT_EQ(atoms(id, "_NET_WM_WINDOW_TYPE"),
+    EXPECT_EQ(x().atomList(id, "_NET_WM_WINDOW_TYPE"),
               std::vector<xcb_atom_t>{x().atom("_NET_WM_WINDOW_TYPE_UTILITY")});
-    const auto state = atoms(id, "_NET_WM_STATE");
+    const auto state = x().atomList(id, "_NET_WM_STATE");
     for (const char* wanted :
          {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
         EXPECT_NE(std::find(state.begin(), state.end(), x().atom(wanted)), state.end()) << wanted;
     }
     // Openbox says "on every desktop" with the desktop number alone, not with the sticky state.
-    EXPECT_EQ(atoms(id, "_NET_WM_DESKTOP"), std::vector<std::uint32_t>{0xFFFFFFFF});
+    EXPECT_EQ(x().atomList(id, "_NET_WM_DESKTOP"), std::vector<std::uint32_t>{0xFFFFFFFF});
     EXPECT_EQ(x().wmClass(id), (WmClass{"corvane-preview", "Corvane"}));
     EXPECT_EQ(x().clientRect(id), std::optional<Rect>(Rect{800, 665, 240, 135}));  // 900 - 100 - 135
-    EXPECT_TRUE(stackedAbove(topLevelOf(id), topLevelOf(game.window())));
-    EXPECT_TRUE(runUntil([&] { return pixelAt(920, 730) == 0U; })) << "an empty panel is black";
+    EXPECT_TRUE(x().stackedAbove(id, game.window()));
+    EXPECT_TRUE(runUntil([&] { return x().pixelAt(920, 730) == 0U; })) << "an empty panel is black";
 
     click(920, 730);
     ASSERT_TRUE(runUntil([&] { return !content.clicks.empty(); }));
@@ -496,14 +454,14 @@ TEST_F(BackendOverlaysTest, aCaptureDeliversTheRedirectedWindowThatAPanelShowsSc
     auto panel = backend_->windows().createPanel({800, 100, 240, 135}, content);  // root 800,665
     panel->orderFrontRegardless();
     panel->setContents(frame.surface);
-    EXPECT_TRUE(runUntil([&] { return pixelAt(840, 675) == 0x2B4C7EU; })) << "the game's colour in the panel";
-    EXPECT_EQ(pixelAt(810, 730), 0U) << "black beside the picture";
+    EXPECT_TRUE(runUntil([&] { return x().pixelAt(840, 675) == 0x2B4C7EU; })) << "the game's colour in the panel";
+    EXPECT_EQ(x().pixelAt(810, 730), 0U) << "black beside the picture";
     // Made smaller (the size slider), it shows the same picture at once, though the game draws nothing.
     ASSERT_TRUE(listedByTheBackend(idOf(*panel)));
     panel->setFrame({800, 100, 120, 68}, true);  // root 800,732
     ASSERT_TRUE(runUntil([&] { return x().clientRect(idOf(*panel)) == Rect{800, 732, 120, 68}; }));
     settle();
-    EXPECT_TRUE(runUntil([&] { return pixelAt(860, 766) == 0x2B4C7EU; })) << "the picture after a resize";
+    EXPECT_TRUE(runUntil([&] { return x().pixelAt(860, 766) == 0x2B4C7EU; })) << "the picture after a resize";
 
     bool stopped = false;
     stream->stopCapture([&] { stopped = true; });

@@ -121,6 +121,15 @@ bool XInspector::isViewable(xcb_window_t window) {
     return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
+std::vector<xcb_atom_t> XInspector::atomList(xcb_window_t window, const std::string& name) {
+    auto* c = connection();
+    XReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, atom(name), XCB_ATOM_ANY, 0, 64), nullptr));
+    if (!reply || reply->format != 32) return {};
+    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    return {values, values + xcb_get_property_value_length(reply.get()) / 4};
+}
+
 std::vector<xcb_window_t> XInspector::topLevelWindowsOf(std::uint32_t processId) {
     auto* c = connection();
     XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root()), nullptr));
@@ -282,6 +291,45 @@ std::uint16_t XInspector::modifierState() {
     XReply<xcb_query_pointer_reply_t> pointer(
         xcb_query_pointer_reply(c, xcb_query_pointer(c, root()), nullptr));
     return pointer ? pointer->mask : 0;
+}
+
+std::optional<xcb_window_t> XInspector::childNamed(const std::string& name) {
+    auto* c = connection();
+    XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root()), nullptr));
+    if (!tree) return std::nullopt;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        XReply<xcb_get_property_reply_t> title(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, children[i], XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 64), nullptr));
+        if (!title) continue;
+        const auto* text = static_cast<const char*>(xcb_get_property_value(title.get()));
+        if (std::string(text, static_cast<std::size_t>(xcb_get_property_value_length(title.get()))) == name) {
+            return children[i];
+        }
+    }
+    return std::nullopt;
+}
+
+xcb_window_t XInspector::topLevelOf(xcb_window_t window) {
+    auto* c = connection();
+    for (;;) {
+        XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+        if (!tree || tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) return window;
+        window = tree->parent;
+    }
+}
+
+bool XInspector::stackedAbove(xcb_window_t upper, xcb_window_t lower) {
+    upper = topLevelOf(upper);
+    lower = topLevelOf(lower);
+    auto* c = connection();
+    XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root()), nullptr));
+    if (!tree) return false;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const auto* end = children + xcb_query_tree_children_length(tree.get());
+    const auto* upperAt = std::find(children, end, upper);
+    const auto* lowerAt = std::find(children, end, lower);
+    return upperAt != end && lowerAt != end && upperAt > lowerAt;  // bottom to top
 }
 
 xcb_window_t XInspector::createProbeWindow() {

@@ -50,6 +50,8 @@ public:
     [[nodiscard]] std::optional<WmClass> wmClass(xcb_window_t window);
     [[nodiscard]] std::optional<std::string> utf8Property(xcb_window_t window, const std::string& name);
     [[nodiscard]] bool isViewable(xcb_window_t window);
+    /// A property of atoms (_NET_WM_STATE, _NET_WM_WINDOW_TYPE...); empty when missing.
+    [[nodiscard]] std::vector<xcb_atom_t> atomList(xcb_window_t window, const std::string& name);
     [[nodiscard]] std::vector<xcb_window_t> topLevelWindowsOf(std::uint32_t pid);
     /// The colour the screen shows at a root pixel, as 0xRRGGBB.
     [[nodiscard]] std::optional<std::uint32_t> pixelAt(int rootX, int rootY);
@@ -57,6 +59,12 @@ public:
     [[nodiscard]] std::optional<std::array<std::uint32_t, 4>> frameExtents(xcb_window_t window);
     /// The client area in root coordinates.
     [[nodiscard]] std::optional<platform::Rect> clientRect(xcb_window_t window);
+    /// The root's child whose WM_NAME is `name` (an unmanaged window: a menu, an overlay).
+    [[nodiscard]] std::optional<xcb_window_t> childNamed(const std::string& name);
+    /// The root's child that holds `window`: the window manager's frame, if any.
+    [[nodiscard]] xcb_window_t topLevelOf(xcb_window_t window);
+    /// Whether `upper` is stacked above `lower`, each by the root's child that holds it.
+    [[nodiscard]] bool stackedAbove(xcb_window_t upper, xcb_window_t lower);
     /// The outer frame in root coordinates: client area plus _NET_FRAME_EXTENTS.
     [[nodiscard]] std::optional<platform::Rect> outerFrame(xcb_window_t window);
 
