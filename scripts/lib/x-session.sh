@@ -162,3 +162,37 @@ xs_tray_icons() {
 xs_viewable_window_named() {
   xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
 }
+
+_xs_socket_exists() { [ -S "$1" ]; }
+
+# xs_start_session_bus WORKDIR: starts a private D-Bus session bus, as a desktop
+# session gives each login, and exports DBUS_SESSION_BUS_ADDRESS and a private
+# XDG_RUNTIME_DIR: nothing the programs start there outlives it, and nothing
+# of the machine's own session reaches them.
+xs_start_session_bus() {
+  local socket="$1/bus"
+  mkdir -p -m 700 "$1/runtime"
+  xs_spawn "$1/dbus.log" dbus-daemon --session --nofork --nopidfile --address="unix:path=$socket"
+  xs_wait_for 15 _xs_socket_exists "$socket" || {
+    echo "the D-Bus session did not start; see $1/dbus.log" >&2
+    return 1
+  }
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$socket" XDG_RUNTIME_DIR="$1/runtime"
+}
+
+_xs_pid_gone() { ! kill -0 "$1" 2>/dev/null; }
+
+# xs_end PID SECONDS: sends SIGTERM to PID, a child of this shell, and prints
+# its exit status once it has ended; prints "timeout" (and kills it) when it
+# is still there after SECONDS.
+xs_end() {
+  kill -TERM "$1" 2>/dev/null || true
+  if xs_wait_for "$2" _xs_pid_gone "$1"; then
+    local status=0
+    wait "$1" 2>/dev/null || status=$?
+    echo "$status"
+  else
+    kill -KILL "$1" 2>/dev/null || true
+    echo timeout
+  fi
+}

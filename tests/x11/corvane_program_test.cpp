@@ -124,6 +124,21 @@ TEST_F(CorvaneProgramTest, quitCorvaneEndsItWithStatusZeroAndWhatWasChangedSaved
     EXPECT_EQ(unexpectedErrors(), "");
 }
 
+TEST_F(CorvaneProgramTest, onATrayOverDBusItsIconIsAnItemWhoseActivationOpensThePanel) {
+    const auto watcher = XSession::findInPath("status-notifier-watcher");
+    if (watcher.empty()) GTEST_SKIP() << "not installed: status-notifier-watcher";
+    startSessionBus();
+    startOnBus({watcher});
+    const auto host = startOnBus({python(), SNI_HOST_PATH, "20"});
+    ASSERT_TRUE(waitUntil([&] { return fileText(host).find("host ") != std::string::npos; })) << fileText(host);
+
+    auto program = startProgram();
+    EXPECT_TRUE(waitUntil([&] { return fileText(host).find("activated") != std::string::npos; })) << fileText(host);
+    EXPECT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); })) << "opened by the activation";
+    EXPECT_EQ(programErrors().find("no system tray"), std::string::npos) << "a tray over D-Bus is a tray";
+    EXPECT_EQ(unexpectedErrors(), "");
+}
+
 TEST_F(CorvaneProgramTest, gamesAndWindowsVanishingAtAnyMomentNeverDisturbIt) {
     GameProcess& first = launchGame({.number = 1});
     auto program = startProgram();

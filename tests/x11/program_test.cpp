@@ -19,12 +19,6 @@ namespace {
 
 constexpr int kDragSteps = 8;
 
-std::string python() {
-    // The system's, which has the AT-SPI bindings (not a user's own interpreter).
-    const std::string system = "/usr/bin/python3";
-    return access(system.c_str(), X_OK) == 0 ? system : XSession::findInPath("python3");
-}
-
 }  // namespace
 
 std::pair<int, int> middle(const platform::Rect& rect) {
@@ -38,28 +32,51 @@ void ProgramTest::SetUp() {
     useSession(*display_);
 }
 
+std::string ProgramTest::python() {
+    // Not a user's own interpreter, which may lack the system's bindings.
+    const std::string system = "/usr/bin/python3";
+    return access(system.c_str(), X_OK) == 0 ? system : XSession::findInPath("python3");
+}
+
 void ProgramTest::TearDown() {
     X11ControllerTest::TearDown();
+    services_.clear();
     buses_.clear();
     display_.reset();
 }
 
-ChildProcess ProgramTest::startProgram(const std::vector<std::string>& arguments,
-                                       std::vector<std::pair<std::string, std::string>> environment) {
-    // A session bus of its own, and the test's runtime folder as a login has
-    // one: nothing of another test, nor of the machine's own session, reaches it.
-    const auto runtime = session().folder() / "runtime";
-    if (std::filesystem::create_directories(runtime)) chmod(runtime.c_str(), S_IRWXU);
+void ProgramTest::startSessionBus() {
+    // Nothing of another test, nor of the machine's own session, reaches it.
     const auto socket = session().newPath("bus");
-    buses_.push_back(ChildProcess::spawn(
-        {.argv = {XSession::findInPath("dbus-daemon"), "--session", "--nofork", "--nopidfile",
-                  "--address=unix:path=" + socket.string()},
-         .stdoutPath = session().newPath("dbus.log").string(),
-         .stderrPath = session().newPath("dbus.log").string()}));
+    const auto log = session().newPath("dbus.log").string();
+    buses_.push_back(ChildProcess::spawn({.argv = {XSession::findInPath("dbus-daemon"), "--session", "--nofork",
+                                                   "--nopidfile", "--address=unix:path=" + socket.string()},
+                                          .stdoutPath = log,
+                                          .stderrPath = log}));
     if (!waitUntil([&] { return std::filesystem::exists(socket); })) {
         throw std::runtime_error("the D-Bus session did not start");
     }
     busAddress_ = "unix:path=" + socket.string();
+    busFresh_ = true;
+}
+
+std::filesystem::path ProgramTest::startOnBus(const std::vector<std::string>& argv) {
+    const auto output = session().newPath("service.log");
+    services_.push_back(ChildProcess::spawn(
+        {.argv = argv,
+         .environment = {{"DBUS_SESSION_BUS_ADDRESS", busAddress_}, {"DISPLAY", session().display()}},
+         .stdoutPath = output.string(),
+         .stderrPath = output.string()}));
+    return output;
+}
+
+ChildProcess ProgramTest::startProgram(const std::vector<std::string>& arguments,
+                                       std::vector<std::pair<std::string, std::string>> environment) {
+    if (!busFresh_) startSessionBus();
+    busFresh_ = false;
+    // One runtime folder for the test's starts, as a login has one.
+    const auto runtime = session().folder() / "runtime";
+    if (std::filesystem::create_directories(runtime)) chmod(runtime.c_str(), S_IRWXU);
 
     errors_ = session().newPath("corvane-stderr");
     environment.emplace_back("DISPLAY", session().display());

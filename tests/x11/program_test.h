@@ -27,8 +27,14 @@ protected:
     /// in a new D-Bus session; its stderr goes to a file of its own.
     ChildProcess startProgram(const std::vector<std::string>& arguments = {},
                               std::vector<std::pair<std::string, std::string>> environment = {});
-    /// The D-Bus session of the program started last.
-    [[nodiscard]] const std::string& busAddress() const { return busAddress_; }
+    /// Starts the D-Bus session the next program start joins (otherwise each
+    /// start makes its own), so that services can be on it before the program.
+    void startSessionBus();
+    /// Starts `argv` on that session and display (a tray, a watcher): it ends with
+    /// the test. Its output goes to the returned file.
+    std::filesystem::path startOnBus(const std::vector<std::string>& argv);
+    /// The system's Python, which has the AT-SPI and GLib bindings the test tools use.
+    [[nodiscard]] static std::string python();
     /// Waits until the program's stderr holds `text`.
     bool waitForError(const std::string& text);
     /// All the program started last wrote on stderr.
@@ -65,7 +71,9 @@ protected:
 private:
     std::unique_ptr<XSession> display_;
     std::vector<ChildProcess> buses_;
+    std::vector<ChildProcess> services_;
     std::string busAddress_;
+    bool busFresh_ = false;
     std::filesystem::path errors_;
 };
 
