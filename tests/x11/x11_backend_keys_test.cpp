@@ -1,4 +1,4 @@
-// Hot keys on X: the Mac key vocabulary translated to keysyms and X masks,
+// Hot keys on X: the Mac key vocabulary translated to XKB key names, keysyms and X masks,
 // and the service's grabs against a real server, where other programs may
 // hold a combination first.
 #include <gtest/gtest.h>
@@ -7,8 +7,11 @@
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "backend_test.h"
@@ -19,8 +22,15 @@ namespace {
 
 namespace modifier = platform::modifier;
 
+x11::XkbKeyName keyName(const std::string& name) {
+    x11::XkbKeyName result{};
+    std::copy_n(name.begin(), std::min(name.size(), result.size()), result.begin());
+    return result;
+}
+
 struct KeyCase {
     std::uint32_t macKeyCode;
+    const char* xkbName;  ///< empty: no such key
     std::vector<xcb_keysym_t> keysyms;
     friend void PrintTo(const KeyCase& testCase, std::ostream* out) {
         *out << "code " << testCase.macKeyCode;
@@ -29,20 +39,25 @@ struct KeyCase {
 
 class MacKeyCodes : public ::testing::TestWithParam<KeyCase> {};
 
-TEST_P(MacKeyCodes, translateToTheKeysymsOfTheSameKey) {
+TEST_P(MacKeyCodes, translateToTheNameAndKeysymsOfTheSameKey) {
+    std::optional<x11::XkbKeyName> name;
+    if (*GetParam().xkbName != 0) name = keyName(GetParam().xkbName);
+    EXPECT_EQ(x11::xkbKeyNameForMacKeyCode(GetParam().macKeyCode), name);
     EXPECT_EQ(x11::keysymsForMacKeyCode(GetParam().macKeyCode), GetParam().keysyms);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Vocabulary, MacKeyCodes,
-    ::testing::Values(KeyCase{50, {XK_grave}}, KeyCase{48, {XK_Tab}}, KeyCase{18, {XK_1}},
-                      KeyCase{19, {XK_2}}, KeyCase{20, {XK_3}}, KeyCase{21, {XK_4}},
-                      // The Mac numbers its keys by position: 5 sits between 4 and 6 out of order.
-                      KeyCase{23, {XK_5}}, KeyCase{22, {XK_6}}, KeyCase{0, {XK_a}}, KeyCase{12, {XK_q}},
-                      KeyCase{111, {XK_F12}}, KeyCase{105, {XK_F13, XF86XK_Tools}},
-                      KeyCase{107, {XK_F14, XF86XK_Launch5}}, KeyCase{113, {XK_F15, XF86XK_Launch6}},
-                      KeyCase{106, {XK_F16, XF86XK_Launch7}}, KeyCase{64, {XK_F17, XF86XK_Launch8}},
-                      KeyCase{10, {}}, KeyCase{127, {}}, KeyCase{0xFFFF, {}}),
+    ::testing::Values(
+        KeyCase{50, "TLDE", {XK_grave}}, KeyCase{48, "TAB", {XK_Tab}}, KeyCase{18, "AE01", {XK_1}},
+        KeyCase{19, "AE02", {XK_2}}, KeyCase{20, "AE03", {XK_3}}, KeyCase{21, "AE04", {XK_4}},
+        // The Mac numbers its keys by position: 5 sits between 4 and 6 out of order.
+        KeyCase{23, "AE05", {XK_5}}, KeyCase{22, "AE06", {XK_6}}, KeyCase{0, "AC01", {XK_a}},
+        KeyCase{12, "AD01", {XK_q}}, KeyCase{111, "FK12", {XK_F12}},
+        KeyCase{105, "FK13", {XK_F13, XF86XK_Tools}}, KeyCase{107, "FK14", {XK_F14, XF86XK_Launch5}},
+        KeyCase{113, "FK15", {XK_F15, XF86XK_Launch6}}, KeyCase{106, "FK16", {XK_F16, XF86XK_Launch7}},
+        KeyCase{64, "FK17", {XK_F17, XF86XK_Launch8}}, KeyCase{10, "", {}}, KeyCase{127, "", {}},
+        KeyCase{0xFFFF, "", {}}),
     [](const auto& testCase) { return "code" + std::to_string(testCase.param.macKeyCode); });
 
 struct ModifierCase {
