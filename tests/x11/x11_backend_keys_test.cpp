@@ -16,6 +16,7 @@
 
 #include "backend_test.h"
 #include "platform/x11/key_translation.h"
+#include "platform/x11/xkb_key_names.h"
 
 namespace corvane::x11test {
 namespace {
@@ -179,15 +180,25 @@ TEST_F(HotKeyGrabTest, onlyOneHandlerAtATimeAndARemovedOneHearsNothing) {
     EXPECT_EQ(pressed_.size(), 1U);
 }
 
-// Few keymaps carry F13 and up; evdev keymaps put XF86 keysyms on those keys.
-TEST_F(HotKeyGrabTest, aFunctionKeyMissingFromTheKeymapIsGrabbedOnTheKeyThatIsThere) {
-    ASSERT_FALSE(x().hasKey(XK_F18));
-    ASSERT_TRUE(x().hasKey(XF86XK_Launch9));
-    ASSERT_EQ(hotKeys().registerHotKey(79, 0, {1, 18}).status, platform::kHotKeyNoError);
+struct NameCase {
+    const char* name;
+    std::optional<xcb_keycode_t> keycode;
+    friend void PrintTo(const NameCase& testCase, std::ostream* out) { *out << testCase.name; }
+};
 
-    ASSERT_TRUE(typeAndWait({XF86XK_Launch9}, 1));
-    EXPECT_EQ(pressed_, (std::vector<std::uint32_t>{18}));
+class XkbKeyNamesOfXvfb : public BackendTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(XkbKeyNamesOfXvfb, giveTheKeycodeOfEachKeyDirectlyOrByAlias) {
+    const auto names = x11::XkbKeyNames::read(backend_->connection());
+    ASSERT_TRUE(names.has_value());
+    EXPECT_EQ(names->keycodeOf(keyName(GetParam().name)), GetParam().keycode);
 }
+
+INSTANTIATE_TEST_SUITE_P(Evdev, XkbKeyNamesOfXvfb,
+                         ::testing::Values(NameCase{"ESC", 9}, NameCase{"TLDE", 49}, NameCase{"FK13", 191},
+                                           NameCase{"AC12", 51},  // alias of BKSL
+                                           NameCase{"ZZZZ", std::nullopt}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 struct RefusalCase {
     const char* name;
