@@ -8,14 +8,22 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace corvane::x11 {
 
-/// The X keysyms a classic Macintosh virtual key code may produce here (US
-/// layout, unshifted), most specific first; empty for codes without a key.
-/// F13 to F18 also name what the usual Linux keymaps put on those keys
-/// (XF86Tools, XF86Launch5...), since few keymaps carry F13 itself.
+/// An XKB key name ("TLDE", "AE01", "FK13"), padded with NULs as the server sends it.
+using XkbKeyName = std::array<char, 4>;
+
+/// The XKB name of the physical key a classic Macintosh virtual key code
+/// stands for; nullopt for codes without a key.
+std::optional<XkbKeyName> xkbKeyNameForMacKeyCode(std::uint32_t keyCode);
+
+/// For servers without XKB: the X keysyms a classic Macintosh virtual key
+/// code may produce here (US layout, unshifted), most specific first; empty
+/// for codes without a key. F13 to F18 also name what the usual Linux keymaps
+/// put on those keys (XF86Tools, XF86Launch5...), since few carry F13 itself.
 std::vector<xcb_keysym_t> keysymsForMacKeyCode(std::uint32_t keyCode);
 
 /// The X modifier mask for Carbon modifier bits: Control, Option as Mod1,

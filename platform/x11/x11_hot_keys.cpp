@@ -29,6 +29,13 @@ std::vector<std::uint16_t> distinctLockVariants(std::uint16_t numLockMask) {
 
 X11HotKeys::X11HotKeys(const Connection& connection, EventLoop& loop)
     : connection_(connection), symbols_(xcb_key_symbols_alloc(connection.get())) {
+    if (const auto xkbEvent = startXkb(connection)) {
+        xkb_ = true;
+        keyNames_ = XkbKeyNames::read(connection);
+        xkbNotify_ = loop.subscribe(*xkbEvent, [this](const xcb_generic_event_t& event) {
+            if (xkbKeyboardChanged(event)) keyboardChanged();
+        });
+    }
     numLockMask_ = findNumLockMask();
     keyPress_ = loop.subscribe(XCB_KEY_PRESS, [this](const xcb_generic_event_t& event) {
         onKeyPress(reinterpret_cast<const xcb_key_press_event_t&>(event));
@@ -60,14 +67,12 @@ void X11HotKeys::removeHandler(platform::HotKeyHandlerRef handler) {
 
 platform::HotKeyRegistration X11HotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
                                                         platform::HotKeyID id) {
-    auto keysyms = keysymsForMacKeyCode(keyCode);
-    auto keycodes = keycodesFor(keysyms);
-    Registration registration{std::move(keysyms), xModifiers(modifiers), id, std::move(keycodes)};
+    Registration registration{keyCode, xModifiers(modifiers), id, keycodesForKey(keyCode)};
     if (registration.keycodes.empty()) return {platform::kHotKeyInvalidError, std::nullopt};
     // One program holding a combination twice would have both presses land on one id.
     const bool alreadyHeld =
         std::any_of(registrations_.begin(), registrations_.end(), [&](const auto& entry) {
-            return entry.second.keysyms == registration.keysyms &&
+            return entry.second.keyCode == registration.keyCode &&
                    entry.second.modifiers == registration.modifiers;
         });
     if (alreadyHeld) return {platform::kHotKeyExistsError, std::nullopt};
@@ -102,6 +107,24 @@ std::vector<xcb_keycode_t> X11HotKeys::keycodesFor(const std::vector<xcb_keysym_
         if (!keycodes.empty()) return keycodes;
     }
     return {};
+}
+
+std::vector<xcb_keycode_t> X11HotKeys::keycodesForKey(std::uint32_t keyCode) const {
+    if (!keyNames_) return keycodesFor(keysymsForMacKeyCode(keyCode));
+    const auto name = xkbKeyNameForMacKeyCode(keyCode);
+    if (!name) return {};
+    const auto keycode = keyNames_->keycodeOf(*name);
+    // A key the layout leaves blank is one the user's keyboard lacks.
+    if (!keycode || !carriesKeysym(*keycode)) return {};
+    return {*keycode};
+}
+
+bool X11HotKeys::carriesKeysym(xcb_keycode_t keycode) const {
+    // Columns past the key's row read as NoSymbol.
+    for (int column = 0; column <= 0xFF; ++column) {
+        if (xcb_key_symbols_get_keysym(symbols_.get(), keycode, column) != XCB_NO_SYMBOL) return true;
+    }
+    return false;
 }
 
 std::uint16_t X11HotKeys::findNumLockMask() const {
@@ -169,7 +192,7 @@ void X11HotKeys::regrabAll() {
     for (const auto& [ref, registration] : registrations_) ungrab(registration);
     numLockMask_ = findNumLockMask();
     for (auto& [ref, registration] : registrations_) {
-        registration.keycodes = keycodesFor(registration.keysyms);
+        registration.keycodes = keycodesForKey(registration.keyCode);
         // A combination another program took meanwhile stays registered but silent,
         // as it would be if that program had grabbed it after us.
         static_cast<void>(grab(registration));
@@ -203,11 +226,13 @@ void X11HotKeys::onKeyRelease(const xcb_key_release_event_t& event) {
 }
 
 void X11HotKeys::onMappingNotify(const xcb_mapping_notify_event_t& event) {
-    if (event.request == XCB_MAPPING_POINTER) return;
-    if (event.request == XCB_MAPPING_KEYBOARD) {
-        xcb_mapping_notify_event_t copy = event;
-        xcb_refresh_keyboard_mapping(symbols_.get(), &copy);
-    }
+    if (event.request != XCB_MAPPING_POINTER) keyboardChanged();
+}
+
+void X11HotKeys::keyboardChanged() {
+    // Fetched again rather than patched: XKB's events say less than MappingNotify.
+    symbols_.reset(xcb_key_symbols_alloc(connection_.get()));
+    if (xkb_) keyNames_ = XkbKeyNames::read(connection_);
     regrabAll();
 }
 

@@ -15,13 +15,16 @@
 #include "platform/hot_key_service.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
+#include "platform/x11/xkb_key_names.h"
 
 namespace corvane::x11 {
 
-/// System-wide hot keys as passive key grabs on the root window. Each
-/// combination is grabbed on every key code that carries its keysym and with
-/// every combination of Caps Lock and Num Lock, and grabbed again whenever the
-/// keyboard mapping changes. Presses reach the handler from the main loop.
+/// System-wide hot keys as passive key grabs on the root window. A key code
+/// names a physical key: it is grabbed on the key code the server's XKB names
+/// give that key, whatever symbols the layout puts there (without XKB, on the
+/// key codes that carry its keysym), with every combination of Caps Lock and
+/// Num Lock, and grabbed again whenever the keyboard changes. Presses reach
+/// the handler from the main loop.
 class X11HotKeys final : public platform::HotKeyService {
 public:
     X11HotKeys(const Connection& connection, EventLoop& loop);
@@ -34,16 +37,16 @@ public:
     /// Refused (nullopt) while another handler is installed.
     std::optional<platform::HotKeyHandlerRef> installHandler(platform::HotKeyHandler handler) override;
     void removeHandler(platform::HotKeyHandlerRef handler) override;
-    /// kHotKeyInvalidError when the key has no keysym or no key on this keyboard;
-    /// kHotKeyExistsError when another program (or this one) holds the combination.
+    /// kHotKeyInvalidError when this keyboard lacks the key, or the key carries no
+    /// symbol; kHotKeyExistsError when another program (or this one) holds the combination.
     platform::HotKeyRegistration registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
                                                 platform::HotKeyID id) override;
     void unregisterHotKey(platform::HotKeyRef ref) override;
 
 private:
     struct Registration {
-        std::vector<xcb_keysym_t> keysyms;  ///< candidates, most specific first
-        std::uint16_t modifiers = 0;        ///< X modifier mask
+        std::uint32_t keyCode = 0;    ///< the Mac virtual key code
+        std::uint16_t modifiers = 0;  ///< X modifier mask
         platform::HotKeyID id;
         std::vector<xcb_keycode_t> keycodes;
     };
@@ -54,6 +57,9 @@ private:
     [[nodiscard]] std::vector<xcb_keycode_t> keycodesFor(xcb_keysym_t keysym) const;
     /// The key codes of the first candidate keysym that is on the keyboard.
     [[nodiscard]] std::vector<xcb_keycode_t> keycodesFor(const std::vector<xcb_keysym_t>& keysyms) const;
+    /// Where the physical key of a Mac key code is now; empty when this keyboard lacks it.
+    [[nodiscard]] std::vector<xcb_keycode_t> keycodesForKey(std::uint32_t keyCode) const;
+    [[nodiscard]] bool carriesKeysym(xcb_keycode_t keycode) const;
     [[nodiscard]] std::uint16_t findNumLockMask() const;
     /// Grabs every key code and lock variant; the status tells whether all succeeded.
     platform::HotKeyStatus grab(const Registration& registration);
@@ -62,9 +68,14 @@ private:
     void onKeyPress(const xcb_key_press_event_t& event);
     void onKeyRelease(const xcb_key_release_event_t& event);
     void onMappingNotify(const xcb_mapping_notify_event_t& event);
+    /// Reads the keyboard afresh (names, symbols, Num Lock) and grabs again.
+    void keyboardChanged();
 
     const Connection& connection_;
     std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols_;
+    bool xkb_ = false;
+    /// nullopt without XKB: keys are then found by their keysyms.
+    std::optional<XkbKeyNames> keyNames_;
     std::uint16_t numLockMask_ = XCB_MOD_MASK_2;
     std::map<platform::HotKeyRef, Registration> registrations_;
     platform::HotKeyRef nextRef_ = 1;
@@ -75,6 +86,7 @@ private:
     Subscription keyPress_;
     Subscription keyRelease_;
     Subscription mappingNotify_;
+    Subscription xkbNotify_;
 };
 
 }  // namespace corvane::x11

@@ -205,6 +205,16 @@ TEST_F(CorvaneProgramTest, saysWhichSwitchKeyAnotherProgramHolds) {
     x().sync();
 }
 
+TEST_F(CorvaneProgramTest, saysWhenTheKeyboardLacksTheSwitchKey) {
+    const ReplacedKeyRow noF14(x(), evdev::kF14, {});
+    writeSettings(R"({"hotkey": "f14"})");
+
+    auto program = startProgram();
+
+    EXPECT_TRUE(waitForError("corvane: the switch key F14: This keyboard has no such key."));
+    EXPECT_EQ(programErrors().find("taken"), std::string::npos);
+}
+
 TEST_F(CorvaneProgramTest, verboseItReportsGamesFoundAndLostAndEachSwitch) {
     const auto games = launchGames(2);
     auto program = startProgram({"--verbose"});

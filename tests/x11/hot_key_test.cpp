@@ -3,6 +3,7 @@
 // here, as a user's would.
 #include <gtest/gtest.h>
 
+#include <X11/XF86keysym.h>
 #include <xcb/xcb.h>
 
 #include "x11_controller_test.h"
@@ -15,7 +16,7 @@ constexpr xcb_keysym_t kCapsLock = 0xffe5;
 constexpr xcb_keysym_t kNumLock = 0xff7f;
 constexpr xcb_keysym_t kControlL = 0xffe3;
 constexpr xcb_keysym_t kAltL = 0xffe9;
-constexpr xcb_keysym_t kF13 = 0xffca;
+constexpr xcb_keysym_t kThree = '3';
 
 /// Turns lock keys on for a test and off again afterwards.
 class LocksOn {
@@ -68,24 +69,33 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct JumpCase {
     HotkeyManager::JumpStyle style;
-    /// The keys of slot 1; the digit or function key moves on by slot.
     std::vector<xcb_keysym_t> modifiers;
-    xcb_keysym_t slotZeroKey;
+    /// The key code of a slot's digit or function key.
+    xcb_keycode_t (*slotKey)(XInspector& x, std::size_t slot);
 };
+
+xcb_keycode_t digitKey(XInspector& x, std::size_t slot) {
+    return x.keycodeOf('1' + static_cast<xcb_keysym_t>(slot)).value();
+}
+
+// The physical F13 to F17 keys, whatever keysyms the keymap puts there.
+xcb_keycode_t functionKey(XInspector& /*x*/, std::size_t slot) {
+    return static_cast<xcb_keycode_t>(evdev::kF13 + slot);
+}
 
 class JumpKeyTest : public X11ControllerTest, public ::testing::WithParamInterface<JumpCase> {};
 
 TEST_P(JumpKeyTest, eachJumpKeyFocusesItsSlot) {
-    for (xcb_keysym_t offset = 0; offset < 5; ++offset) x().ensureKey(GetParam().slotZeroKey + offset);
     const auto games = launchGames(3);
     auto& c = startController();
     c.setJumpStyle(GetParam().style);
     ASSERT_TRUE(c.jumpKeysRegistered());
 
     for (const std::size_t slot : {2U, 0U, 1U}) {
-        auto chord = GetParam().modifiers;
-        chord.push_back(GetParam().slotZeroKey + static_cast<xcb_keysym_t>(slot));
-        x().typeChord(chord);
+        std::vector<xcb_keycode_t> chord;
+        for (const auto modifier : GetParam().modifiers) chord.push_back(x().keycodeOf(modifier).value());
+        chord.push_back(GetParam().slotKey(x(), slot));
+        x().typeKeycodes(chord);
         EXPECT_TRUE(runUntil([&] {
             return c.activePid() == games[slot]->pid() && x().activeWindow() == games[slot]->window();
         })) << "slot "
@@ -95,47 +105,56 @@ TEST_P(JumpKeyTest, eachJumpKeyFocusesItsSlot) {
 
 INSTANTIATE_TEST_SUITE_P(
     Styles, JumpKeyTest,
-    ::testing::Values(JumpCase{HotkeyManager::JumpStyle::controlNumbers, {kControlL}, '1'},
-                      JumpCase{HotkeyManager::JumpStyle::optionNumbers, {kAltL}, '1'},
-                      JumpCase{HotkeyManager::JumpStyle::functionKeys, {}, kF13}),
+    ::testing::Values(JumpCase{HotkeyManager::JumpStyle::controlNumbers, {kControlL}, digitKey},
+                      JumpCase{HotkeyManager::JumpStyle::optionNumbers, {kAltL}, digitKey},
+                      JumpCase{HotkeyManager::JumpStyle::functionKeys, {}, functionKey}),
     [](const auto& testCase) { return std::string(HotkeyManager::rawValue(testCase.param.style)); });
 
-/// Moves a keysym to another key code, as a change of keyboard layout does,
-/// and back at the end.
-class MovedKey {
-public:
-    MovedKey(XInspector& x, xcb_keysym_t keysym) : x_(x), from_(*x.keycodeOf(keysym)), to_(x.freeKeycode()) {
-        row_ = x_.keyRow(from_);
-        x_.setKeyRow(to_, row_);
-        x_.setKeyRow(from_, {});
-    }
-    MovedKey(const MovedKey&) = delete;
-    MovedKey& operator=(const MovedKey&) = delete;
-    ~MovedKey() {
-        x_.setKeyRow(from_, row_);
-        x_.setKeyRow(to_, {});
-    }
+class PhysicalKeyTest : public X11ControllerTest {};
 
-private:
-    XInspector& x_;
-    xcb_keycode_t from_;
-    xcb_keycode_t to_;
-    std::vector<xcb_keysym_t> row_;
-};
+// PC keymaps put XF86Tools on the F13 key and on a media key as well.
+TEST_F(PhysicalKeyTest, f13IsTheF13KeyWhateverItsKeysymAndNoOtherKey) {
+    ASSERT_EQ(x().keyRow(evdev::kF13).front(), XF86XK_Tools);
+    ASSERT_EQ(x().keyRow(evdev::kTools).front(), XF86XK_Tools);
+    const auto games = launchGames(3);
+    auto& c = startController();
+    c.setHotkeyID("f13");
+    ASSERT_TRUE(c.hotkeyRegistered());
+    settleBackend();
 
-class KeyboardLayoutTest : public X11ControllerTest {};
+    EXPECT_TRUE(x().keyGrabbed(evdev::kF13, 0));
+    EXPECT_FALSE(x().keyGrabbed(evdev::kTools, 0));
+    c.focusClient(c.clients()[0]);
+    x().typeKeycodes({evdev::kF13});
+    EXPECT_TRUE(runUntil([&] { return c.activePid() == games[1]->pid(); }));
+}
 
-TEST_F(KeyboardLayoutTest, jumpKeysFollowAChangeOfKeyboardLayout) {
+TEST_F(PhysicalKeyTest, aSwitchKeyTheKeyboardLacksIsMissingNotTaken) {
+    const ReplacedKeyRow noF14(x(), evdev::kF14, {});
+    auto& c = startController();
+
+    c.setHotkeyID("f14");
+
+    EXPECT_FALSE(c.hotkeyRegistered());
+    EXPECT_EQ(c.problems(), std::vector<Problem>{Problem::hotkeyMissing});
+}
+
+// A layout that leaves a key blank takes that jump key away; the next one
+// gives it back.
+TEST_F(PhysicalKeyTest, jumpKeysFollowTheLayoutLosingAndRegainingTheirKeys) {
     const auto games = launchGames(3);
     auto& c = startController();
     c.setJumpStyle(HotkeyManager::JumpStyle::controlNumbers);
-    const auto oldKeycode = x().keycodeOf('3');
+    ASSERT_EQ(x().keycodeOf(kThree), evdev::kDigit3);
+    c.focusClient(c.clients()[0]);
 
-    const MovedKey moved(x(), '3');
-    ASSERT_NE(x().keycodeOf('3'), oldKeycode);
-    // The backend hears of the change through its loop.
+    {
+        const ReplacedKeyRow blank(x(), evdev::kDigit3, {});
+        settleBackend();  // the backend hears of the change through its loop
+        EXPECT_FALSE(x().keyGrabbed(evdev::kDigit3, XCB_MOD_MASK_CONTROL));
+    }
     settleBackend();
-    x().typeChord({kControlL, '3'});
+    x().typeKeycodes({x().keycodeOf(kControlL).value(), evdev::kDigit3});
 
     EXPECT_TRUE(runUntil([&] { return c.activePid() == games[2]->pid(); }));
 }

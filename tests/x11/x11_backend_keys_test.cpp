@@ -1,4 +1,4 @@
-// Hot keys on X: the Mac key vocabulary translated to keysyms and X masks,
+// Hot keys on X: the Mac key vocabulary translated to XKB key names, keysyms and X masks,
 // and the service's grabs against a real server, where other programs may
 // hold a combination first.
 #include <gtest/gtest.h>
@@ -7,20 +7,31 @@
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "backend_test.h"
 #include "platform/x11/key_translation.h"
+#include "platform/x11/xkb_key_names.h"
 
 namespace corvane::x11test {
 namespace {
 
 namespace modifier = platform::modifier;
 
+x11::XkbKeyName keyName(const std::string& name) {
+    x11::XkbKeyName result{};
+    std::copy_n(name.begin(), std::min(name.size(), result.size()), result.begin());
+    return result;
+}
+
 struct KeyCase {
     std::uint32_t macKeyCode;
+    const char* xkbName;  ///< empty: no such key
     std::vector<xcb_keysym_t> keysyms;
     friend void PrintTo(const KeyCase& testCase, std::ostream* out) {
         *out << "code " << testCase.macKeyCode;
@@ -29,20 +40,25 @@ struct KeyCase {
 
 class MacKeyCodes : public ::testing::TestWithParam<KeyCase> {};
 
-TEST_P(MacKeyCodes, translateToTheKeysymsOfTheSameKey) {
+TEST_P(MacKeyCodes, translateToTheNameAndKeysymsOfTheSameKey) {
+    std::optional<x11::XkbKeyName> name;
+    if (*GetParam().xkbName != 0) name = keyName(GetParam().xkbName);
+    EXPECT_EQ(x11::xkbKeyNameForMacKeyCode(GetParam().macKeyCode), name);
     EXPECT_EQ(x11::keysymsForMacKeyCode(GetParam().macKeyCode), GetParam().keysyms);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Vocabulary, MacKeyCodes,
-    ::testing::Values(KeyCase{50, {XK_grave}}, KeyCase{48, {XK_Tab}}, KeyCase{18, {XK_1}},
-                      KeyCase{19, {XK_2}}, KeyCase{20, {XK_3}}, KeyCase{21, {XK_4}},
-                      // The Mac numbers its keys by position: 5 sits between 4 and 6 out of order.
-                      KeyCase{23, {XK_5}}, KeyCase{22, {XK_6}}, KeyCase{0, {XK_a}}, KeyCase{12, {XK_q}},
-                      KeyCase{111, {XK_F12}}, KeyCase{105, {XK_F13, XF86XK_Tools}},
-                      KeyCase{107, {XK_F14, XF86XK_Launch5}}, KeyCase{113, {XK_F15, XF86XK_Launch6}},
-                      KeyCase{106, {XK_F16, XF86XK_Launch7}}, KeyCase{64, {XK_F17, XF86XK_Launch8}},
-                      KeyCase{10, {}}, KeyCase{127, {}}, KeyCase{0xFFFF, {}}),
+    ::testing::Values(
+        KeyCase{50, "TLDE", {XK_grave}}, KeyCase{48, "TAB", {XK_Tab}}, KeyCase{18, "AE01", {XK_1}},
+        KeyCase{19, "AE02", {XK_2}}, KeyCase{20, "AE03", {XK_3}}, KeyCase{21, "AE04", {XK_4}},
+        // The Mac numbers its keys by position: 5 sits between 4 and 6 out of order.
+        KeyCase{23, "AE05", {XK_5}}, KeyCase{22, "AE06", {XK_6}}, KeyCase{0, "AC01", {XK_a}},
+        KeyCase{12, "AD01", {XK_q}}, KeyCase{111, "FK12", {XK_F12}},
+        KeyCase{105, "FK13", {XK_F13, XF86XK_Tools}}, KeyCase{107, "FK14", {XK_F14, XF86XK_Launch5}},
+        KeyCase{113, "FK15", {XK_F15, XF86XK_Launch6}}, KeyCase{106, "FK16", {XK_F16, XF86XK_Launch7}},
+        KeyCase{64, "FK17", {XK_F17, XF86XK_Launch8}}, KeyCase{10, "", {}}, KeyCase{127, "", {}},
+        KeyCase{0xFFFF, "", {}}),
     [](const auto& testCase) { return "code" + std::to_string(testCase.param.macKeyCode); });
 
 struct ModifierCase {
@@ -164,15 +180,25 @@ TEST_F(HotKeyGrabTest, onlyOneHandlerAtATimeAndARemovedOneHearsNothing) {
     EXPECT_EQ(pressed_.size(), 1U);
 }
 
-// Few keymaps carry F13 and up; evdev keymaps put XF86 keysyms on those keys.
-TEST_F(HotKeyGrabTest, aFunctionKeyMissingFromTheKeymapIsGrabbedOnTheKeyThatIsThere) {
-    ASSERT_FALSE(x().hasKey(XK_F18));
-    ASSERT_TRUE(x().hasKey(XF86XK_Launch9));
-    ASSERT_EQ(hotKeys().registerHotKey(79, 0, {1, 18}).status, platform::kHotKeyNoError);
+struct NameCase {
+    const char* name;
+    std::optional<xcb_keycode_t> keycode;
+    friend void PrintTo(const NameCase& testCase, std::ostream* out) { *out << testCase.name; }
+};
 
-    ASSERT_TRUE(typeAndWait({XF86XK_Launch9}, 1));
-    EXPECT_EQ(pressed_, (std::vector<std::uint32_t>{18}));
+class XkbKeyNamesOfXvfb : public BackendTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(XkbKeyNamesOfXvfb, giveTheKeycodeOfEachKeyDirectlyOrByAlias) {
+    const auto names = x11::XkbKeyNames::read(backend_->connection());
+    ASSERT_TRUE(names.has_value());
+    EXPECT_EQ(names->keycodeOf(keyName(GetParam().name)), GetParam().keycode);
 }
+
+INSTANTIATE_TEST_SUITE_P(Evdev, XkbKeyNamesOfXvfb,
+                         ::testing::Values(NameCase{"ESC", 9}, NameCase{"TLDE", 49}, NameCase{"FK13", 191},
+                                           NameCase{"AC12", 51},  // alias of BKSL
+                                           NameCase{"ZZZZ", std::nullopt}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 struct RefusalCase {
     const char* name;

@@ -238,20 +238,6 @@ std::optional<xcb_keycode_t> XInspector::keycodeOf(xcb_keysym_t keysym) {
     return static_cast<xcb_keycode_t>(map.firstKeycode + index / map.perKeycode);
 }
 
-xcb_keycode_t XInspector::freeKeycode() {
-    const KeyboardMap map = keyboardMap();
-    const std::size_t keycodes = map.keysyms.size() / map.perKeycode;
-    // Key codes 8 to 15 stay out: XKB keeps them for itself.
-    for (std::size_t i = 0; i < keycodes; ++i) {
-        const auto keycode = static_cast<int>(map.firstKeycode + i);
-        const auto row = map.keysyms.begin() + static_cast<std::ptrdiff_t>(i * map.perKeycode);
-        if (keycode >= 16 && std::all_of(row, row + map.perKeycode, [](xcb_keysym_t k) { return k == 0; })) {
-            return static_cast<xcb_keycode_t>(keycode);
-        }
-    }
-    throw std::runtime_error("no free key code");
-}
-
 std::vector<xcb_keysym_t> XInspector::keyRow(xcb_keycode_t keycode) {
     const KeyboardMap map = keyboardMap();
     const auto begin = map.keysyms.begin() + (keycode - map.firstKeycode) * map.perKeycode;
@@ -272,6 +258,10 @@ void XInspector::typeChord(const std::vector<xcb_keysym_t>& keysyms) {
         if (!keycode) throw std::runtime_error("no key for keysym " + std::to_string(keysym));
         keycodes.push_back(*keycode);
     }
+    typeKeycodes(keycodes);
+}
+
+void XInspector::typeKeycodes(const std::vector<xcb_keycode_t>& keycodes) {
     auto* c = connection();
     for (const xcb_keycode_t keycode : keycodes) {
         xcb_test_fake_input(c, XCB_KEY_PRESS, keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
@@ -282,8 +272,13 @@ void XInspector::typeChord(const std::vector<xcb_keysym_t>& keysyms) {
     sync();
 }
 
-void XInspector::ensureKey(xcb_keysym_t keysym) {
-    if (!hasKey(keysym)) setKeyRow(freeKeycode(), {keysym, keysym});
+bool XInspector::keyGrabbed(xcb_keycode_t keycode, std::uint16_t modifiers) {
+    auto* c = connection();
+    const XReply<xcb_generic_error_t> refused(xcb_request_check(
+        c, xcb_grab_key_checked(c, 1, root(), modifiers, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    if (!refused) xcb_ungrab_key(c, keycode, root(), modifiers);
+    sync();
+    return refused != nullptr;
 }
 
 std::uint16_t XInspector::modifierState() {

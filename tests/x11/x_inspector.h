@@ -79,14 +79,12 @@ public:
     void typeKey(xcb_keysym_t keysym) { typeChord({keysym}); }
     /// Presses the keys in order and releases them in reverse (modifiers first).
     void typeChord(const std::vector<xcb_keysym_t>& keysyms);
-    /// Whether the server has a key for `keysym` in its keyboard map.
-    [[nodiscard]] bool hasKey(xcb_keysym_t keysym) { return keycodeOf(keysym).has_value(); }
-    /// Gives `keysym` a key of its own when the keyboard map has none (Xvfb
-    /// maps no F13 and up), on a key code that carries nothing.
-    void ensureKey(xcb_keysym_t keysym);
+    /// The same by key code, whatever keysyms they carry.
+    void typeKeycodes(const std::vector<xcb_keycode_t>& keycodes);
+    /// Whether some client holds a passive grab of the key with exactly these
+    /// modifiers: ours is refused then (and let go again when it is not).
+    [[nodiscard]] bool keyGrabbed(xcb_keycode_t keycode, std::uint16_t modifiers);
     [[nodiscard]] std::optional<xcb_keycode_t> keycodeOf(xcb_keysym_t keysym);
-    /// A key code that carries no keysym.
-    [[nodiscard]] xcb_keycode_t freeKeycode();
     /// The keysyms of one key code, and replacing them (the server tells
     /// every client with a MappingNotify).
     [[nodiscard]] std::vector<xcb_keysym_t> keyRow(xcb_keycode_t keycode);
@@ -124,6 +122,34 @@ private:
     std::unique_ptr<xcb_connection_t, Disconnect> connection_;
     xcb_screen_t* screen_ = nullptr;
     std::map<std::string, xcb_atom_t> atoms_;
+};
+
+/// Key codes of Xvfb's default keyboard ("evdev" key codes, "pc+us+inet"
+/// symbols): F13 to F17 carry XF86Tools, XF86Launch5 to XF86Launch8 there, as
+/// on the usual PC keymaps, and XF86Tools is on key code 179 as well.
+namespace evdev {
+inline constexpr xcb_keycode_t kF13 = 191;  ///< <FK13>; F14 to F17 follow it
+inline constexpr xcb_keycode_t kF14 = 192;
+inline constexpr xcb_keycode_t kTools = 179;  ///< <I179>, a media key
+inline constexpr xcb_keycode_t kDigit3 = 12;  ///< <AE03>
+}  // namespace evdev
+
+/// Gives a key code other keysyms (none: the keyboard lacks that key) for the
+/// life of this object.
+class ReplacedKeyRow {
+public:
+    ReplacedKeyRow(XInspector& x, xcb_keycode_t keycode, const std::vector<xcb_keysym_t>& keysyms)
+        : x_(x), keycode_(keycode), row_(x.keyRow(keycode)) {
+        x_.setKeyRow(keycode_, keysyms);
+    }
+    ReplacedKeyRow(const ReplacedKeyRow&) = delete;
+    ReplacedKeyRow& operator=(const ReplacedKeyRow&) = delete;
+    ~ReplacedKeyRow() { x_.setKeyRow(keycode_, row_); }
+
+private:
+    XInspector& x_;
+    xcb_keycode_t keycode_;
+    std::vector<xcb_keysym_t> row_;
 };
 
 }  // namespace corvane::x11test
