@@ -41,7 +41,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         if (argument == "-h" || argument == "--help") return ShowHelp{};
         if (argument == "--version") return ShowVersion{};
         if (argument == "-previewBundle") {
-            if (i + 1 < arguments.size()) ++i;  // its value may look like anything, even an option
+            if (i + 1 >= arguments.size()) return UsageError{"option '-previewBundle' needs identifiers"};
+            ++i;  // its value may look like anything, even an option
         } else if (argument == "-v" || argument == "--verbose") {
             options.verbose = true;
         } else if (auto display = optionValue(arguments, i, kDisplayOption, "a display name")) {
