@@ -28,6 +28,10 @@ private slots:
         QVERIFY(panel.isVisible());  // the menu's click is no toggle
         emit icon.activated(QSystemTrayIcon::Trigger);
         QVERIFY(!panel.isVisible());
+        emit icon.activated(QSystemTrayIcon::DoubleClick);  // a second click soon after
+        QVERIFY(panel.isVisible());
+        emit icon.activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(panel.isVisible());
 
         popup.open(QRect(1400, 0, 24, 24));
         QVERIFY(panel.geometry().top() >= 24);  // below an icon at the top
