@@ -52,6 +52,24 @@ void verboseQtMessage(QtMsgType /*type*/, const QMessageLogContext& /*context*/,
     if (!reportedLostConnection(message)) printQtMessage(message);
 }
 
+/// The panel is an X window like the rest of the program, also where Qt would
+/// pick Wayland (it does whenever WAYLAND_DISPLAY is set and qt6-wayland is
+/// installed): a Wayland window holding the focus keeps every X key grab
+/// from firing, and cannot be placed next to the tray icon.
+void useXForThePanel() {
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    if (chosen == nullptr || *chosen == '\0') {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        return;
+    }
+    const std::string platform = chosen;
+    if (platform == "xcb" || platform.starts_with("xcb:")) return;
+    std::fprintf(stderr,
+                 "corvane: QT_QPA_PLATFORM=%s: the panel is then no X window: while it has the keyboard "
+                 "the switch and jump keys do not work, and it opens where the desktop puts it\n",
+                 platform.c_str());
+}
+
 std::string displayName(const std::string& display) {
     if (!display.empty()) return display;
     const char* variable = std::getenv("DISPLAY");
@@ -78,6 +96,7 @@ int run(const corvane::app::RunOptions& options, std::vector<std::string> argume
     }
     // Qt's windows go to the display the backend works on.
     setenv("DISPLAY", display.c_str(), 1);
+    useXForThePanel();
     qInstallMessageHandler(options.verbose ? verboseQtMessage : quietQtMessage);
 
     int qtArgc = 1;
