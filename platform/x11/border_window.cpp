@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/x11/configure_window.h"
+#include "platform/x11/events.h"
 
 namespace corvane::x11 {
 
@@ -55,7 +56,7 @@ void BorderWindow::watchNewWindows() {
     // (already partly covered), so no VisibilityNotify would tell us: watch
     // the root's children being mapped as well (the window cache selects them).
     siblingMapped_ = loop_.subscribe(XCB_MAP_NOTIFY, [this](const xcb_generic_event_t& event) {
-        const auto& mapped = reinterpret_cast<const xcb_map_notify_event_t&>(event);
+        const auto& mapped = as<xcb_map_notify_event_t>(event);
         if (mapped_ && mapped.event == connection_.root() && mapped.window != window_.get()) raise();
     });
 }
@@ -147,15 +148,15 @@ void BorderWindow::update() {
 }
 
 void BorderWindow::handleEvent(const xcb_generic_event_t& event) {
-    if ((event.response_type & 0x7FU) == XCB_EXPOSE) {
-        const auto& expose = reinterpret_cast<const xcb_expose_event_t&>(event);
+    if (eventType(event) == XCB_EXPOSE) {
+        const auto& expose = as<xcb_expose_event_t>(event);
         if (expose.window == window_.get() && expose.count == 0) {
             painted_.reset();
             setNeedsDisplay();
         }
         return;
     }
-    const auto& visibility = reinterpret_cast<const xcb_visibility_notify_event_t&>(event);
+    const auto& visibility = as<xcb_visibility_notify_event_t>(event);
     // Something came over the band: a window the window manager raised, another program's popup.
     if (visibility.window == window_.get() && mapped_ && visibility.state != XCB_VISIBILITY_UNOBSCURED)
         raise();

@@ -6,18 +6,11 @@
 #include <array>
 #include <utility>
 
+#include "platform/x11/events.h"
+
 namespace corvane::x11 {
 
 namespace {
-
-std::uint8_t eventType(const xcb_generic_event_t& event) {
-    return static_cast<std::uint8_t>(event.response_type & 0x7FU);
-}
-
-template <typename Event>
-const Event& as(const xcb_generic_event_t& event) {
-    return reinterpret_cast<const Event&>(event);
-}
 
 }  // namespace
 

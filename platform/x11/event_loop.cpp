@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/x11/events.h"
+
 namespace corvane::x11 {
 
 namespace {
@@ -15,19 +17,15 @@ using Duration = std::chrono::duration<double>;
 
 constexpr std::chrono::milliseconds kPredicatePollInterval{10};
 
-std::uint8_t eventType(const xcb_generic_event_t& event) {
-    return static_cast<std::uint8_t>(event.response_type & ~0x80U);
-}
-
 /// The time stamp of a user action, or nothing for other events.
 std::optional<xcb_timestamp_t> userTime(const xcb_generic_event_t& event) {
     switch (eventType(event)) {
         case XCB_KEY_PRESS:
         case XCB_KEY_RELEASE:
-            return reinterpret_cast<const xcb_key_press_event_t&>(event).time;
+            return as<xcb_key_press_event_t>(event).time;
         case XCB_BUTTON_PRESS:
         case XCB_BUTTON_RELEASE:
-            return reinterpret_cast<const xcb_button_press_event_t&>(event).time;
+            return as<xcb_button_press_event_t>(event).time;
         default:
             return std::nullopt;
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/x11/configure_window.h"
+#include "platform/x11/events.h"
 
 namespace corvane::x11 {
 
@@ -32,15 +33,6 @@ constexpr std::size_t kNormalHintsItems = 18;
 constexpr std::size_t kGravityItem = 17;
 // Motif hints: the decorations field is set, and asks for none.
 constexpr std::uint32_t kMotifDecorationsFlag = 1U << 1U;
-
-std::uint8_t eventType(const xcb_generic_event_t& event) {
-    return static_cast<std::uint8_t>(event.response_type & 0x7FU);
-}
-
-template <typename Event>
-const Event& as(const xcb_generic_event_t& event) {
-    return reinterpret_cast<const Event&>(event);
-}
 
 xcb_render_fixed_t fixed(double value) {
     return static_cast<xcb_render_fixed_t>(std::lround(value * 65536.0));
@@ -258,7 +250,7 @@ void PreviewPanel::configured(const xcb_configure_notify_event_t& event) {
     // During a drag the panel is where the drag put it; reports of earlier
     // steps would only make it jump back.
     if (drag_ && drag_->moved) return;
-    if ((event.response_type & 0x80U) != 0) {
+    if (sentByClient(event)) {
         // The window manager's own report: root coordinates (ICCCM 4.1.5).
         shown_.x = event.x;
         shown_.y = event.y;

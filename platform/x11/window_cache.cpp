@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "platform/x11/bundle_identifier.h"
+#include "platform/x11/events.h"
 
 namespace corvane::x11 {
 
@@ -18,15 +19,6 @@ constexpr std::uint32_t kWindowEvents = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EV
 /// On the root: its properties, and its children coming and going (the border
 /// also keeps above newly mapped windows through these).
 constexpr std::uint32_t kRootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-
-std::uint8_t eventType(const xcb_generic_event_t& event) {
-    return static_cast<std::uint8_t>(event.response_type & 0x7FU);
-}
-
-template <typename Event>
-const Event& as(const xcb_generic_event_t& event) {
-    return reinterpret_cast<const Event&>(event);
-}
 
 /// Without a window manager the programs' windows are the root's children:
 /// keep the mapped ones that are not override-redirect (menus, tooltips).

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/x11/events.h"
 #include "platform/x11/key_translation.h"
 
 namespace corvane::x11 {
@@ -38,13 +39,13 @@ X11HotKeys::X11HotKeys(const Connection& connection, EventLoop& loop)
     }
     numLockMask_ = findNumLockMask();
     keyPress_ = loop.subscribe(XCB_KEY_PRESS, [this](const xcb_generic_event_t& event) {
-        onKeyPress(reinterpret_cast<const xcb_key_press_event_t&>(event));
+        onKeyPress(as<xcb_key_press_event_t>(event));
     });
     keyRelease_ = loop.subscribe(XCB_KEY_RELEASE, [this](const xcb_generic_event_t& event) {
-        onKeyRelease(reinterpret_cast<const xcb_key_release_event_t&>(event));
+        onKeyRelease(as<xcb_key_release_event_t>(event));
     });
     mappingNotify_ = loop.subscribe(XCB_MAPPING_NOTIFY, [this](const xcb_generic_event_t& event) {
-        onMappingNotify(reinterpret_cast<const xcb_mapping_notify_event_t&>(event));
+        onMappingNotify(as<xcb_mapping_notify_event_t>(event));
     });
 }
 

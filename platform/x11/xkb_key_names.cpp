@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/x11/events.h"
+
 namespace corvane::x11 {
 
 namespace {
@@ -61,12 +63,12 @@ std::optional<std::uint8_t> startXkb(const Connection& connection) {
 
 bool xkbKeyboardChanged(const xcb_generic_event_t& event) {
     // Every XKB event shares one code; the second byte tells which it is.
-    switch (reinterpret_cast<const xcb_xkb_map_notify_event_t&>(event).xkbType) {
+    switch (as<xcb_xkb_map_notify_event_t>(event).xkbType) {
         case XCB_XKB_NEW_KEYBOARD_NOTIFY:
         case XCB_XKB_MAP_NOTIFY:
             return true;
         case XCB_XKB_NAMES_NOTIFY:
-            return (reinterpret_cast<const xcb_xkb_names_notify_event_t&>(event).changed & kKeyNameParts) !=
+            return (as<xcb_xkb_names_notify_event_t>(event).changed & kKeyNameParts) !=
                    0;
         default:
             return false;
