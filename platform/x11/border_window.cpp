@@ -43,8 +43,7 @@ BorderWindow::BorderWindow(const Connection& connection, EventLoop& loop, X11Scr
       windows_(windows),
       stacking_(stacking),
       draw_(std::move(draw)) {
-    const auto* shape = xcb_get_extension_data(connection_.get(), &xcb_shape_id);
-    hasShape_ = shape != nullptr && shape->present != 0;
+    hasShape_ = connection_.extensions().shape.usable;
     createWindow();
     expose_ = loop_.subscribe(XCB_EXPOSE, [this](const auto& event) { handleEvent(event); });
     visibility_ = loop_.subscribe(XCB_VISIBILITY_NOTIFY, [this](const auto& event) { handleEvent(event); });

@@ -30,6 +30,7 @@ constexpr AtomName kAtomNames[] = {
     {"_NET_WM_STATE_STICKY", &Atoms::netWmStateSticky},
     {"_NET_WM_STATE_SKIP_TASKBAR", &Atoms::netWmStateSkipTaskbar},
     {"_NET_WM_STATE_SKIP_PAGER", &Atoms::netWmStateSkipPager},
+    {"_NET_WM_STATE_HIDDEN", &Atoms::netWmStateHidden},
     {"_NET_WM_WINDOW_TYPE", &Atoms::netWmWindowType},
     {"_NET_WM_WINDOW_TYPE_UTILITY", &Atoms::netWmWindowTypeUtility},
     {"_NET_WM_DESKTOP", &Atoms::netWmDesktop},
@@ -113,6 +114,7 @@ std::unique_ptr<Connection> Connection::open(const std::string& displayName) {
     }
     std::unique_ptr<Connection> result(new Connection(connection, screen));
     result->internAtoms();
+    result->extensions_ = Extensions::query(connection);
     return result;
 }
 

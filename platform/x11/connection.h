@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/free_deleter.h"
+#include "platform/x11/extensions.h"
 
 namespace corvane::x11 {
 
@@ -152,6 +153,7 @@ struct Atoms {
     xcb_atom_t netWmStateSticky = XCB_ATOM_NONE;
     xcb_atom_t netWmStateSkipTaskbar = XCB_ATOM_NONE;
     xcb_atom_t netWmStateSkipPager = XCB_ATOM_NONE;
+    xcb_atom_t netWmStateHidden = XCB_ATOM_NONE;
     xcb_atom_t netWmWindowType = XCB_ATOM_NONE;
     xcb_atom_t netWmWindowTypeUtility = XCB_ATOM_NONE;
     xcb_atom_t netWmDesktop = XCB_ATOM_NONE;
@@ -177,6 +179,7 @@ public:
     [[nodiscard]] xcb_window_t root() const { return screen_->root; }
     [[nodiscard]] const xcb_screen_t& screen() const { return *screen_; }
     [[nodiscard]] const Atoms& atoms() const { return atoms_; }
+    [[nodiscard]] const Extensions& extensions() const { return extensions_; }
     [[nodiscard]] int fileDescriptor() const { return xcb_get_file_descriptor(connection_); }
     /// True once the server has gone away (or the stream broke); nothing works after that.
     [[nodiscard]] bool broken() const { return xcb_connection_has_error(connection_) != 0; }
@@ -231,6 +234,7 @@ private:
     xcb_connection_t* connection_;
     const xcb_screen_t* screen_;
     Atoms atoms_;
+    Extensions extensions_;
     /// Marked requests in the order sent. A record of what was sent, not of the
     /// connection's state: changing it from const paths is part of sending.
     mutable std::deque<ExpectedErrors> marks_;

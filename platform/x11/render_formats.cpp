@@ -2,21 +2,8 @@
 
 namespace corvane::x11 {
 
-namespace {
-
-constexpr std::uint32_t kMajor = 0;
-constexpr std::uint32_t kMinor = 11;
-constexpr std::uint32_t kLeastMinor = 6;  // transforms and filters
-
-}  // namespace
-
 RenderFormats::RenderFormats(const Connection& connection) {
-    const auto* extension = xcb_get_extension_data(connection.get(), &xcb_render_id);
-    if (extension == nullptr || extension->present == 0) return;
-    xcb_connection_t* c = connection.get();
-    auto version = makeCookie(c, xcb_render_query_version(c, kMajor, kMinor), xcb_render_query_version_reply);
-    const auto* reply = version.get();
-    if (reply == nullptr || (reply->major_version == 0 && reply->minor_version < kLeastMinor)) return;
+    if (!connection.extensions().render.usable) return;
     readFormats(connection);
     available_ = !formats_.empty();
 }

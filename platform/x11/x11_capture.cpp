@@ -10,54 +10,19 @@
 
 namespace corvane::x11 {
 
-namespace {
-
-constexpr std::uint32_t kCompositeMajor = 0;
-constexpr std::uint32_t kCompositeMinor = 4;
-constexpr std::uint32_t kCompositeLeastMinor = 2;  // NameWindowPixmap
-constexpr std::uint32_t kDamageMajor = 1;
-constexpr std::uint32_t kDamageMinor = 1;
-
-bool present(xcb_connection_t* connection, xcb_extension_t* extension) {
-    const auto* data = xcb_get_extension_data(connection, extension);
-    return data != nullptr && data->present != 0;
-}
-
-/// Composite with named window pixmaps; the version must be asked before use.
-bool hasComposite(xcb_connection_t* c) {
-    if (!present(c, &xcb_composite_id)) return false;
-    auto version = makeCookie(c, xcb_composite_query_version(c, kCompositeMajor, kCompositeMinor),
-                              xcb_composite_query_version_reply);
-    const auto* reply = version.get();
-    return reply != nullptr && (reply->major_version > 0 || reply->minor_version >= kCompositeLeastMinor);
-}
-
-/// Damage; likewise unusable before its version is asked.
-bool hasDamage(xcb_connection_t* c) {
-    if (!present(c, &xcb_damage_id)) return false;
-    auto version = makeCookie(c, xcb_damage_query_version(c, kDamageMajor, kDamageMinor),
-                              xcb_damage_query_version_reply);
-    return version.get() != nullptr;
-}
-
-}  // namespace
-
 X11Capture::X11Capture(const Connection& connection, EventLoop& loop, X11Accessibility& accessibility,
                        WindowCache& windows)
     : connection_(connection), loop_(loop), accessibility_(accessibility), windows_(windows) {}
 
 const CaptureExtensions& X11Capture::extensions() {
     if (extensions_) return *extensions_;
-    xcb_connection_t* c = connection_.get();
+    const Extensions& extensions = connection_.extensions();
     formats_.emplace(connection_);
     CaptureExtensions found;
     found.formats = &*formats_;
-    found.available = hasComposite(c) && hasDamage(c) && formats_->available();
-    if (found.available) {
-        const auto* damage = xcb_get_extension_data(c, &xcb_damage_id);
-        found.damageNotify = static_cast<std::uint8_t>(damage->first_event + XCB_DAMAGE_NOTIFY);
-        found.badDamage = static_cast<std::uint8_t>(damage->first_error + XCB_DAMAGE_BAD_DAMAGE);
-    }
+    found.available = extensions.composite.usable && extensions.damage.usable && formats_->available();
+    found.damageNotify = static_cast<std::uint8_t>(extensions.damage.firstEvent + XCB_DAMAGE_NOTIFY);
+    found.badDamage = static_cast<std::uint8_t>(extensions.damage.firstError + XCB_DAMAGE_BAD_DAMAGE);
     extensions_ = found;
     return *extensions_;
 }
@@ -73,7 +38,7 @@ void X11Capture::getShareableContent(
 }
 
 std::optional<platform::ShareableContent> X11Capture::shareableContent(bool onScreenWindowsOnly) {
-    const xcb_atom_t hidden = hiddenState();
+    const xcb_atom_t hidden = connection_.atoms().netWmStateHidden;
     const auto* listed = windows_.clients();
     if (listed == nullptr) return platform::ShareableContent{};
     // A copy: the reads below may read the list again.
@@ -103,16 +68,6 @@ std::optional<platform::ShareableContent> X11Capture::shareableContent(bool onSc
             {client.pid, {position->x, position->y, size->width, size->height}, client.window, onScreen});
     }
     return content;
-}
-
-xcb_atom_t X11Capture::hiddenState() {
-    if (hidden_ != XCB_ATOM_NONE) return hidden_;
-    constexpr std::string_view kName = "_NET_WM_STATE_HIDDEN";
-    xcb_connection_t* c = connection_.get();
-    auto atom = makeCookie(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(kName.size()), kName.data()),
-                           xcb_intern_atom_reply);
-    if (const auto* reply = atom.get()) hidden_ = reply->atom;
-    return hidden_;
 }
 
 std::unique_ptr<platform::CaptureStream> X11Capture::createStream(

@@ -40,7 +40,6 @@ private:
     /// Asks the server once which extensions it has.
     const CaptureExtensions& extensions();
     [[nodiscard]] std::optional<platform::ShareableContent> shareableContent(bool onScreenWindowsOnly);
-    [[nodiscard]] xcb_atom_t hiddenState();
 
     const Connection& connection_;
     EventLoop& loop_;
@@ -48,7 +47,6 @@ private:
     WindowCache& windows_;
     std::optional<RenderFormats> formats_;
     std::optional<CaptureExtensions> extensions_;
-    xcb_atom_t hidden_ = XCB_ATOM_NONE;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };
 

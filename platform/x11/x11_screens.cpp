@@ -106,23 +106,20 @@ std::optional<platform::Rect> X11Screens::workArea() {
 
 void X11Screens::watchRandr(EventLoop& loop) {
     xcb_connection_t* c = connection_.get();
-    const auto* extension = xcb_get_extension_data(c, &xcb_randr_id);
-    if (extension == nullptr || extension->present == 0) return;
-    auto version = makeCookie(c, xcb_randr_query_version(c, 1, 5), xcb_randr_query_version_reply);
-    const auto* reply = version.get();
-    if (reply == nullptr || reply->major_version < 1) return;
-    const bool newerMajor = reply->major_version > 1;
-    hasPrimaryOutput_ = newerMajor || reply->minor_version >= 3;
-    hasMonitors_ = newerMajor || reply->minor_version >= 5;
+    const Extension& randr = connection_.extensions().randr;
+    if (!randr.usable) return;
+    const bool newerMajor = randr.majorVersion > 1;
+    hasPrimaryOutput_ = newerMajor || randr.minorVersion >= 3;
+    hasMonitors_ = newerMajor || randr.minorVersion >= 5;
 
     xcb_randr_select_input(c, connection_.root(),
                            XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
                                XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
     const auto forget = [this](const xcb_generic_event_t&) { monitors_.reset(); };
     screenChange_ = loop.subscribe(
-        static_cast<std::uint8_t>(extension->first_event + XCB_RANDR_SCREEN_CHANGE_NOTIFY), forget);
+        static_cast<std::uint8_t>(randr.firstEvent + XCB_RANDR_SCREEN_CHANGE_NOTIFY), forget);
     randrNotify_ =
-        loop.subscribe(static_cast<std::uint8_t>(extension->first_event + XCB_RANDR_NOTIFY), forget);
+        loop.subscribe(static_cast<std::uint8_t>(randr.firstEvent + XCB_RANDR_NOTIFY), forget);
     if (hasMonitors_) {
         checkUserMonitors();
         monitorTimer_ = loop.scheduleRepeating(1.0, [this] { checkUserMonitors(); });

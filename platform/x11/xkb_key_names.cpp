@@ -1,21 +1,10 @@
 #include "platform/x11/xkb_key_names.h"
 
-// xkb.h names a field "explicit", a C++ keyword.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wkeyword-macro"
-#endif
-#define explicit xkb_explicit
-#include <xcb/xkb.h>
-#undef explicit
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
-
 #include <algorithm>
 #include <cstring>
 
 #include "platform/x11/events.h"
+#include "platform/x11/xcb_xkb.h"
 
 namespace corvane::x11 {
 
@@ -37,12 +26,8 @@ bool unnamed(const XkbKeyName& name) {
 
 std::optional<std::uint8_t> startXkb(const Connection& connection) {
     xcb_connection_t* c = connection.get();
-    const auto* extension = xcb_get_extension_data(c, &xcb_xkb_id);
-    if (extension == nullptr || extension->present == 0) return std::nullopt;
-    auto use = makeCookie(c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
-                          xcb_xkb_use_extension_reply);
-    const auto* reply = use.get();
-    if (reply == nullptr || reply->supported == 0) return std::nullopt;
+    const Extension& xkb = connection.extensions().xkb;
+    if (!xkb.usable) return std::nullopt;
 
     // An XKB client no longer gets core MappingNotify for a new keyboard: it
     // must ask for these.
@@ -58,7 +43,7 @@ std::optional<std::uint8_t> startXkb(const Connection& connection) {
     CheckedCookie selected(c, xcb_xkb_select_events_aux_checked(c, XCB_XKB_ID_USE_CORE_KBD, kEvents, 0, 0,
                                                                 kMapParts, kMapParts, &details));
     if (selected.error() != nullptr) return std::nullopt;
-    return extension->first_event;
+    return xkb.firstEvent;
 }
 
 bool xkbKeyboardChanged(const xcb_generic_event_t& event) {
