@@ -124,7 +124,7 @@ void BorderWindow::orderFrontRegardless() {
 void BorderWindow::orderOut() {
     visible_ = false;
     if (!mapped_) return;
-    xcb_unmap_window(connection_.get(), window_.get());
+    connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window_.get()));
     mapped_ = false;
 }
 
@@ -140,7 +140,7 @@ void BorderWindow::update() {
     if (wanted_ && configureIfChanged(connection_, window_.get(), *wanted_, sent_)) sent_ = wanted_;
     paint();
     if (visible_ && !mapped_) {
-        xcb_map_window(connection_.get(), window_.get());
+        connection_.onOwnWindow(xcb_map_window(connection_.get(), window_.get()));
         raise();
         mapped_ = true;
     }
@@ -182,9 +182,9 @@ bool BorderWindow::painted(const std::vector<Band>& bands) const {
 
 void BorderWindow::applyShape(const std::vector<xcb_rectangle_t>& rectangles) {
     if (shape_ && sameRectangles(*shape_, rectangles)) return;
-    xcb_shape_rectangles(connection_.get(), XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
-                         XCB_CLIP_ORDERING_UNSORTED, window_.get(), 0, 0,
-                         static_cast<std::uint32_t>(rectangles.size()), rectangles.data());
+    connection_.onOwnWindow(xcb_shape_rectangles(
+        connection_.get(), XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED, window_.get(),
+        0, 0, static_cast<std::uint32_t>(rectangles.size()), rectangles.data()));
     shape_ = rectangles;
 }
 
@@ -192,8 +192,9 @@ void BorderWindow::fill(const Band& band) {
     if (band.rectangles.empty()) return;
     const std::uint32_t pixel = pixelFor(band.color);
     xcb_change_gc(connection_.get(), gc_.get(), XCB_GC_FOREGROUND, &pixel);
-    xcb_poly_fill_rectangle(connection_.get(), window_.get(), gc_.get(),
-                            static_cast<std::uint32_t>(band.rectangles.size()), band.rectangles.data());
+    connection_.onOwnWindow(xcb_poly_fill_rectangle(connection_.get(), window_.get(), gc_.get(),
+                                                    static_cast<std::uint32_t>(band.rectangles.size()),
+                                                    band.rectangles.data()));
 }
 
 std::uint32_t BorderWindow::pixelFor(platform::Color color) {

@@ -11,10 +11,10 @@ bool configureIfChanged(const Connection& connection, xcb_window_t window, const
     const std::array<std::uint32_t, 4> values{static_cast<std::uint32_t>(wanted.x),
                                               static_cast<std::uint32_t>(wanted.y), wanted.width,
                                               wanted.height};
-    xcb_configure_window(
+    connection.onOwnWindow(xcb_configure_window(
         connection.get(), window,
         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-        values.data());
+        values.data()));
     connection.flush();
     return true;
 }

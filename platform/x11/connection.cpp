@@ -199,23 +199,35 @@ void Connection::selectEvents(xcb_window_t window, std::uint32_t mask) const {
     if (window != root()) onForeignWindow(cookie);
 }
 
-void Connection::onForeignWindow(xcb_void_cookie_t cookie) const {
-    expectErrors(cookie, {XCB_WINDOW, XCB_DRAWABLE, XCB_MATCH});
+void Connection::onForeignWindow(xcb_void_cookie_t cookie, std::source_location site) const {
+    expectErrors(cookie, {XCB_WINDOW, XCB_DRAWABLE, XCB_MATCH}, site);
 }
 
-void Connection::expectErrors(xcb_void_cookie_t cookie, std::initializer_list<std::uint8_t> codes) const {
-    ExpectedErrors mark{cookie.sequence, {}};
-    std::copy_n(codes.begin(), std::min(codes.size(), mark.codes.size()), mark.codes.begin());
-    marks_.push_back(mark);
+void Connection::expectErrors(xcb_void_cookie_t cookie, std::initializer_list<std::uint8_t> codes,
+                              std::source_location site) const {
+    ErrorMark entry{cookie.sequence, {}, false, site};
+    std::copy_n(codes.begin(), std::min(codes.size(), entry.expected.size()), entry.expected.begin());
+    mark(entry);
+}
+
+void Connection::onOwnWindow(xcb_void_cookie_t cookie, std::source_location site) const {
+    mark({cookie.sequence, {}, true, site});
+}
+
+void Connection::mark(ErrorMark entry) const {
+    marks_.push_back(entry);
     if (marks_.size() > kMaxMarks) marks_.pop_front();
 }
 
-bool Connection::expected(const xcb_generic_error_t& error) const {
-    // Error codes start at 1: the zeros that pad a mark's codes never match.
-    return std::any_of(marks_.begin(), marks_.end(), [&](const ExpectedErrors& mark) {
-        return mark.sequence == error.full_sequence &&
-               std::find(mark.codes.begin(), mark.codes.end(), error.error_code) != mark.codes.end();
+Connection::ErrorVerdict Connection::judge(const xcb_generic_error_t& error) const {
+    const auto found = std::find_if(marks_.begin(), marks_.end(), [&](const ErrorMark& entry) {
+        return entry.sequence == error.full_sequence;
     });
+    if (found == marks_.end()) return {};
+    // Error codes start at 1: the zeros that pad the expected codes never match.
+    const bool expected =
+        std::find(found->expected.begin(), found->expected.end(), error.error_code) != found->expected.end();
+    return {expected, found->own, found->site};
 }
 
 void Connection::completedBefore(std::uint32_t sequence) const {

@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <source_location>
 #include <string>
 #include <utility>
 #include <vector>
@@ -207,14 +208,27 @@ public:
     /// again would replace it (a preview would lose its clicks).
     void selectEvents(xcb_window_t window, std::uint32_t mask) const;
 
-    /// Marks a request sent about another program's window: that window may vanish at
-    /// any moment, so BadWindow, BadDrawable and BadMatch from this request mean only
-    /// that, and are dropped. Other errors still reach the log.
-    void onForeignWindow(xcb_void_cookie_t cookie) const;
-    /// Marks a request whose errors with one of `codes` are expected and dropped.
-    void expectErrors(xcb_void_cookie_t cookie, std::initializer_list<std::uint8_t> codes) const;
-    /// Whether `error` answers a request marked by onForeignWindow or expectErrors.
-    [[nodiscard]] bool expected(const xcb_generic_error_t& error) const;
+    // Each request whose error may come says what the error means, and where it was sent.
+    // An error of an unmarked request is logged.
+    /// About another program's window, which may vanish at any moment: BadWindow,
+    /// BadDrawable and BadMatch mean only that, and are dropped. Others are logged.
+    void onForeignWindow(xcb_void_cookie_t cookie,
+                         std::source_location site = std::source_location::current()) const;
+    /// Errors with one of `codes` are expected and dropped; others are logged.
+    void expectErrors(xcb_void_cookie_t cookie, std::initializer_list<std::uint8_t> codes,
+                      std::source_location site = std::source_location::current()) const;
+    /// About one of the program's own windows, which must exist: an error is a
+    /// fault of the program, logged, and a debug build stops there.
+    void onOwnWindow(xcb_void_cookie_t cookie,
+                     std::source_location site = std::source_location::current()) const;
+
+    /// What the marks say of `error`.
+    struct ErrorVerdict {
+        bool expected = false;  ///< drop it
+        bool fault = false;     ///< the program's own window: a bug
+        std::optional<std::source_location> site;
+    };
+    [[nodiscard]] ErrorVerdict judge(const xcb_generic_error_t& error) const;
     /// The server has dealt with every request before `sequence`: their marks can go.
     void completedBefore(std::uint32_t sequence) const;
 
@@ -224,10 +238,13 @@ private:
     xcb_void_cookie_t sendClientMessage(xcb_window_t destination, std::uint32_t eventMask,
                                         xcb_window_t window, xcb_atom_t type, const MessageData& data) const;
 
-    struct ExpectedErrors {
+    struct ErrorMark {
         std::uint32_t sequence = 0;
-        std::array<std::uint8_t, 3> codes{};
+        std::array<std::uint8_t, 3> expected{};  ///< codes to drop; zeros pad
+        bool own = false;
+        std::source_location site;
     };
+    void mark(ErrorMark mark) const;
     /// Upper bound of marks kept: a mark older than this many requests is long answered.
     static constexpr std::size_t kMaxMarks = 4096;
 
@@ -237,7 +254,7 @@ private:
     Extensions extensions_;
     /// Marked requests in the order sent. A record of what was sent, not of the
     /// connection's state: changing it from const paths is part of sending.
-    mutable std::deque<ExpectedErrors> marks_;
+    mutable std::deque<ErrorMark> marks_;
 };
 
 }  // namespace corvane::x11

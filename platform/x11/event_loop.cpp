@@ -5,8 +5,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <string>
+#include <string_view>
 
+#include "platform/x11/error_names.h"
 #include "platform/x11/events.h"
 
 namespace corvane::x11 {
@@ -205,9 +209,21 @@ void EventLoop::dispatchError(const xcb_generic_error_t& error) {
     for (const auto& entry : handlers) {
         if (*entry->alive && entry->handler(error)) return;
     }
-    if (connection_.expected(error)) return;
-    std::fprintf(stderr, "corvane: X error %u on request %u.%u (resource 0x%x)\n", unsigned{error.error_code},
-                 unsigned{error.major_code}, unsigned{error.minor_code}, error.resource_id);
+    const auto verdict = connection_.judge(error);
+    if (verdict.expected) return;
+    std::string line = "corvane: X error " + describeError(error, connection_.extensions());
+    if (verdict.site) {
+        const std::string_view file = verdict.site->file_name();
+        line.append(", sent from ")
+            .append(file.substr(file.find_last_of('/') + 1))
+            .append(":")
+            .append(std::to_string(verdict.site->line()));
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
+#ifndef NDEBUG
+    // The program's own window must be there: a debug build stops where the fault shows.
+    if (verdict.fault) std::abort();
+#endif
 }
 
 void EventLoop::fireDueTimers() {

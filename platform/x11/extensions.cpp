@@ -64,7 +64,8 @@ Extensions Extensions::query(xcb_connection_t* c) {
     auto damage = ask(found.damage, [&] { return xcb_damage_query_version(c, 1, 1); });
     auto render = ask(found.render, [&] { return xcb_render_query_version(c, 0, 11); });
     auto randr = ask(found.randr, [&] { return xcb_randr_query_version(c, 1, 5); });
-    auto xkb = ask(found.xkb, [&] { return xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION); });
+    auto xkb = ask(found.xkb,
+                   [&] { return xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION); });
 
     if (shape) versionFrom(found.shape, xcb_shape_query_version_reply(c, *shape, nullptr));
     if (composite) versionFrom(found.composite, xcb_composite_query_version_reply(c, *composite, nullptr));
@@ -83,7 +84,8 @@ Extensions Extensions::query(xcb_connection_t* c) {
     if (found.composite.majorVersion == 0 && found.composite.minorVersion < kCompositeLeastMinor) {
         found.composite.usable = false;
     }
-    if (found.render.majorVersion == 0 && found.render.minorVersion < kRenderLeastMinor) found.render.usable = false;
+    if (found.render.majorVersion == 0 && found.render.minorVersion < kRenderLeastMinor)
+        found.render.usable = false;
     if (found.randr.majorVersion < 1) found.randr.usable = false;
     return found;
 }

@@ -178,7 +178,7 @@ void PreviewPanel::orderFrontRegardless() {
     // Called on every tick: only a hidden or covered panel needs the server.
     const bool hidden = !visible_ || !mapped_;
     if (!hidden && !covered_) return;
-    if (hidden) xcb_map_window(connection_.get(), window_.get());
+    if (hidden) connection_.onOwnWindow(xcb_map_window(connection_.get(), window_.get()));
     stacking_.raiseManaged(window_.get());
     connection_.flush();
     visible_ = true;
@@ -189,7 +189,7 @@ void PreviewPanel::orderFrontRegardless() {
 
 void PreviewPanel::orderOut() {
     if (!visible_) return;
-    xcb_unmap_window(connection_.get(), window_.get());
+    connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window_.get()));
     connection_.flush();
     visible_ = false;
 }
@@ -234,8 +234,8 @@ void PreviewPanel::released(const xcb_button_release_event_t& event) {
 
 void PreviewPanel::moveTo(std::int32_t x, std::int32_t y) {
     const std::array<std::uint32_t, 2> values{static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
-    xcb_configure_window(connection_.get(), window_.get(), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y,
-                         values.data());
+    connection_.onOwnWindow(xcb_configure_window(connection_.get(), window_.get(),
+                                                 XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values.data()));
     connection_.flush();
     shown_.x = x;
     shown_.y = y;
