@@ -22,22 +22,13 @@
 #include "corvane/panel/control_panel.h"
 #include "corvane/panel/refresh_coalescer.h"
 #include "platform/sim/sim_desktop.h"
+#include "platform/x11/x11_texts.h"
 
 namespace corvane {
 
 namespace {
 
 const QColor kRed(0xFF3B30);
-
-// Words of a desktop without an Accessibility permission (as on X11).
-platform::PlatformTexts withoutPermissions() {
-    platform::PlatformTexts texts;
-    texts.hasAccessibilityPermission = false;
-    texts.hotkeyTaken = "That key is taken by another program. Pick a different one.";
-    texts.jumpKeysTaken = "Some jump keys are taken by another program. Pick a different set.";
-    texts.screenRecordingNeeded = "The X server cannot capture windows for the preview.";
-    return texts;
-}
 
 QPoint handleCentre(const QSlider& slider) {
     QStyleOptionSlider option;
@@ -63,7 +54,7 @@ class ControlPanelTest : public QObject {
     std::unique_ptr<ControlPanel> panel;
     int quits = 0;
 
-    void start(const platform::PlatformTexts& texts = {}) {
+    void start(const platform::PlatformTexts& texts = x11::platformTexts()) {
         controller = Controller::create(desk->platform());
         panel = std::make_unique<ControlPanel>(controller, texts, [this] { ++quits; });
         panel->show();
@@ -130,7 +121,7 @@ private slots:
 
     void noGameAndNoPermission() {
         desk->setTrusted(false);
-        start();
+        start(platform::PlatformTexts{});  // a desktop with an Accessibility permission
         QCOMPARE(text("title"), QStringLiteral("Corvane"));
         QVERIFY(shown("accessibilityAdvice"));
         QCOMPARE(text("adviceText"),
@@ -157,7 +148,7 @@ private slots:
 
     void adviceNeverShowsWhereNoSuchPermissionExists() {
         desk->setTrusted(false);
-        start(withoutPermissions());
+        start();
         QVERIFY(!shown("accessibilityAdvice"));
     }
 
@@ -288,7 +279,7 @@ private slots:
     }
 
     void previewMessageByItsRule() {
-        const auto texts = withoutPermissions();
+        const auto texts = x11::platformTexts();
         addGame(1);
         desk->setFrontmost(1);
         start(texts);
@@ -332,13 +323,13 @@ private slots:
         jump.setCurrentIndex(1);
         settle();
         QCOMPARE(text("jumpMessage"),
-                 QStringLiteral("Some jump keys are taken by macOS or another app. Pick a different set."));
+                 QStringLiteral("Some jump keys are taken by another program. Pick a different set."));
         QVERIFY(isRed(find<QLabel>("jumpMessage")));
     }
 
     void takenSwitchKeyMessageGoesWhenAnotherKeyRegisters() {
         desk->takeHotKey(50, 0);  // the default, grave
-        const auto texts = withoutPermissions();
+        const auto texts = x11::platformTexts();
         start(texts);
         auto& hotkey = find<QComboBox>("hotkey");
         QCOMPARE(hotkey.count(), 7);
