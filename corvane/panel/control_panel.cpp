@@ -17,11 +17,11 @@
 #include <optional>
 
 #include "corvane/controller/controller.h"
-#include "corvane/system_colors.h"
 #include "corvane/panel/client_row.h"
 #include "corvane/panel/panel_section.h"
 #include "corvane/panel/rounded_box.h"
 #include "corvane/panel/value_slider.h"
+#include "corvane/system_colors.h"
 
 namespace corvane {
 
@@ -52,6 +52,14 @@ std::optional<long long> wholePart(double value) {
 
 QString fromStd(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+/// The first of `wanted` among `problems`.
+std::optional<Problem> firstOf(const std::vector<Problem>& problems, std::initializer_list<Problem> wanted) {
+    for (const Problem problem : problems) {
+        if (std::find(wanted.begin(), wanted.end(), problem) != wanted.end()) return problem;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -247,7 +255,7 @@ PanelSection* ControlPanel::buildHotkeys() {
     hotkey_ = new QComboBox(section);
     hotkey_->setObjectName(QStringLiteral("hotkey"));
     for (const auto& choice : HotkeyManager::cycleChoices())
-        hotkey_->addItem(fromStd(choice.label), fromStd(choice.id));
+        hotkey_->addItem(fromStd(HotkeyManager::label(choice, texts_)), fromStd(choice.id));
     connect(hotkey_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0) controller_->setHotkeyID(hotkey_->itemData(index).toString().toStdString());
     });
@@ -267,7 +275,7 @@ PanelSection* ControlPanel::buildHotkeys() {
     jumpStyle_ = new QComboBox(jumpRow);
     jumpStyle_->setObjectName(QStringLiteral("jumpStyle"));
     for (const auto jump : HotkeyManager::allJumpStyles()) {
-        jumpStyle_->addItem(fromStd(std::string(HotkeyManager::title(jump))));
+        jumpStyle_->addItem(fromStd(HotkeyManager::title(jump, texts_)));
     }
     connect(jumpStyle_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
@@ -456,8 +464,8 @@ void ControlPanel::refreshPreview() {
     clickSwitches_->setVisible(on);
     previewWidth_->refresh(c.previewWidth());
     clickSwitches_->setChecked(c.clickPreviewSwitches());
-    if (on && c.previewNeedsPermission()) {
-        showMessage(previewMessage_, texts_.screenRecordingNeeded, Tone::warning);
+    if (const auto problem = firstOf(c.problems(), {Problem::captureUnavailable}); on && problem) {
+        showMessage(previewMessage_, text(texts_, *problem), Tone::warning);
     } else if (on && c.clients().size() < 2) {
         showMessage(previewMessage_, "Shows once a second WoW window is running.", Tone::secondary);
     } else {
@@ -472,15 +480,19 @@ void ControlPanel::refreshHotkeys() {
         // An id that is no choice selects nothing (index -1).
         hotkey_->setCurrentIndex(hotkey_->findData(fromStd(c.hotkeyID())));
     }
-    showMessage(hotkeyMessage_, c.hotkeyRegistered() ? std::string() : texts_.hotkeyTaken, Tone::warning);
+    const auto problems = c.problems();
+    const auto switchProblem = firstOf(problems, {Problem::hotkeyTaken, Problem::hotkeyMissing});
+    showMessage(hotkeyMessage_, switchProblem ? text(texts_, *switchProblem) : std::string(), Tone::warning);
     {
         const auto& styles = HotkeyManager::allJumpStyles();
         const QSignalBlocker quiet(jumpStyle_);
         jumpStyle_->setCurrentIndex(
             static_cast<int>(std::find(styles.begin(), styles.end(), c.jumpStyle()) - styles.begin()));
     }
-    if (!c.jumpKeysRegistered()) {
-        showMessage(jumpMessage_, texts_.jumpKeysTaken, Tone::warning);
+    const auto jumpProblem =
+        firstOf(problems, {Problem::jumpKeysTaken, Problem::jumpKeysMissing, Problem::jumpKeysCollide});
+    if (jumpProblem) {
+        showMessage(jumpMessage_, text(texts_, *jumpProblem), Tone::warning);
     } else if (c.jumpStyle() != HotkeyManager::JumpStyle::off) {
         showMessage(jumpMessage_, "Each key goes straight to one window, in the order they appear above.",
                     Tone::secondary);

@@ -343,6 +343,66 @@ private slots:
         QVERIFY(!shown("hotkeyMessage"));
     }
 
+    void eachKeyProblemShowsItsOwnWords_data() {
+        QTest::addColumn<QString>("hotkey");
+        QTest::addColumn<QString>("jumpStyle");
+        QTest::addColumn<int>("takenKey");  // -1 for none
+        QTest::addColumn<int>("takenModifiers");
+        QTest::addColumn<int>("removedKey");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("words");
+        const int grave = 50, three = 20, none = -1, control = int{platform::modifier::kControl};
+        QTest::newRow("switch key taken") << "grave"
+                                          << "off" << grave << 0 << none << "hotkeyMessage"
+                                          << "That key is taken by another program. Pick a different one.";
+        QTest::newRow("no such switch key") << "grave"
+                                            << "off" << none << 0 << grave << "hotkeyMessage"
+                                            << "This keyboard has no such key. Pick a different one.";
+        QTest::newRow("jump key taken")
+            << "grave"
+            << "controlNumbers" << three << control << none << "jumpMessage"
+            << "Some jump keys are taken by another program. Pick a different set.";
+        QTest::newRow("no such jump key")
+            << "grave"
+            << "controlNumbers" << none << 0 << three << "jumpMessage"
+            << "This keyboard lacks some of these jump keys. Pick a different set.";
+        QTest::newRow("switch key among the jump keys")
+            << "f13"
+            << "functionKeys" << none << 0 << none << "jumpMessage"
+            << "The switch key is one of these jump keys. Pick a different set.";
+    }
+    void eachKeyProblemShowsItsOwnWords() {
+        QFETCH(QString, hotkey);
+        QFETCH(QString, jumpStyle);
+        QFETCH(int, takenKey);
+        QFETCH(int, takenModifiers);
+        QFETCH(int, removedKey);
+        QFETCH(QString, message);
+        QFETCH(QString, words);
+        desk->defaults().set("hotkey", hotkey.toStdString());
+        desk->defaults().set("jumpStyle", jumpStyle.toStdString());
+        if (takenKey >= 0)
+            desk->takeHotKey(static_cast<std::uint32_t>(takenKey),
+                             static_cast<std::uint32_t>(takenModifiers));
+        if (removedKey >= 0) desk->removeKey(static_cast<std::uint32_t>(removedKey));
+        start();
+        const auto& label = find<QLabel>(message.toLatin1().constData());
+        QCOMPARE(label.text(), words);
+        QVERIFY(isRed(label));
+    }
+
+    void pickersReadInThePlatformsWords() {
+        start();
+        QStringList switchKeys, jumpStyles;
+        for (int i = 0; i < find<QComboBox>("hotkey").count(); ++i)
+            switchKeys << find<QComboBox>("hotkey").itemText(i);
+        for (int i = 0; i < find<QComboBox>("jumpStyle").count(); ++i)
+            jumpStyles << find<QComboBox>("jumpStyle").itemText(i);
+        QCOMPARE(switchKeys,
+                 (QStringList{"` (backtick)", "Control + Tab", "Alt + Tab", "F13", "F14", "F15", "F12"}));
+        QCOMPARE(jumpStyles, (QStringList{"Off", "Control + 1\u20265", "Alt + 1\u20265", "F13\u2026F17"}));
+    }
+
     void unknownHotkeyShowsNoSelectionAndIsNotWrittenBack() {
         desk->defaults().set("hotkey", std::string("capsLock"));
         start();
