@@ -14,11 +14,10 @@ namespace {
 constexpr int kSpacing = 8;
 }  // namespace
 
-ValueSlider::ValueSlider(const QString& caption, Range range, Format format, Write write, QWidget* parent)
+ValueSlider::ValueSlider(const QString& caption, Range range, Format format, QWidget* parent)
     : QWidget(parent),
       range_(range),
       format_(std::move(format)),
-      write_(std::move(write)),
       caption_(new QLabel(caption, this)),
       slider_(new QSlider(Qt::Horizontal, this)),
       value_(new QLabel(this)) {
@@ -37,7 +36,7 @@ ValueSlider::ValueSlider(const QString& caption, Range range, Format format, Wri
     line->addWidget(slider_, 1);
     line->addWidget(value_);
 
-    connect(slider_, &QSlider::valueChanged, this, [this](int position) { write_(valueAt(position)); });
+    connect(slider_, &QSlider::valueChanged, this, [this](int position) { emit moved(valueAt(position)); });
 }
 
 void ValueSlider::setValueBoxWidth(int width) {

@@ -77,6 +77,11 @@ class ControlPanelTest : public QObject {
         if (widget == nullptr) throw std::runtime_error(std::string("no widget ") + name);
         return *widget;
     }
+    [[nodiscard]] QAbstractButton& segment(const QString& label) const {
+        for (auto* button : find("layoutPicker").findChildren<QAbstractButton*>())
+            if (button->text() == label) return *button;
+        throw std::runtime_error("no segment " + label.toStdString());
+    }
     [[nodiscard]] bool shown(const char* name) const { return find(name).isVisible(); }
     [[nodiscard]] QString text(const char* name) const { return find<QLabel>(name).text(); }
     [[nodiscard]] static bool isRed(const QLabel& label) {
@@ -203,7 +208,7 @@ private slots:
         tick();
         QWidget* field = rows()[0]->nameField();
         QWidget* next = panel->nextInFocusChain();
-        while (next != field && next != &find("mainPlusSide")) next = next->nextInFocusChain();
+        while (next != field && next != &segment("Main + side")) next = next->nextInFocusChain();
         QCOMPARE(next, field);
     }
 
@@ -266,16 +271,16 @@ private slots:
     // The panel shows a change made elsewhere once the controller has stored it.
     void layoutPickerWritesAndFollows() {
         start();
-        QVERIFY(find<QPushButton>("mainPlusSide").isChecked());
+        QVERIFY(segment("Main + side").isChecked());
         QVERIFY(shown("mainShare"));
-        find<QPushButton>("sideBySide").click();
+        segment("Side by side").click();
         QCOMPARE(controller->layout(), Layout::sideBySide);
         settle();
         QVERIFY(!shown("mainShare"));
         controller->setLayout(Layout::stacked);
         settle();
-        QVERIFY(find<QPushButton>("stacked").isChecked());
-        QVERIFY(!find<QPushButton>("sideBySide").isChecked());
+        QVERIFY(segment("Stacked").isChecked());
+        QVERIFY(!segment("Side by side").isChecked());
     }
 
     void previewMessageByItsRule() {
