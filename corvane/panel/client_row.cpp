@@ -61,14 +61,23 @@ ClientRow::ClientRow(const WowClient& client, Actions actions, QWidget* parent)
     line->addWidget(active_, 0, Qt::AlignVCenter);
     line->addWidget(focus_, 0, Qt::AlignVCenter);
 
-    // textEdited, not textChanged: only the user's edits are written back.
-    connect(name_, &QLineEdit::textEdited, this,
+    // textChanged, not textEdited: a screen reader sets the whole text. The
+    // refresh blocks the signal, so only the user's edits are written back.
+    connect(name_, &QLineEdit::textChanged, this,
             [this](const QString& text) { actions_.rename(client_, text); });
     connect(focus_, &QPushButton::clicked, this, [this] { actions_.focus(client_); });
 }
 
-void ClientRow::refresh(const WowClient& client, const QString& name, const QColor& color, bool active) {
+void ClientRow::refresh(const WowClient& client, int slot, const QString& name, const QColor& color,
+                        bool active) {
     client_ = client;
+    // The visible "Name" and "Focus" say which row only by where they stand.
+    // Set only when the slot changes: each change is announced to screen readers.
+    const QString field = QStringLiteral("Name of window %1").arg(slot + 1);
+    if (name_->accessibleName() != field) {
+        name_->setAccessibleName(field);
+        focus_->setAccessibleName(QStringLiteral("Focus window %1").arg(slot + 1));
+    }
     dot_->setColor(color);
     active_->setVisible(active);
     if (name_->hasFocus() || name_->text() == name) return;

@@ -1,7 +1,6 @@
 #include "corvane/panel/control_panel.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -15,7 +14,9 @@
 #include <optional>
 
 #include "corvane/controller/controller.h"
+#include "corvane/panel/accessible_roles.h"
 #include "corvane/panel/client_row.h"
+#include "corvane/panel/named_combo_box.h"
 #include "corvane/panel/panel_section.h"
 #include "corvane/panel/rounded_box.h"
 #include "corvane/panel/segmented_picker.h"
@@ -100,6 +101,7 @@ ControlPanel::ControlPanel(std::shared_ptr<Controller> controller, platform::Pla
       quit_(std::move(quit)),
       refresher_(this, [this] { refresh(); }),
       binder_(*controller_) {
+    installAccessibleRoles();
     build();
     refresh();
     fitHeight();
@@ -129,6 +131,7 @@ QSize ControlPanel::sizeHint() const {
 
 void ControlPanel::build() {
     setObjectName(QStringLiteral("controlPanel"));
+    setAccessibleName(QStringLiteral("Corvane"));
     setFixedWidth(panel_style::kPanelWidth);
     // The panel holds the focus when it opens, so that opening it does not
     // start editing the first name; a click on its background ends an edit.
@@ -259,8 +262,8 @@ PanelSection* ControlPanel::buildPreview() {
 
 PanelSection* ControlPanel::buildHotkeys() {
     auto* hotkeys = section(QStringLiteral("Switch hotkey"), QStringLiteral("hotkeySection"));
-    hotkeys->addRow(binder_.choice(named(new QComboBox(hotkeys), "hotkey"), hotkeyItems(texts_),
-                                   &Controller::hotkeyID, &Controller::setHotkeyID));
+    hotkeys->addRow(binder_.choice(named(new NamedComboBox(QStringLiteral("Hotkey"), hotkeys), "hotkey"),
+                                   hotkeyItems(texts_), &Controller::hotkeyID, &Controller::setHotkeyID));
     hotkeys->addRow(messageLine(QStringLiteral("hotkeyMessage"),
                                 [this](const Controller& c) { return hotkeyMessage(c); }),
                     true);
@@ -270,9 +273,11 @@ PanelSection* ControlPanel::buildHotkeys() {
     line->setContentsMargins(0, 0, 0, 0);
     auto* jumpCaption = new QLabel(QStringLiteral("Jump keys"), jumpRow);
     style(jumpCaption, TextRole::callout, Tone::primary);
+    auto* jumpStyle = binder_.choice(named(new NamedComboBox(jumpCaption->text(), jumpRow), "jumpStyle"),
+                                     jumpItems(texts_), &Controller::jumpStyle, &Controller::setJumpStyle);
+    jumpCaption->setBuddy(jumpStyle);
     line->addWidget(jumpCaption);
-    line->addWidget(binder_.choice(named(new QComboBox(jumpRow), "jumpStyle"), jumpItems(texts_),
-                                   &Controller::jumpStyle, &Controller::setJumpStyle));
+    line->addWidget(jumpStyle);
     line->addStretch(1);
     hotkeys->addRow(jumpRow, true);
     hotkeys->addRow(
@@ -419,7 +424,7 @@ void ControlPanel::refreshClients() {
             clientRows_->insertWidget(index, row);
             moved = true;
         }
-        row->refresh(client, fromStd(c.name(client)), panel_style::toQColor(c.color(client)),
+        row->refresh(client, index, fromStd(c.name(client)), panel_style::toQColor(c.color(client)),
                      c.activePid() == client.pid);
     }
     if (moved) orderTabs();

@@ -24,6 +24,8 @@ SegmentedPicker::SegmentedPicker(const QString& name, QWidget* parent)
 void SegmentedPicker::addItem(const QString& label) {
     auto* segment = new QPushButton(label, this);
     segment->setCheckable(true);
+    // Read as one of a set of radio buttons, not as a check box of its own.
+    segment->setAutoExclusive(true);
     group_->addButton(segment, static_cast<int>(group_->buttons().size()));
     line_->addWidget(segment, 1);
     restyle();

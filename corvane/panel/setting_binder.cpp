@@ -8,7 +8,8 @@ namespace corvane {
 
 QAbstractButton* SettingBinder::toggle(QAbstractButton* button, Get<bool> get, Set<bool> set) {
     button->setCheckable(true);
-    QObject::connect(button, &QAbstractButton::clicked, button,
+    // toggled, not clicked: a screen reader's Toggle action changes the state without a click.
+    QObject::connect(button, &QAbstractButton::toggled, button,
                      [this, set = std::move(set)](bool on) { set(controller_, on); });
     refreshes_.push_back([this, button, get = std::move(get)] {
         const QSignalBlocker quiet(button);

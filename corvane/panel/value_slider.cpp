@@ -28,6 +28,8 @@ ValueSlider::ValueSlider(const QString& caption, Range range, Format format, QWi
     slider_->setPageStep(std::max(1, range_.steps / 10));
     slider_->setTracking(true);
     value_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    slider_->setAccessibleName(caption);
+    caption_->setBuddy(slider_);
 
     auto* line = new QHBoxLayout(this);
     line->setContentsMargins(0, 0, 0, 0);

@@ -1,5 +1,6 @@
 // The control panel on a simulated desktop, drawn offscreen: what it shows
 // for the controller's state and what its controls write back.
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -86,6 +88,75 @@ class ControlPanelTest : public QObject {
     [[nodiscard]] QString text(const char* name) const { return find<QLabel>(name).text(); }
     [[nodiscard]] static bool isRed(const QLabel& label) {
         return label.palette().color(QPalette::WindowText) == kRed;
+    }
+    /// Calls `visit` with each of the panel's accessible nodes, depth first.
+    void visitAccessible(const std::function<void(QAccessibleInterface& node)>& visit) const {
+        const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            visit(*node);
+            for (int i = 0; i < node->childCount(); ++i) {
+                QAccessibleInterface* child = node->child(i);
+                if (child != nullptr && child->object() != nullptr) walk(child);
+            }
+        };
+        walk(QAccessible::queryAccessibleInterface(panel.get()));
+    }
+    /// The visible control a screen reader knows by `name` (not a label that reads so).
+    [[nodiscard]] QAccessibleInterface* accessible(const QString& name) const {
+        QAccessibleInterface* found = nullptr;
+        visitAccessible([&](QAccessibleInterface& node) {
+            if (found == nullptr && !node.state().invisible && node.role() != QAccessible::StaticText &&
+                node.text(QAccessible::Name) == name)
+                found = &node;
+        });
+        return found;
+    }
+    /// Works `node`'s control as a user does ("click", "type", or a key: "End",
+    /// "Down") or as a screen reader does ("action").
+    static void work(QAccessibleInterface& node, const QString& way) {
+        auto* widget = qobject_cast<QWidget*>(node.object());
+        if (way == QLatin1String("click")) {
+            QTest::mouseClick(widget, Qt::LeftButton, {}, widget->mapFromGlobal(node.rect().center()));
+        } else if (way == QLatin1String("type")) {
+            qobject_cast<QLineEdit*>(widget)->selectAll();
+            QTest::keyClicks(widget, "Heal");
+        } else if (way != QLatin1String("action")) {
+            QTest::keyClick(widget, way == QLatin1String("End") ? Qt::Key_End : Qt::Key_Down);
+        } else if (QAccessibleValueInterface* value = node.valueInterface()) {
+            value->setCurrentValue(value->maximumValue());
+        } else if (QAccessibleEditableTextInterface* text = node.editableTextInterface()) {
+            text->replaceText(0, node.textInterface()->characterCount(), QStringLiteral("Heal"));
+        } else {
+            const QString toggle = QAccessibleActionInterface::toggleAction();
+            const bool toggles = node.actionInterface()->actionNames().contains(toggle);
+            node.actionInterface()->doAction(toggles ? toggle : QAccessibleActionInterface::pressAction());
+        }
+    }
+    /// What the controls can change, one "key=value" each.
+    [[nodiscard]] QStringList state() const {
+        const Controller& c = *controller;
+        const auto flag = [](bool on) { return QString::fromLatin1(on ? "on" : "off"); };
+        QStringList names;
+        for (const auto& name : c.names()) names << QString::fromStdString(name);
+        const int moves = desk->calls().count("setPosition") + desk->calls().count("setSize");
+        return {"layout=" + QString::fromUtf8(layout::rawValue(c.layout())),
+                "mainShare=" + QString::number(c.mainShare()),
+                "showPreview=" + flag(c.showPreview()),
+                "previewWidth=" + QString::number(c.previewWidth()),
+                "clickPreviewSwitches=" + flag(c.clickPreviewSwitches()),
+                "hotkey=" + QString::fromStdString(c.hotkeyID()),
+                "jumpStyle=" + QString::fromUtf8(HotkeyManager::rawValue(c.jumpStyle())),
+                "showBorder=" + flag(c.showBorder()),
+                "names=" + names.join(','),
+                "active=" + (c.activePid() ? QString::number(*c.activePid()) : QStringLiteral("none")),
+                "arranged=" + QString::fromLatin1(moves > 0 ? "yes" : "no"),
+                "quits=" + QString::number(quits)};
+    }
+    /// Three games, the first played, previews on: every control shows.
+    void startWithEverything() {
+        for (platform::Pid pid : {1, 2, 3}) addGame(pid);
+        desk->setFrontmost(1);
+        desk->defaults().set("showPreview", true);
+        start();
     }
     [[nodiscard]] std::vector<ClientRow*> rows() const {
         QLayout* list = find("clients").layout();
@@ -235,6 +306,99 @@ private slots:
         QVERIFY(field->hasFocus());
         QCOMPARE(field->text(), QStringLiteral("Tank"));
         QCOMPARE(field->cursorPosition(), 2);
+    }
+
+    // What a screen reader finds: each control by its name and role, what it
+    // can do, the group it belongs to and the label that names it.
+    void screenReadersFindEveryControl() {
+        startWithEverything();
+        const QList<QAccessible::Role> controls{
+            QAccessible::Window,      QAccessible::Grouping, QAccessible::Button, QAccessible::CheckBox,
+            QAccessible::RadioButton, QAccessible::ComboBox, QAccessible::Slider, QAccessible::EditableText};
+        const QMetaEnum roles = QMetaEnum::fromType<QAccessible::Role>();
+        QStringList found;
+        visitAccessible([&](QAccessibleInterface& node) {
+            if (node.state().invisible || !controls.contains(node.role())) return;
+            QString line =
+                QString::fromLatin1(roles.valueToKey(node.role())) + ' ' + node.text(QAccessible::Name);
+            QStringList actions =
+                node.actionInterface() ? node.actionInterface()->actionNames() : QStringList();
+            actions.removeAll(QAccessibleActionInterface::setFocusAction());
+            if (!actions.isEmpty()) line += " [" + actions.join(", ") + ']';
+            if (node.parent()->role() == QAccessible::Grouping)
+                line += " in " + node.parent()->text(QAccessible::Name);
+            for (const auto& [label, relation] : node.relations(QAccessible::Label))
+                line += ", labelled " + label->text(QAccessible::Name);
+            found << line;
+        });
+        QCOMPARE(found, (QStringList{"Window Corvane",
+                                     "EditableText Name of window 1",
+                                     "Button Focus window 1 [Press]",
+                                     "EditableText Name of window 2",
+                                     "Button Focus window 2 [Press]",
+                                     "EditableText Name of window 3",
+                                     "Button Focus window 3 [Press]",
+                                     "Grouping Layout",
+                                     "RadioButton Main + side [Toggle] in Layout",
+                                     "RadioButton Side by side [Toggle] in Layout",
+                                     "RadioButton Stacked [Toggle] in Layout",
+                                     "Slider Main window, labelled Main window",
+                                     "Button Arrange now [Press]",
+                                     "CheckBox Show the windows I'm not playing [Toggle]",
+                                     "Slider Size, labelled Size",
+                                     "CheckBox Click a preview to switch to it [Toggle]",
+                                     "ComboBox Hotkey [ShowMenu, Press]",
+                                     "ComboBox Jump keys [ShowMenu, Press], labelled Jump keys",
+                                     "CheckBox Colored border on the active window [Toggle]",
+                                     "Button Switch now [Press]",
+                                     "Button Quit Corvane [Press]"}));
+    }
+
+    // Each control writes its own setting and nothing else, alike when clicked
+    // (or keyed) and when a screen reader takes its action.
+    void everyControlWritesItsOwnSetting_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QStringList>("changes");
+        const auto both = [](const char* control, const char* way, const QStringList& changes) {
+            QTest::addRow("%s, %s", control, way)
+                << QString::fromUtf8(control) << QString::fromLatin1(way) << changes;
+            QTest::addRow("%s, action", control)
+                << QString::fromUtf8(control) << QStringLiteral("action") << changes;
+        };
+        both("Show the windows I'm not playing", "click", {"showPreview=off"});
+        both("Click a preview to switch to it", "click", {"clickPreviewSwitches=off"});
+        both("Colored border on the active window", "click", {"showBorder=off"});
+        both("Side by side", "click", {"layout=sideBySide", "arranged=yes"});
+        both("Main window", "End", {"mainShare=0.85", "arranged=yes"});
+        both("Size", "End", {"previewWidth=900"});
+        both("Arrange now", "click", {"arranged=yes"});
+        both("Switch now", "click", {"active=2", "arranged=yes"});
+        both("Focus window 3", "click", {"active=3", "arranged=yes"});
+        both("Name of window 2", "type", {"names=Window 1,Heal,Window 3,Window 4,Window 5"});
+        both("Quit Corvane", "click", {"quits=1"});
+        QTest::addRow("Hotkey, Down") << "Hotkey"
+                                      << "Down" << QStringList{"hotkey=ctrlTab"};
+        QTest::addRow("Jump keys, Down") << "Jump keys"
+                                         << "Down" << QStringList{"jumpStyle=controlNumbers"};
+    }
+    void everyControlWritesItsOwnSetting() {
+        QFETCH(QString, control);
+        QFETCH(QString, way);
+        QFETCH(QStringList, changes);
+        startWithEverything();
+        QAccessibleInterface* node = accessible(control);
+        QVERIFY(node != nullptr);
+        desk->calls().clear();
+        QStringList expected = state();
+        for (const QString& change : changes) {
+            const QString key = change.section('=', 0, 0) + '=';
+            for (QString& entry : expected)
+                if (entry.startsWith(key)) entry = change;
+        }
+        work(*node, way);
+        // A screen reader's Press clicks a tenth of a second later.
+        QTRY_COMPARE(state(), expected);
     }
 
     void valueLabelsTruncate_data() {
