@@ -1,6 +1,5 @@
 #include "corvane/panel/control_panel.h"
 
-#include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -21,6 +20,7 @@
 #include "corvane/panel/rounded_box.h"
 #include "corvane/panel/segmented_picker.h"
 #include "corvane/panel/value_slider.h"
+#include "corvane/panel/wrapping_check_box.h"
 #include "corvane/system_colors.h"
 
 namespace corvane {
@@ -104,7 +104,7 @@ ControlPanel::ControlPanel(std::shared_ptr<Controller> controller, platform::Pla
     installAccessibleRoles();
     build();
     refresh();
-    fitHeight();
+    fitSize();
     // Told before the value is stored: the refresh runs on a later turn.
     observer_ = controller_->observe([this](Controller::Property /*property*/) { refresher_.request(); });
 }
@@ -124,7 +124,8 @@ QString ControlPanel::pixelText(double width) {
 }
 
 QSize ControlPanel::sizeHint() const {
-    return {panel_style::kPanelWidth, heightForWidth(panel_style::kPanelWidth)};
+    const int width = fittingWidth();
+    return {width, heightForWidth(width)};
 }
 
 // Building -------------------------------------------------------------------
@@ -132,7 +133,6 @@ QSize ControlPanel::sizeHint() const {
 void ControlPanel::build() {
     setObjectName(QStringLiteral("controlPanel"));
     setAccessibleName(QStringLiteral("Corvane"));
-    setFixedWidth(panel_style::kPanelWidth);
     // The panel holds the focus when it opens, so that opening it does not
     // start editing the first name; a click on its background ends an edit.
     setFocusPolicy(Qt::ClickFocus);
@@ -141,7 +141,7 @@ void ControlPanel::build() {
     column->setContentsMargins(panel_style::kPanelMargin, panel_style::kPanelMargin,
                                panel_style::kPanelMargin, panel_style::kPanelMargin);
     column->setSpacing(panel_style::kRowSpacing);
-    // The height comes from the rows' height for the panel's width (fitHeight);
+    // The height comes from the rows' height for the panel's width (fitSize);
     // the layout's own minimum ignores how wrapped text breaks.
     column->setSizeConstraint(QLayout::SetNoConstraint);
 
@@ -235,7 +235,8 @@ PanelSection* ControlPanel::buildLayout() {
 PanelSection* ControlPanel::buildPreview() {
     auto* preview = section(QStringLiteral("Live preview"), QStringLiteral("previewSection"));
     preview->addRow(binder_.toggle(
-        named(new QCheckBox(QStringLiteral("Show the windows I'm not playing"), preview), "showPreview"),
+        named(new WrappingCheckBox(QStringLiteral("Show the windows I'm not playing"), preview),
+              "showPreview"),
         &Controller::showPreview, &Controller::setShowPreview));
 
     auto* width = binder_.slider(
@@ -248,7 +249,7 @@ PanelSection* ControlPanel::buildPreview() {
     preview->addRow(width, true);
 
     auto* clickSwitches =
-        binder_.toggle(named(new QCheckBox(QStringLiteral("Click a preview to switch to it"), preview),
+        binder_.toggle(named(new WrappingCheckBox(QStringLiteral("Click a preview to switch to it"), preview),
                              "clickPreviewSwitches"),
                        &Controller::clickPreviewSwitches, &Controller::setClickPreviewSwitches);
     binder_.showWhile(clickSwitches, &Controller::showPreview);
@@ -285,7 +286,8 @@ PanelSection* ControlPanel::buildHotkeys() {
         true);
 
     hotkeys->addRow(binder_.toggle(
-        named(new QCheckBox(QStringLiteral("Colored border on the active window"), hotkeys), "showBorder"),
+        named(new WrappingCheckBox(QStringLiteral("Colored border on the active window"), hotkeys),
+              "showBorder"),
         &Controller::showBorder, &Controller::setShowBorder));
     auto* switchNow =
         binder_.action(named(new QPushButton(QStringLiteral("Switch now"), hotkeys), "switchNow"),
@@ -388,7 +390,7 @@ bool ControlPanel::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     // A row shown or hidden reaches the panel's layout only after the rows'
     // own layouts have settled, as a layout request; the height is right then.
-    if (event->type() == QEvent::LayoutRequest) fitHeight();
+    if (event->type() == QEvent::LayoutRequest) fitSize();
     return handled;
 }
 
@@ -459,10 +461,17 @@ ClientRow* ControlPanel::makeRow(const WowClient& client) {
     return row;
 }
 
-void ControlPanel::fitHeight() {
+int ControlPanel::fittingWidth() const {
+    // Wider where a text that cannot break (a button, a picker) needs it.
+    return std::max(panel_style::kPanelWidth, minimumSizeHint().width());
+}
+
+void ControlPanel::fitSize() {
     // As a window of its own, the panel is exactly as tall as its rows with
     // every wrapped text at full height.
-    if (isWindow()) setFixedHeight(heightForWidth(panel_style::kPanelWidth));
+    const int width = fittingWidth();
+    setFixedWidth(width);
+    if (isWindow()) setFixedHeight(heightForWidth(width));
 }
 
 }  // namespace corvane

@@ -79,7 +79,8 @@ private:
     void refreshClients();
     ClientRow* makeRow(const WowClient& client);
     void orderTabs();
-    void fitHeight();
+    [[nodiscard]] int fittingWidth() const;
+    void fitSize();
 
     /// Gives a text widget its role and tone now and after every palette or font change.
     void style(QWidget* widget, panel_style::TextRole role, panel_style::Tone tone);

@@ -42,7 +42,9 @@ ValueSlider::ValueSlider(const QString& caption, Range range, Format format, QWi
 }
 
 void ValueSlider::setValueBoxWidth(int width) {
-    value_->setFixedWidth(width);
+    // Wider only for a value that needs it, at a large font or far outside the range.
+    value_->setMinimumWidth(width);
+    value_->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
 }
 
 double ValueSlider::valueAt(int position) const {

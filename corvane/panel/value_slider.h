@@ -29,7 +29,7 @@ public:
     /// Shows a value: the label always, the handle only while the user is
     /// not holding it, so a refresh never fights a drag.
     void refresh(double value);
-    /// The value box: monospaced digits, right-aligned, `width` wide.
+    /// The value box: monospaced digits, right-aligned, at least `width` wide.
     void setValueBoxWidth(int width);
 
     [[nodiscard]] QLabel* valueLabel() const { return value_; }

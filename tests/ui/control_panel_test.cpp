@@ -1,6 +1,8 @@
 // The control panel on a simulated desktop, drawn offscreen: what it shows
 // for the controller's state and what its controls write back.
+#include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,6 +57,7 @@ class ControlPanelTest : public QObject {
     std::shared_ptr<Controller> controller;
     std::unique_ptr<ControlPanel> panel;
     int quits = 0;
+    QFont applicationFont;
 
     void start(const platform::PlatformTexts& texts = x11::platformTexts()) {
         controller = Controller::create(desk->platform());
@@ -158,6 +161,22 @@ class ControlPanelTest : public QObject {
         desk->defaults().set("showPreview", true);
         start();
     }
+    /// The text `widget` shows if it does not fit, else nothing: a wrapping
+    /// text needs its longest word's width and its height at its width, any
+    /// other its whole size.
+    [[nodiscard]] static QString cutText(const QWidget& widget) {
+        QString text;
+        if (const auto* label = qobject_cast<const QLabel*>(&widget)) text = label->text();
+        if (const auto* button = qobject_cast<const QAbstractButton*>(&widget)) text = button->text();
+        if (const auto* box = qobject_cast<const QComboBox*>(&widget)) text = box->currentText();
+        if (text.isEmpty()) return {};
+        const bool fits = widget.hasHeightForWidth()
+                              ? widget.width() >= widget.minimumSizeHint().width() &&
+                                    widget.height() >= widget.heightForWidth(widget.width())
+                              : widget.width() >= widget.sizeHint().width() &&
+                                    widget.height() >= widget.sizeHint().height();
+        return fits ? QString() : text;
+    }
     [[nodiscard]] std::vector<ClientRow*> rows() const {
         QLayout* list = find("clients").layout();
         std::vector<ClientRow*> out;
@@ -167,11 +186,13 @@ class ControlPanelTest : public QObject {
     }
 
 private slots:
+    void initTestCase() { applicationFont = QApplication::font(); }
     void init() {
         desk = std::make_unique<sim::SimDesktop>();
         quits = 0;
     }
     void cleanup() {
+        QApplication::setFont(applicationFont);
         panel.reset();
         controller.reset();
         desk->queue().runUntilIdle();
@@ -399,6 +420,30 @@ private slots:
         work(*node, way);
         // A screen reader's Press clicks a tenth of a second later.
         QTRY_COMPARE(state(), expected);
+    }
+
+    // Each text breaks into lines within the panel, or the panel grows wider
+    // for one that cannot: none is ever cut.
+    void noTextIsCut_data() {
+        QTest::addColumn<int>("points");
+        QTest::newRow("12 pt") << 12;
+        QTest::newRow("20 pt") << 20;
+    }
+    void noTextIsCut() {
+        QFETCH(int, points);
+        QFont font = applicationFont;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        desk->takeHotKey(50, 0);
+        desk->defaults().set("jumpStyle", std::string("optionNumbers"));
+        startWithEverything();
+        QTRY_COMPARE(panel->height(), panel->heightForWidth(panel->width()));
+        QVERIFY(panel->width() >= 340);
+        QStringList cut;
+        for (auto* widget : panel->findChildren<QWidget*>()) {
+            if (widget->isVisible() && !cutText(*widget).isEmpty()) cut << cutText(*widget);
+        }
+        QCOMPARE(cut, QStringList());
     }
 
     void valueLabelsTruncate_data() {
