@@ -1,5 +1,6 @@
 #include "corvane/panel/client_row.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,11 @@ ClientRow::ClientRow(const WowClient& client, Actions actions, QWidget* parent)
     name_->setObjectName(QStringLiteral("name"));
     name_->setPlaceholderText(QStringLiteral("Name"));
     active_->setObjectName(QStringLiteral("active"));
+    // Its room is kept while hidden, so every row's name field has one width.
+    QSizePolicy keep = active_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    active_->setSizePolicy(keep);
+    name_->installEventFilter(this);
     focus_->setObjectName(QStringLiteral("focus"));
 
     auto* line = new QHBoxLayout(this);
@@ -83,6 +89,16 @@ void ClientRow::refresh(const WowClient& client, int slot, const QString& name, 
     if (name_->hasFocus() || name_->text() == name) return;
     const QSignalBlocker quiet(name_);
     name_->setText(name);
+    name_->setCursorPosition(0);
+}
+
+bool ClientRow::eventFilter(QObject* watched, QEvent* event) {
+    // A name longer than the field shows its start, not where the edit ended.
+    // Not for a menu: the edit goes on after it.
+    if (watched == name_ && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        name_->setCursorPosition(0);
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace corvane

@@ -37,6 +37,9 @@ public:
     [[nodiscard]] QLabel* activeLabel() const { return active_; }
     [[nodiscard]] QPushButton* focusButton() const { return focus_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     class Dot;
 

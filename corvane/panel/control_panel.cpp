@@ -165,6 +165,7 @@ void ControlPanel::build() {
     style(policy, TextRole::caption, Tone::secondary);
     column->addWidget(policy);
     buildFooter(column);
+    alignSliders();
 }
 
 void ControlPanel::buildAdvice(QVBoxLayout* column) {
@@ -221,6 +222,7 @@ PanelSection* ControlPanel::buildLayout() {
     share->setValueBoxWidth(kShareBoxWidth);
     style(share->captionLabel(), TextRole::callout, Tone::primary);
     style(share->valueLabel(), TextRole::calloutDigits, Tone::primary);
+    sliders_.push_back(share);
     layouts->addRow(share, true);
 
     auto* arrange =
@@ -246,6 +248,7 @@ PanelSection* ControlPanel::buildPreview() {
     width->setValueBoxWidth(kWidthBoxWidth);
     style(width->captionLabel(), TextRole::callout, Tone::primary);
     style(width->valueLabel(), TextRole::calloutDigits, Tone::primary);
+    sliders_.push_back(width);
     preview->addRow(width, true);
 
     auto* clickSwitches =
@@ -376,6 +379,15 @@ void ControlPanel::applyStyles() {
         panel_style::applyRole(row->activeLabel(), TextRole::caption, font());
         panel_style::applyTone(row->activeLabel(), Tone::secondary, palette());
     }
+    alignSliders();
+}
+
+void ControlPanel::alignSliders() {
+    // The tracks start at one x: every caption is as wide as the widest.
+    int width = 0;
+    for (const ValueSlider* slider : sliders_)
+        width = std::max(width, slider->captionLabel()->sizeHint().width());
+    for (ValueSlider* slider : sliders_) slider->captionLabel()->setMinimumWidth(width);
 }
 
 void ControlPanel::changeEvent(QEvent* event) {

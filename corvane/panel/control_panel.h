@@ -24,6 +24,7 @@ class ClientRow;
 class Controller;
 struct WowClient;
 class PanelSection;
+class ValueSlider;
 
 /// The program's window of controls: shows the controller's state and writes
 /// every change through it. Holds no state of its own; rebuilt (at most once
@@ -85,6 +86,7 @@ private:
     /// Gives a text widget its role and tone now and after every palette or font change.
     void style(QWidget* widget, panel_style::TextRole role, panel_style::Tone tone);
     void applyStyles();
+    void alignSliders();
 
     std::shared_ptr<Controller> controller_;
     platform::PlatformTexts texts_;
@@ -101,6 +103,7 @@ private:
     std::vector<Styled> styled_;
 
     QAbstractButton* adviceButton_ = nullptr;
+    std::vector<ValueSlider*> sliders_;
     QWidget* clientList_ = nullptr;
     QVBoxLayout* clientRows_ = nullptr;
     std::map<platform::Pid, ClientRow*> rows_;

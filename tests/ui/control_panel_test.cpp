@@ -289,6 +289,7 @@ private slots:
         QCOMPARE(rows()[0]->nameField(), second);  // the same row, now in slot 0
         QCOMPARE(second->text(), QStringLiteral("Window 1"));
         QCOMPARE(rows()[1]->nameField()->text(), QStringLiteral("Heal"));  // pid 3 took slot 1
+        QTest::keyClick(second, Qt::Key_End);
         QTest::keyClicks(second, "!");
         QCOMPARE(controller->names()[0], std::string("Window 1!"));
         QCOMPARE(controller->names()[1], std::string("Heal"));
@@ -444,6 +445,34 @@ private slots:
             if (widget->isVisible() && !cutText(*widget).isEmpty()) cut << cutText(*widget);
         }
         QCOMPARE(cut, QStringList());
+    }
+
+    // A name longer than its field shows its start whenever it is not being edited.
+    void longNameShowsItsStart() {
+        startWithEverything();
+        panel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(panel.get()));
+        controller->rename(1, "A name far too long for the field it is shown in, by a good margin");
+        settle();
+        QPointer<QLineEdit> field = rows()[1]->nameField();
+        QCOMPARE(field->cursorPosition(), 0);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_End);
+        rows()[0]->nameField()->setFocus();
+        QVERIFY(field);
+        QCOMPARE(field->cursorPosition(), 0);
+    }
+
+    // The name fields have one width, "Active" or not; the slider tracks start at one x.
+    void rowsAndSlidersLineUp() {
+        startWithEverything();
+        QSet<int> fieldWidths;
+        for (ClientRow* row : rows()) fieldWidths << row->nameField()->width();
+        QCOMPARE(fieldWidths.size(), 1);
+        const auto trackX = [this](const char* name) {
+            return find(name).findChild<QSlider*>(QStringLiteral("slider"))->mapTo(panel.get(), QPoint()).x();
+        };
+        QCOMPARE(trackX("mainShare"), trackX("previewWidth"));
     }
 
     void valueLabelsTruncate_data() {
