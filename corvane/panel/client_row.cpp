@@ -78,11 +78,12 @@ void ClientRow::refresh(const WowClient& client, int slot, const QString& name, 
                         bool active) {
     client_ = client;
     // The visible "Name" and "Focus" say which row only by where they stand.
+    // The button keeps its visible name, which is what a player asks for.
     // Set only when the slot changes: each change is announced to screen readers.
     const QString field = QStringLiteral("Name of window %1").arg(slot + 1);
     if (name_->accessibleName() != field) {
         name_->setAccessibleName(field);
-        focus_->setAccessibleName(QStringLiteral("Focus window %1").arg(slot + 1));
+        focus_->setAccessibleDescription(QStringLiteral("Brings window %1 to the front").arg(slot + 1));
     }
     dot_->setColor(color);
     active_->setVisible(active);

@@ -103,12 +103,17 @@ class ControlPanelTest : public QObject {
         };
         walk(QAccessible::queryAccessibleInterface(panel.get()));
     }
-    /// The visible control a screen reader knows by `name` (not a label that reads so).
-    [[nodiscard]] QAccessibleInterface* accessible(const QString& name) const {
+    /// A node's name, and its description in brackets where it has one.
+    [[nodiscard]] static QString title(const QAccessibleInterface& node) {
+        const QString description = node.text(QAccessible::Description);
+        return node.text(QAccessible::Name) + (description.isEmpty() ? QString() : " (" + description + ')');
+    }
+    /// The visible control a screen reader knows by `title` (not a label that reads so).
+    [[nodiscard]] QAccessibleInterface* accessible(const QString& title) const {
         QAccessibleInterface* found = nullptr;
         visitAccessible([&](QAccessibleInterface& node) {
             if (found == nullptr && !node.state().invisible && node.role() != QAccessible::StaticText &&
-                node.text(QAccessible::Name) == name)
+                ControlPanelTest::title(node) == title)
                 found = &node;
         });
         return found;
@@ -369,8 +374,7 @@ private slots:
         QStringList found;
         visitAccessible([&](QAccessibleInterface& node) {
             if (node.state().invisible || !controls.contains(node.role())) return;
-            QString line =
-                QString::fromLatin1(roles.valueToKey(node.role())) + ' ' + node.text(QAccessible::Name);
+            QString line = QString::fromLatin1(roles.valueToKey(node.role())) + ' ' + title(node);
             QStringList actions =
                 node.actionInterface() ? node.actionInterface()->actionNames() : QStringList();
             actions.removeAll(QAccessibleActionInterface::setFocusAction());
@@ -382,12 +386,12 @@ private slots:
             found << line;
         });
         QCOMPARE(found, (QStringList{"Window Corvane",
-                                     "EditableText Name of window 1",
-                                     "Button Focus window 1 [Press]",
-                                     "EditableText Name of window 2",
-                                     "Button Focus window 2 [Press]",
-                                     "EditableText Name of window 3",
-                                     "Button Focus window 3 [Press]",
+                                     "EditableText Name of window 1 (Name)",
+                                     "Button Focus (Brings window 1 to the front) [Press]",
+                                     "EditableText Name of window 2 (Name)",
+                                     "Button Focus (Brings window 2 to the front) [Press]",
+                                     "EditableText Name of window 3 (Name)",
+                                     "Button Focus (Brings window 3 to the front) [Press]",
                                      "Grouping Layout",
                                      "RadioButton Main + side [Toggle] in Layout",
                                      "RadioButton Side by side [Toggle] in Layout",
@@ -424,8 +428,8 @@ private slots:
         both("Size", "End", {"previewWidth=900"});
         both("Arrange now", "click", {"arranged=yes"});
         both("Switch now", "click", {"active=2", "arranged=yes"});
-        both("Focus window 3", "click", {"active=3", "arranged=yes"});
-        both("Name of window 2", "type", {"names=Window 1,Heal,Window 3,Window 4,Window 5"});
+        both("Focus (Brings window 3 to the front)", "click", {"active=3", "arranged=yes"});
+        both("Name of window 2 (Name)", "type", {"names=Window 1,Heal,Window 3,Window 4,Window 5"});
         both("Quit Corvane", "click", {"quits=1"});
         QTest::addRow("Hotkey, Down") << "Hotkey"
                                       << "Down" << QStringList{"hotkey=ctrlTab"};
