@@ -1,5 +1,6 @@
 #include "corvane/panel/client_row.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,11 @@ ClientRow::ClientRow(const WowClient& client, Actions actions, QWidget* parent)
     name_->setObjectName(QStringLiteral("name"));
     name_->setPlaceholderText(QStringLiteral("Name"));
     active_->setObjectName(QStringLiteral("active"));
+    // Its room is kept while hidden, so every row's name field has one width.
+    QSizePolicy keep = active_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    active_->setSizePolicy(keep);
+    name_->installEventFilter(this);
     focus_->setObjectName(QStringLiteral("focus"));
 
     auto* line = new QHBoxLayout(this);
@@ -61,19 +67,39 @@ ClientRow::ClientRow(const WowClient& client, Actions actions, QWidget* parent)
     line->addWidget(active_, 0, Qt::AlignVCenter);
     line->addWidget(focus_, 0, Qt::AlignVCenter);
 
-    // textEdited, not textChanged: only the user's edits are written back.
-    connect(name_, &QLineEdit::textEdited, this,
+    // textChanged, not textEdited: a screen reader sets the whole text. The
+    // refresh blocks the signal, so only the user's edits are written back.
+    connect(name_, &QLineEdit::textChanged, this,
             [this](const QString& text) { actions_.rename(client_, text); });
     connect(focus_, &QPushButton::clicked, this, [this] { actions_.focus(client_); });
 }
 
-void ClientRow::refresh(const WowClient& client, const QString& name, const QColor& color, bool active) {
+void ClientRow::refresh(const WowClient& client, int slot, const QString& name, const QColor& color,
+                        bool active) {
     client_ = client;
+    // The visible "Name" and "Focus" say which row only by where they stand.
+    // The button keeps its visible name, which is what a player asks for.
+    // Set only when the slot changes: each change is announced to screen readers.
+    const QString field = QStringLiteral("Name of window %1").arg(slot + 1);
+    if (name_->accessibleName() != field) {
+        name_->setAccessibleName(field);
+        focus_->setAccessibleDescription(QStringLiteral("Brings window %1 to the front").arg(slot + 1));
+    }
     dot_->setColor(color);
     active_->setVisible(active);
     if (name_->hasFocus() || name_->text() == name) return;
     const QSignalBlocker quiet(name_);
     name_->setText(name);
+    name_->setCursorPosition(0);
+}
+
+bool ClientRow::eventFilter(QObject* watched, QEvent* event) {
+    // A name longer than the field shows its start, not where the edit ended.
+    // Not for a menu: the edit goes on after it.
+    if (watched == name_ && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        name_->setCursorPosition(0);
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace corvane

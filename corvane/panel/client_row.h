@@ -29,13 +29,16 @@ public:
     ClientRow(const WowClient& client, Actions actions, QWidget* parent);
 
     [[nodiscard]] platform::Pid pid() const { return client_.pid; }
-    /// Shows the client's current state. The name is left alone while the
-    /// user is editing it, so a rebuild never moves the cursor or the text.
-    void refresh(const WowClient& client, const QString& name, const QColor& color, bool active);
+    /// Shows the client's current state in `slot`. The name is left alone
+    /// while the user is editing it, so a rebuild never moves the cursor or the text.
+    void refresh(const WowClient& client, int slot, const QString& name, const QColor& color, bool active);
 
     [[nodiscard]] QLineEdit* nameField() const { return name_; }
     [[nodiscard]] QLabel* activeLabel() const { return active_; }
     [[nodiscard]] QPushButton* focusButton() const { return focus_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class Dot;

@@ -1,15 +1,11 @@
 #include "corvane/panel/control_panel.h"
 
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -17,11 +13,15 @@
 #include <optional>
 
 #include "corvane/controller/controller.h"
-#include "corvane/system_colors.h"
+#include "corvane/panel/accessible_roles.h"
 #include "corvane/panel/client_row.h"
+#include "corvane/panel/named_combo_box.h"
 #include "corvane/panel/panel_section.h"
 #include "corvane/panel/rounded_box.h"
+#include "corvane/panel/segmented_picker.h"
 #include "corvane/panel/value_slider.h"
+#include "corvane/panel/wrapping_check_box.h"
+#include "corvane/system_colors.h"
 
 namespace corvane {
 
@@ -29,6 +29,8 @@ namespace {
 
 using panel_style::TextRole;
 using panel_style::Tone;
+template <typename Value>
+using Items = std::vector<SettingBinder::Item<Value>>;
 
 constexpr double kAdviceOpacity = 0.15;
 constexpr double kAdviceRadius = 8;
@@ -54,6 +56,41 @@ QString fromStd(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+template <typename W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+/// The first of `wanted` among `problems`.
+std::optional<Problem> firstOf(const std::vector<Problem>& problems, std::initializer_list<Problem> wanted) {
+    for (const Problem problem : problems) {
+        if (std::find(wanted.begin(), wanted.end(), problem) != wanted.end()) return problem;
+    }
+    return std::nullopt;
+}
+
+Items<Layout> layoutItems() {
+    Items<Layout> items;
+    for (const Layout value : layout::kAllCases)
+        items.push_back({fromStd(std::string(layout::title(value))), value});
+    return items;
+}
+
+Items<std::string> hotkeyItems(const platform::PlatformTexts& texts) {
+    Items<std::string> items;
+    for (const auto& choice : HotkeyManager::cycleChoices())
+        items.push_back({fromStd(HotkeyManager::label(choice, texts)), choice.id});
+    return items;
+}
+
+Items<HotkeyManager::JumpStyle> jumpItems(const platform::PlatformTexts& texts) {
+    Items<HotkeyManager::JumpStyle> items;
+    for (const auto style : HotkeyManager::allJumpStyles())
+        items.push_back({fromStd(HotkeyManager::title(style, texts)), style});
+    return items;
+}
+
 }  // namespace
 
 ControlPanel::ControlPanel(std::shared_ptr<Controller> controller, platform::PlatformTexts texts,
@@ -62,10 +99,12 @@ ControlPanel::ControlPanel(std::shared_ptr<Controller> controller, platform::Pla
       controller_(std::move(controller)),
       texts_(std::move(texts)),
       quit_(std::move(quit)),
-      refresher_(this, [this] { refresh(); }) {
+      refresher_(this, [this] { refresh(); }),
+      binder_(*controller_) {
+    installAccessibleRoles();
     build();
     refresh();
-    fitHeight();
+    fitSize();
     // Told before the value is stored: the refresh runs on a later turn.
     observer_ = controller_->observe([this](Controller::Property /*property*/) { refresher_.request(); });
 }
@@ -85,14 +124,15 @@ QString ControlPanel::pixelText(double width) {
 }
 
 QSize ControlPanel::sizeHint() const {
-    return {panel_style::kPanelWidth, heightForWidth(panel_style::kPanelWidth)};
+    const int width = fittingWidth();
+    return {width, heightForWidth(width)};
 }
 
 // Building -------------------------------------------------------------------
 
 void ControlPanel::build() {
     setObjectName(QStringLiteral("controlPanel"));
-    setFixedWidth(panel_style::kPanelWidth);
+    setAccessibleName(QStringLiteral("Corvane"));
     // The panel holds the focus when it opens, so that opening it does not
     // start editing the first name; a click on its background ends an edit.
     setFocusPolicy(Qt::ClickFocus);
@@ -101,12 +141,11 @@ void ControlPanel::build() {
     column->setContentsMargins(panel_style::kPanelMargin, panel_style::kPanelMargin,
                                panel_style::kPanelMargin, panel_style::kPanelMargin);
     column->setSpacing(panel_style::kRowSpacing);
-    // The height comes from the rows' height for the panel's width (fitHeight);
+    // The height comes from the rows' height for the panel's width (fitSize);
     // the layout's own minimum ignores how wrapped text breaks.
     column->setSizeConstraint(QLayout::SetNoConstraint);
 
-    auto* title = new QLabel(QStringLiteral("Corvane"), this);
-    title->setObjectName(QStringLiteral("title"));
+    auto* title = named(new QLabel(QStringLiteral("Corvane"), this), "title");
     style(title, TextRole::headline, Tone::primary);
     column->addWidget(title);
     buildAdvice(column);
@@ -126,14 +165,14 @@ void ControlPanel::build() {
     style(policy, TextRole::caption, Tone::secondary);
     column->addWidget(policy);
     buildFooter(column);
+    alignSliders();
 }
 
 void ControlPanel::buildAdvice(QVBoxLayout* column) {
     QColor orange = panel_style::toQColor(system_color::kOrange);
     orange.setAlphaF(static_cast<float>(kAdviceOpacity));
-    advice_ = new RoundedBox(orange, kAdviceRadius, this);
-    advice_->setObjectName(QStringLiteral("accessibilityAdvice"));
-    auto* box = new QVBoxLayout(advice_);
+    auto* advice = named(new RoundedBox(orange, kAdviceRadius, this), "accessibilityAdvice");
+    auto* box = new QVBoxLayout(advice);
     box->setContentsMargins(kAdviceMargin, kAdviceMargin, kAdviceMargin, kAdviceMargin);
     box->setSpacing(kAdviceSpacing);
     auto* text = wrappingLabel(
@@ -141,166 +180,140 @@ void ControlPanel::buildAdvice(QVBoxLayout* column) {
         QStringLiteral("adviceText"));
     style(text, TextRole::callout, Tone::primary);
     box->addWidget(text);
-    adviceButton_ = new QPushButton(QStringLiteral("Open Accessibility settings"), advice_);
-    adviceButton_->setObjectName(QStringLiteral("openAccessibility"));
-    connect(adviceButton_, &QPushButton::clicked, this, [this] { controller_->requestAccessibility(); });
+    adviceButton_ = binder_.action(
+        named(new QPushButton(QStringLiteral("Open Accessibility settings"), advice), "openAccessibility"),
+        &Controller::requestAccessibility);
     box->addWidget(adviceButton_, 0, Qt::AlignLeft);
-    column->addWidget(advice_);
+    binder_.showWhile(advice, [this](const Controller& c) {
+        return texts_.hasAccessibilityPermission && !c.accessibilityGranted();
+    });
+    column->addWidget(advice);
 }
 
 PanelSection* ControlPanel::buildWindows() {
-    auto* section = new PanelSection(QStringLiteral("Windows"), this);
-    section->setObjectName(QStringLiteral("windowsSection"));
-    style(section->titleLabel(), TextRole::sectionTitle, Tone::secondary);
-    noClients_ = wrappingLabel(
+    auto* windows = section(QStringLiteral("Windows"), QStringLiteral("windowsSection"));
+    auto* noClients = wrappingLabel(
         QStringLiteral("No WoW clients running. Start your games from Battle.net in windowed mode."),
         QStringLiteral("noClients"));
-    style(noClients_, TextRole::callout, Tone::secondary);
-    section->addRow(noClients_, true);
-    clientList_ = new QWidget(section);
-    clientList_->setObjectName(QStringLiteral("clients"));
+    style(noClients, TextRole::callout, Tone::secondary);
+    binder_.showWhile(noClients, [](const Controller& c) { return c.clients().empty(); });
+    windows->addRow(noClients, true);
+    clientList_ = named(new QWidget(windows), "clients");
     clientRows_ = new QVBoxLayout(clientList_);
     clientRows_->setContentsMargins(0, 0, 0, 0);
     clientRows_->setSpacing(panel_style::kSectionSpacing);
-    section->addRow(clientList_, true);
-    return section;
+    binder_.showWhile(clientList_, [](const Controller& c) { return !c.clients().empty(); });
+    windows->addRow(clientList_, true);
+    return windows;
 }
 
 PanelSection* ControlPanel::buildLayout() {
-    auto* section = new PanelSection(QStringLiteral("Layout"), this);
-    section->setObjectName(QStringLiteral("layoutSection"));
-    style(section->titleLabel(), TextRole::sectionTitle, Tone::secondary);
+    auto* layouts = section(QStringLiteral("Layout"), QStringLiteral("layoutSection"));
+    layouts->addRow(
+        binder_.choice(named(new SegmentedPicker(QStringLiteral("Layout"), layouts), "layoutPicker"),
+                       layoutItems(), &Controller::layout, &Controller::setLayout),
+        true);
 
-    auto* segments = new QWidget(section);
-    segments->setObjectName(QStringLiteral("layoutPicker"));
-    auto* line = new QHBoxLayout(segments);
-    line->setContentsMargins(0, 0, 0, 0);
-    line->setSpacing(0);
-    layouts_ = new QButtonGroup(this);
-    layouts_->setExclusive(true);
-    for (std::size_t i = 0; i < layout::kAllCases.size(); ++i) {
-        const Layout value = layout::kAllCases[i];
-        auto* segment = new QPushButton(fromStd(std::string(layout::title(value))), segments);
-        segment->setObjectName(fromStd(std::string(layout::rawValue(value))));
-        segment->setCheckable(true);
-        layouts_->addButton(segment, static_cast<int>(i));
-        line->addWidget(segment, 1);
-    }
-    styleSegments();
-    connect(layouts_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
-        if (checked) controller_->setLayout(layout::kAllCases.at(static_cast<std::size_t>(id)));
-    });
-    section->addRow(segments, true);
+    auto* share = binder_.slider(
+        named(new ValueSlider(QStringLiteral("Main window"), kShareRange, &percentText, layouts),
+              "mainShare"),
+        &Controller::mainShare, &Controller::setMainShare);
+    binder_.showWhile(share, [](const Controller& c) { return c.layout() == Layout::mainPlusSide; });
+    share->setValueBoxWidth(kShareBoxWidth);
+    style(share->captionLabel(), TextRole::callout, Tone::primary);
+    style(share->valueLabel(), TextRole::calloutDigits, Tone::primary);
+    sliders_.push_back(share);
+    layouts->addRow(share, true);
 
-    mainShare_ = new ValueSlider(
-        QStringLiteral("Main window"), kShareRange, &ControlPanel::percentText,
-        [this](double value) { controller_->setMainShare(value); }, section);
-    mainShare_->setObjectName(QStringLiteral("mainShare"));
-    mainShare_->setValueBoxWidth(kShareBoxWidth);
-    style(mainShare_->captionLabel(), TextRole::callout, Tone::primary);
-    style(mainShare_->valueLabel(), TextRole::calloutDigits, Tone::primary);
-    section->addRow(mainShare_, true);
-
-    arrange_ = new QPushButton(QStringLiteral("Arrange now"), section);
-    arrange_->setObjectName(QStringLiteral("arrangeNow"));
-    connect(arrange_, &QPushButton::clicked, this, [this] { controller_->applyLayout(); });
-    section->addRow(arrange_);
-    return section;
+    auto* arrange =
+        binder_.action(named(new QPushButton(QStringLiteral("Arrange now"), layouts), "arrangeNow"),
+                       [](Controller& c) { c.applyLayout(); });
+    binder_.enableWhile(arrange,
+                        [](const Controller& c) { return !c.clients().empty() && c.accessibilityGranted(); });
+    layouts->addRow(arrange);
+    return layouts;
 }
 
 PanelSection* ControlPanel::buildPreview() {
-    auto* section = new PanelSection(QStringLiteral("Live preview"), this);
-    section->setObjectName(QStringLiteral("previewSection"));
-    style(section->titleLabel(), TextRole::sectionTitle, Tone::secondary);
+    auto* preview = section(QStringLiteral("Live preview"), QStringLiteral("previewSection"));
+    preview->addRow(binder_.toggle(
+        named(new WrappingCheckBox(QStringLiteral("Show the windows I'm not playing"), preview),
+              "showPreview"),
+        &Controller::showPreview, &Controller::setShowPreview));
 
-    showPreview_ = new QCheckBox(QStringLiteral("Show the windows I'm not playing"), section);
-    showPreview_->setObjectName(QStringLiteral("showPreview"));
-    connect(showPreview_, &QCheckBox::clicked, this, [this](bool on) { controller_->setShowPreview(on); });
-    section->addRow(showPreview_);
+    auto* width = binder_.slider(
+        named(new ValueSlider(QStringLiteral("Size"), kWidthRange, &pixelText, preview), "previewWidth"),
+        &Controller::previewWidth, &Controller::setPreviewWidth);
+    binder_.showWhile(width, &Controller::showPreview);
+    width->setValueBoxWidth(kWidthBoxWidth);
+    style(width->captionLabel(), TextRole::callout, Tone::primary);
+    style(width->valueLabel(), TextRole::calloutDigits, Tone::primary);
+    sliders_.push_back(width);
+    preview->addRow(width, true);
 
-    previewWidth_ = new ValueSlider(
-        QStringLiteral("Size"), kWidthRange, &ControlPanel::pixelText,
-        [this](double value) { controller_->setPreviewWidth(value); }, section);
-    previewWidth_->setObjectName(QStringLiteral("previewWidth"));
-    previewWidth_->setValueBoxWidth(kWidthBoxWidth);
-    style(previewWidth_->captionLabel(), TextRole::callout, Tone::primary);
-    style(previewWidth_->valueLabel(), TextRole::calloutDigits, Tone::primary);
-    section->addRow(previewWidth_, true);
+    auto* clickSwitches =
+        binder_.toggle(named(new WrappingCheckBox(QStringLiteral("Click a preview to switch to it"), preview),
+                             "clickPreviewSwitches"),
+                       &Controller::clickPreviewSwitches, &Controller::setClickPreviewSwitches);
+    binder_.showWhile(clickSwitches, &Controller::showPreview);
+    preview->addRow(clickSwitches);
 
-    clickSwitches_ = new QCheckBox(QStringLiteral("Click a preview to switch to it"), section);
-    clickSwitches_->setObjectName(QStringLiteral("clickPreviewSwitches"));
-    connect(clickSwitches_, &QCheckBox::clicked, this,
-            [this](bool on) { controller_->setClickPreviewSwitches(on); });
-    section->addRow(clickSwitches_);
-
-    previewMessage_ = wrappingLabel(QString(), QStringLiteral("previewMessage"));
-    style(previewMessage_, TextRole::caption, Tone::secondary);
-    section->addRow(previewMessage_, true);
-    return section;
+    preview->addRow(messageLine(QStringLiteral("previewMessage"),
+                                [this](const Controller& c) { return previewMessage(c); }),
+                    true);
+    return preview;
 }
 
 PanelSection* ControlPanel::buildHotkeys() {
-    auto* section = new PanelSection(QStringLiteral("Switch hotkey"), this);
-    section->setObjectName(QStringLiteral("hotkeySection"));
-    style(section->titleLabel(), TextRole::sectionTitle, Tone::secondary);
+    auto* hotkeys = section(QStringLiteral("Switch hotkey"), QStringLiteral("hotkeySection"));
+    hotkeys->addRow(binder_.choice(named(new NamedComboBox(QStringLiteral("Hotkey"), hotkeys), "hotkey"),
+                                   hotkeyItems(texts_), &Controller::hotkeyID, &Controller::setHotkeyID));
+    hotkeys->addRow(messageLine(QStringLiteral("hotkeyMessage"),
+                                [this](const Controller& c) { return hotkeyMessage(c); }),
+                    true);
 
-    hotkey_ = new QComboBox(section);
-    hotkey_->setObjectName(QStringLiteral("hotkey"));
-    for (const auto& choice : HotkeyManager::cycleChoices())
-        hotkey_->addItem(fromStd(choice.label), fromStd(choice.id));
-    connect(hotkey_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0) controller_->setHotkeyID(hotkey_->itemData(index).toString().toStdString());
-    });
-    section->addRow(hotkey_);
-
-    hotkeyMessage_ = wrappingLabel(QString(), QStringLiteral("hotkeyMessage"));
-    style(hotkeyMessage_, TextRole::caption, Tone::warning);
-    section->addRow(hotkeyMessage_, true);
-
-    auto* jumpRow = new QWidget(section);
-    jumpRow->setObjectName(QStringLiteral("jumpRow"));
+    auto* jumpRow = named(new QWidget(hotkeys), "jumpRow");
     auto* line = new QHBoxLayout(jumpRow);
     line->setContentsMargins(0, 0, 0, 0);
     auto* jumpCaption = new QLabel(QStringLiteral("Jump keys"), jumpRow);
     style(jumpCaption, TextRole::callout, Tone::primary);
+    auto* jumpStyle = binder_.choice(named(new NamedComboBox(jumpCaption->text(), jumpRow), "jumpStyle"),
+                                     jumpItems(texts_), &Controller::jumpStyle, &Controller::setJumpStyle);
+    jumpCaption->setBuddy(jumpStyle);
     line->addWidget(jumpCaption);
-    jumpStyle_ = new QComboBox(jumpRow);
-    jumpStyle_->setObjectName(QStringLiteral("jumpStyle"));
-    for (const auto jump : HotkeyManager::allJumpStyles()) {
-        jumpStyle_->addItem(fromStd(std::string(HotkeyManager::title(jump))));
-    }
-    connect(jumpStyle_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0)
-            controller_->setJumpStyle(HotkeyManager::allJumpStyles().at(static_cast<std::size_t>(index)));
-    });
-    line->addWidget(jumpStyle_);
+    line->addWidget(jumpStyle);
     line->addStretch(1);
-    section->addRow(jumpRow, true);
+    hotkeys->addRow(jumpRow, true);
+    hotkeys->addRow(
+        messageLine(QStringLiteral("jumpMessage"), [this](const Controller& c) { return jumpMessage(c); }),
+        true);
 
-    jumpMessage_ = wrappingLabel(QString(), QStringLiteral("jumpMessage"));
-    style(jumpMessage_, TextRole::caption, Tone::secondary);
-    section->addRow(jumpMessage_, true);
-
-    showBorder_ = new QCheckBox(QStringLiteral("Colored border on the active window"), section);
-    showBorder_->setObjectName(QStringLiteral("showBorder"));
-    connect(showBorder_, &QCheckBox::clicked, this, [this](bool on) { controller_->setShowBorder(on); });
-    section->addRow(showBorder_);
-
-    switchNow_ = new QPushButton(QStringLiteral("Switch now"), section);
-    switchNow_->setObjectName(QStringLiteral("switchNow"));
-    connect(switchNow_, &QPushButton::clicked, this, [this] { controller_->switchToNext(); });
-    section->addRow(switchNow_);
-    return section;
+    hotkeys->addRow(binder_.toggle(
+        named(new WrappingCheckBox(QStringLiteral("Colored border on the active window"), hotkeys),
+              "showBorder"),
+        &Controller::showBorder, &Controller::setShowBorder));
+    auto* switchNow =
+        binder_.action(named(new QPushButton(QStringLiteral("Switch now"), hotkeys), "switchNow"),
+                       [](Controller& c) { c.switchToNext(); });
+    binder_.enableWhile(switchNow, [](const Controller& c) { return c.clients().size() >= 2; });
+    hotkeys->addRow(switchNow);
+    return hotkeys;
 }
 
 void ControlPanel::buildFooter(QVBoxLayout* column) {
     auto* line = new QHBoxLayout;
     line->addStretch(1);
-    auto* quitButton = new QPushButton(QStringLiteral("Quit Corvane"), this);
-    quitButton->setObjectName(QStringLiteral("quit"));
+    auto* quitButton = named(new QPushButton(QStringLiteral("Quit Corvane"), this), "quit");
     connect(quitButton, &QPushButton::clicked, this, [this] { quit_(); });
     line->addWidget(quitButton);
     column->addLayout(line);
+}
+
+PanelSection* ControlPanel::section(const QString& title, const QString& name) {
+    auto* section = new PanelSection(title, this);
+    section->setObjectName(name);
+    style(section->titleLabel(), TextRole::sectionTitle, Tone::secondary);
+    return section;
 }
 
 QLabel* ControlPanel::wrappingLabel(const QString& text, const QString& name) {
@@ -311,6 +324,44 @@ QLabel* ControlPanel::wrappingLabel(const QString& text, const QString& name) {
     return label;
 }
 
+QLabel* ControlPanel::messageLine(const QString& name, std::function<Message(const Controller&)> rule) {
+    QLabel* label = wrappingLabel(QString(), name);
+    style(label, TextRole::caption, Tone::secondary);
+    binder_.follow([this, label, rule = std::move(rule)](const Controller& c) {
+        const Message message = rule(c);
+        label->setVisible(!message.text.empty());
+        if (message.text.empty()) return;
+        label->setText(fromStd(message.text));
+        panel_style::applyTone(label, message.tone, palette());
+    });
+    return label;
+}
+
+// Messages -------------------------------------------------------------------
+
+ControlPanel::Message ControlPanel::previewMessage(const Controller& c) const {
+    if (!c.showPreview()) return {};
+    if (const auto capture = firstOf(c.problems(), {Problem::captureUnavailable}))
+        return {text(texts_, *capture), Tone::warning};
+    if (c.clients().size() < 2) return {"Shows once a second WoW window is running.", Tone::secondary};
+    return {};
+}
+
+ControlPanel::Message ControlPanel::hotkeyMessage(const Controller& c) const {
+    if (const auto switchKey = firstOf(c.problems(), {Problem::hotkeyTaken, Problem::hotkeyMissing}))
+        return {text(texts_, *switchKey), Tone::warning};
+    return {};
+}
+
+ControlPanel::Message ControlPanel::jumpMessage(const Controller& c) const {
+    const auto jumpKeys =
+        firstOf(c.problems(), {Problem::jumpKeysTaken, Problem::jumpKeysMissing, Problem::jumpKeysCollide});
+    if (jumpKeys) return {text(texts_, *jumpKeys), Tone::warning};
+    if (c.jumpStyle() != HotkeyManager::JumpStyle::off)
+        return {"Each key goes straight to one window, in the order they appear above.", Tone::secondary};
+    return {};
+}
+
 // Styling --------------------------------------------------------------------
 
 void ControlPanel::style(QWidget* widget, TextRole role, Tone tone) {
@@ -319,17 +370,7 @@ void ControlPanel::style(QWidget* widget, TextRole role, Tone tone) {
     panel_style::applyTone(widget, tone, palette());
 }
 
-void ControlPanel::styleSegments() {
-    // A style sheet takes the palette's colours when it is set: set again
-    // after every palette change.
-    const auto segments = layouts_->buttons();
-    for (qsizetype i = 0; i < segments.size(); ++i) {
-        segments[i]->setStyleSheet(panel_style::segmentStyleSheet(i == 0, i + 1 == segments.size()));
-    }
-}
-
 void ControlPanel::applyStyles() {
-    styleSegments();
     for (const Styled& entry : styled_) {
         panel_style::applyRole(entry.widget, entry.role, font());
         panel_style::applyTone(entry.widget, entry.tone, palette());
@@ -338,6 +379,15 @@ void ControlPanel::applyStyles() {
         panel_style::applyRole(row->activeLabel(), TextRole::caption, font());
         panel_style::applyTone(row->activeLabel(), Tone::secondary, palette());
     }
+    alignSliders();
+}
+
+void ControlPanel::alignSliders() {
+    // The tracks start at one x: every caption is as wide as the widest.
+    int width = 0;
+    for (const ValueSlider* slider : sliders_)
+        width = std::max(width, slider->captionLabel()->sizeHint().width());
+    for (ValueSlider* slider : sliders_) slider->captionLabel()->setMinimumWidth(width);
 }
 
 void ControlPanel::changeEvent(QEvent* event) {
@@ -352,33 +402,20 @@ bool ControlPanel::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     // A row shown or hidden reaches the panel's layout only after the rows'
     // own layouts have settled, as a layout request; the height is right then.
-    if (event->type() == QEvent::LayoutRequest) fitHeight();
+    if (event->type() == QEvent::LayoutRequest) fitSize();
     return handled;
-}
-
-void ControlPanel::showMessage(QLabel* label, const std::string& text, Tone tone) {
-    label->setVisible(!text.empty());
-    if (text.empty()) return;
-    label->setText(fromStd(text));
-    panel_style::applyTone(label, tone, palette());
 }
 
 // Refreshing -----------------------------------------------------------------
 
 void ControlPanel::refresh() {
-    advice_->setVisible(texts_.hasAccessibilityPermission && !controller_->accessibilityGranted());
     refreshClients();
-    refreshLayout();
-    refreshPreview();
-    refreshHotkeys();
+    binder_.refresh();
 }
 
 void ControlPanel::refreshClients() {
     const Controller& c = *controller_;
     const auto& clients = c.clients();
-    noClients_->setVisible(clients.empty());
-    clientList_->setVisible(!clients.empty());
-
     for (auto it = rows_.begin(); it != rows_.end();) {
         const platform::Pid pid = it->first;
         if (std::none_of(clients.begin(), clients.end(),
@@ -401,7 +438,7 @@ void ControlPanel::refreshClients() {
             clientRows_->insertWidget(index, row);
             moved = true;
         }
-        row->refresh(client, fromStd(c.name(client)), panel_style::toQColor(c.color(client)),
+        row->refresh(client, index, fromStd(c.name(client)), panel_style::toQColor(c.color(client)),
                      c.activePid() == client.pid);
     }
     if (moved) orderTabs();
@@ -436,65 +473,17 @@ ClientRow* ControlPanel::makeRow(const WowClient& client) {
     return row;
 }
 
-void ControlPanel::refreshLayout() {
-    const Controller& c = *controller_;
-    const auto found = std::find(layout::kAllCases.begin(), layout::kAllCases.end(), c.layout());
-    {
-        const QSignalBlocker quiet(layouts_);
-        layouts_->button(static_cast<int>(found - layout::kAllCases.begin()))->setChecked(true);
-    }
-    mainShare_->setVisible(c.layout() == Layout::mainPlusSide);
-    mainShare_->refresh(c.mainShare());
-    arrange_->setEnabled(!c.clients().empty() && c.accessibilityGranted());
+int ControlPanel::fittingWidth() const {
+    // Wider where a text that cannot break (a button, a picker) needs it.
+    return std::max(panel_style::kPanelWidth, minimumSizeHint().width());
 }
 
-void ControlPanel::refreshPreview() {
-    const Controller& c = *controller_;
-    const bool on = c.showPreview();
-    showPreview_->setChecked(on);
-    previewWidth_->setVisible(on);
-    clickSwitches_->setVisible(on);
-    previewWidth_->refresh(c.previewWidth());
-    clickSwitches_->setChecked(c.clickPreviewSwitches());
-    if (on && c.previewNeedsPermission()) {
-        showMessage(previewMessage_, texts_.screenRecordingNeeded, Tone::warning);
-    } else if (on && c.clients().size() < 2) {
-        showMessage(previewMessage_, "Shows once a second WoW window is running.", Tone::secondary);
-    } else {
-        showMessage(previewMessage_, {}, Tone::secondary);
-    }
-}
-
-void ControlPanel::refreshHotkeys() {
-    const Controller& c = *controller_;
-    {
-        const QSignalBlocker quiet(hotkey_);
-        // An id that is no choice selects nothing (index -1).
-        hotkey_->setCurrentIndex(hotkey_->findData(fromStd(c.hotkeyID())));
-    }
-    showMessage(hotkeyMessage_, c.hotkeyRegistered() ? std::string() : texts_.hotkeyTaken, Tone::warning);
-    {
-        const auto& styles = HotkeyManager::allJumpStyles();
-        const QSignalBlocker quiet(jumpStyle_);
-        jumpStyle_->setCurrentIndex(
-            static_cast<int>(std::find(styles.begin(), styles.end(), c.jumpStyle()) - styles.begin()));
-    }
-    if (!c.jumpKeysRegistered()) {
-        showMessage(jumpMessage_, texts_.jumpKeysTaken, Tone::warning);
-    } else if (c.jumpStyle() != HotkeyManager::JumpStyle::off) {
-        showMessage(jumpMessage_, "Each key goes straight to one window, in the order they appear above.",
-                    Tone::secondary);
-    } else {
-        showMessage(jumpMessage_, {}, Tone::secondary);
-    }
-    showBorder_->setChecked(c.showBorder());
-    switchNow_->setEnabled(c.clients().size() >= 2);
-}
-
-void ControlPanel::fitHeight() {
+void ControlPanel::fitSize() {
     // As a window of its own, the panel is exactly as tall as its rows with
     // every wrapped text at full height.
-    if (isWindow()) setFixedHeight(heightForWidth(panel_style::kPanelWidth));
+    const int width = fittingWidth();
+    setFixedWidth(width);
+    if (isWindow()) setFixedHeight(heightForWidth(width));
 }
 
 }  // namespace corvane

@@ -5,18 +5,17 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "corvane/panel/panel_style.h"
 #include "corvane/panel/refresh_coalescer.h"
+#include "corvane/panel/setting_binder.h"
 #include "platform/geometry.h"
 #include "platform/platform_texts.h"
 
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
+class QAbstractButton;
 class QLabel;
-class QPushButton;
 class QVBoxLayout;
 
 namespace corvane {
@@ -25,7 +24,6 @@ class ClientRow;
 class Controller;
 struct WowClient;
 class PanelSection;
-class RoundedBox;
 class ValueSlider;
 
 /// The program's window of controls: shows the controller's state and writes
@@ -56,6 +54,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    /// A line of text with its tone; no text hides the line.
+    struct Message {
+        std::string text;
+        panel_style::Tone tone = panel_style::Tone::secondary;
+    };
+
     void build();
     void buildAdvice(QVBoxLayout* column);
     PanelSection* buildWindows();
@@ -63,29 +67,33 @@ private:
     PanelSection* buildPreview();
     PanelSection* buildHotkeys();
     void buildFooter(QVBoxLayout* column);
+    PanelSection* section(const QString& title, const QString& name);
+    QLabel* wrappingLabel(const QString& text, const QString& name);
+    /// A line that shows `rule`'s message for the controller's state.
+    QLabel* messageLine(const QString& name, std::function<Message(const Controller&)> rule);
+
+    [[nodiscard]] Message previewMessage(const Controller& c) const;
+    [[nodiscard]] Message hotkeyMessage(const Controller& c) const;
+    [[nodiscard]] Message jumpMessage(const Controller& c) const;
 
     void refresh();
     void refreshClients();
     ClientRow* makeRow(const WowClient& client);
     void orderTabs();
-    void refreshLayout();
-    void refreshPreview();
-    void refreshHotkeys();
-    void fitHeight();
+    [[nodiscard]] int fittingWidth() const;
+    void fitSize();
 
     /// Gives a text widget its role and tone now and after every palette or font change.
     void style(QWidget* widget, panel_style::TextRole role, panel_style::Tone tone);
     void applyStyles();
-    void styleSegments();
-    /// Shows a message with its tone, or hides it when `text` is empty.
-    void showMessage(QLabel* label, const std::string& text, panel_style::Tone tone);
-    QLabel* wrappingLabel(const QString& text, const QString& name);
+    void alignSliders();
 
     std::shared_ptr<Controller> controller_;
     platform::PlatformTexts texts_;
     std::function<void()> quit_;
     int observer_ = 0;
     RefreshCoalescer refresher_;
+    SettingBinder binder_;
 
     struct Styled {
         QWidget* widget;
@@ -94,25 +102,11 @@ private:
     };
     std::vector<Styled> styled_;
 
-    RoundedBox* advice_ = nullptr;
-    QPushButton* adviceButton_ = nullptr;
-    QLabel* noClients_ = nullptr;
+    QAbstractButton* adviceButton_ = nullptr;
+    std::vector<ValueSlider*> sliders_;
     QWidget* clientList_ = nullptr;
     QVBoxLayout* clientRows_ = nullptr;
     std::map<platform::Pid, ClientRow*> rows_;
-    QButtonGroup* layouts_ = nullptr;
-    ValueSlider* mainShare_ = nullptr;
-    QPushButton* arrange_ = nullptr;
-    QCheckBox* showPreview_ = nullptr;
-    ValueSlider* previewWidth_ = nullptr;
-    QCheckBox* clickSwitches_ = nullptr;
-    QLabel* previewMessage_ = nullptr;
-    QComboBox* hotkey_ = nullptr;
-    QLabel* hotkeyMessage_ = nullptr;
-    QComboBox* jumpStyle_ = nullptr;
-    QLabel* jumpMessage_ = nullptr;
-    QCheckBox* showBorder_ = nullptr;
-    QPushButton* switchNow_ = nullptr;
 };
 
 }  // namespace corvane

@@ -13,7 +13,6 @@ public:
     RefreshCoalescer(QObject* context, std::function<void()> refresh);
 
     void request();
-    [[nodiscard]] bool pending() const { return pending_; }
 
 private:
     QObject* context_;

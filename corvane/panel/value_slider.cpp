@@ -14,11 +14,10 @@ namespace {
 constexpr int kSpacing = 8;
 }  // namespace
 
-ValueSlider::ValueSlider(const QString& caption, Range range, Format format, Write write, QWidget* parent)
+ValueSlider::ValueSlider(const QString& caption, Range range, Format format, QWidget* parent)
     : QWidget(parent),
       range_(range),
       format_(std::move(format)),
-      write_(std::move(write)),
       caption_(new QLabel(caption, this)),
       slider_(new QSlider(Qt::Horizontal, this)),
       value_(new QLabel(this)) {
@@ -29,6 +28,8 @@ ValueSlider::ValueSlider(const QString& caption, Range range, Format format, Wri
     slider_->setPageStep(std::max(1, range_.steps / 10));
     slider_->setTracking(true);
     value_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    slider_->setAccessibleName(caption);
+    caption_->setBuddy(slider_);
 
     auto* line = new QHBoxLayout(this);
     line->setContentsMargins(0, 0, 0, 0);
@@ -37,11 +38,13 @@ ValueSlider::ValueSlider(const QString& caption, Range range, Format format, Wri
     line->addWidget(slider_, 1);
     line->addWidget(value_);
 
-    connect(slider_, &QSlider::valueChanged, this, [this](int position) { write_(valueAt(position)); });
+    connect(slider_, &QSlider::valueChanged, this, [this](int position) { emit moved(valueAt(position)); });
 }
 
 void ValueSlider::setValueBoxWidth(int width) {
-    value_->setFixedWidth(width);
+    // Wider only for a value that needs it, at a large font or far outside the range.
+    value_->setMinimumWidth(width);
+    value_->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
 }
 
 double ValueSlider::valueAt(int position) const {

@@ -10,8 +10,8 @@ class QSlider;
 namespace corvane {
 
 /// A caption, a slider over a range of real numbers and the value as text.
-/// The slider works on a fine integer scale, so every value it writes lies
-/// in the range without a visible step. It writes on every movement, also
+/// The slider works on a fine integer scale, so every value it reports lies
+/// in the range without a visible step. It reports every movement, also
 /// while it is being dragged.
 class ValueSlider : public QWidget {
     Q_OBJECT
@@ -23,17 +23,15 @@ public:
         int steps = 1000;  ///< positions between minimum and maximum
     };
     using Format = std::function<QString(double value)>;
-    using Write = std::function<void(double value)>;
 
-    ValueSlider(const QString& caption, Range range, Format format, Write write, QWidget* parent);
+    ValueSlider(const QString& caption, Range range, Format format, QWidget* parent);
 
     /// Shows a value: the label always, the handle only while the user is
     /// not holding it, so a refresh never fights a drag.
     void refresh(double value);
-    /// The value box: monospaced digits, right-aligned, `width` wide.
+    /// The value box: monospaced digits, right-aligned, at least `width` wide.
     void setValueBoxWidth(int width);
 
-    [[nodiscard]] QSlider* slider() const { return slider_; }
     [[nodiscard]] QLabel* valueLabel() const { return value_; }
     [[nodiscard]] QLabel* captionLabel() const { return caption_; }
 
@@ -41,10 +39,13 @@ public:
     [[nodiscard]] double valueAt(int position) const;
     [[nodiscard]] int positionOf(double value) const;
 
+signals:
+    /// The user moved the slider to `value`.
+    void moved(double value);
+
 private:
     Range range_;
     Format format_;
-    Write write_;
     QLabel* caption_;
     QSlider* slider_;
     QLabel* value_;
