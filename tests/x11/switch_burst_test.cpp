@@ -62,7 +62,11 @@ protected:
         ASSERT_TRUE(c.hotkeyRegistered());
         ASSERT_EQ(c.layout(), Layout::mainPlusSide);
         c.focusClient(c.clients()[0]);
-        ASSERT_TRUE(runUntil([&] { return x().activeWindow() == games[0]->window(); }));
+        // In front and in the main place: a move still on its way would look like one coming back.
+        ASSERT_TRUE(runUntil([&] {
+            return x().activeWindow() == games[0]->window() &&
+                   outerFrames(games) == expectedFrames(Layout::mainPlusSide, games.size(), 0, c.mainShare());
+        }));
 
         for (int press = 1; press <= kPresses; ++press) {
             SCOPED_TRACE("press " + std::to_string(press));
