@@ -5,7 +5,7 @@
 
 namespace corvane::platform {
 
-/// A repeating timer; destroying it cancels it.
+/// A timer; destroying it cancels it.
 class Timer {
 public:
     virtual ~Timer() = default;
@@ -25,6 +25,9 @@ public:
     /// returned timer is destroyed.
     [[nodiscard]] virtual std::unique_ptr<Timer> scheduleRepeating(double intervalSeconds,
                                                                    Task fire) = 0;
+    /// Calls `fire` once, `delaySeconds` from now, unless the returned timer
+    /// is destroyed first.
+    [[nodiscard]] virtual std::unique_ptr<Timer> scheduleOnce(double delaySeconds, Task fire) = 0;
 };
 
 }  // namespace corvane::platform

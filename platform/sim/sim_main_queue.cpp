@@ -28,7 +28,13 @@ void SimMainQueue::post(Task task) { tasks_.push_back(std::move(task)); }
 
 std::unique_ptr<platform::Timer> SimMainQueue::scheduleRepeating(double intervalSeconds, Task fire) {
     const int id = nextTimerId_++;
-    timers_[id] = TimerEntry{intervalSeconds, now_ + intervalSeconds, std::move(fire)};
+    timers_[id] = TimerEntry{intervalSeconds, now_ + intervalSeconds, std::move(fire), true};
+    return std::make_unique<SimTimer>(*this, id);
+}
+
+std::unique_ptr<platform::Timer> SimMainQueue::scheduleOnce(double delaySeconds, Task fire) {
+    const int id = nextTimerId_++;
+    timers_[id] = TimerEntry{delaySeconds, now_ + delaySeconds, std::move(fire), false};
     return std::make_unique<SimTimer>(*this, id);
 }
 
@@ -65,6 +71,7 @@ void SimMainQueue::advance(double seconds) {
         auto& entry = timers_.at(dueId);
         entry.nextFire += entry.interval;
         Task fire = entry.fire;  // the firing may destroy the timer
+        if (!entry.repeats) timers_.erase(dueId);  // its handle's erase then finds nothing
         fire();
         runUntilIdle();
     }

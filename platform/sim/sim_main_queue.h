@@ -15,6 +15,7 @@ public:
     void post(Task task) override;
     [[nodiscard]] std::unique_ptr<platform::Timer> scheduleRepeating(double intervalSeconds,
                                                                      Task fire) override;
+    [[nodiscard]] std::unique_ptr<platform::Timer> scheduleOnce(double delaySeconds, Task fire) override;
 
     /// Runs exactly one queued task; false when the queue was empty.
     bool runOne();
@@ -33,6 +34,7 @@ private:
         double interval = 0;
         double nextFire = 0;
         Task fire;
+        bool repeats = true;
     };
     class SimTimer;
 

@@ -330,7 +330,7 @@ void JsonDefaultsStore::set(std::string_view key, DefaultsValue value) {
         return;
     }
     // A new timer for every change: the write waits for the last one.
-    quietTimer_ = queue_->scheduleRepeating(kQuietSeconds, [this] { flush(); });
+    quietTimer_ = queue_->scheduleOnce(kQuietSeconds, [this] { flush(); });
 }
 
 void JsonDefaultsStore::flush() {

@@ -167,7 +167,7 @@ void CompositeStream::damaged() {
         return;
     }
     // The window changes faster than frames may follow: frames go by the clock.
-    clock_ = loop_.scheduleRepeating(wait, [this] { frameDue(); });
+    clock_ = loop_.scheduleOnce(wait, [this] { frameDue(); });
     clockSteady_ = false;
     checkedChanges_ = 0;
 }

@@ -64,6 +64,7 @@ struct EventLoop::TimerEntry {
     Clock::duration interval{};
     Clock::time_point next;
     Task fire;
+    bool repeats = true;
 };
 
 class EventLoop::LoopTimer final : public platform::Timer {
@@ -90,8 +91,16 @@ std::unique_ptr<platform::Timer> EventLoop::scheduleRepeating(double intervalSec
     auto alive = std::make_shared<bool>(true);
     const auto interval =
         std::chrono::duration_cast<Clock::duration>(Duration(std::max(intervalSeconds, 0.001)));
+    timers_.push_back(std::make_shared<TimerEntry>(
+        TimerEntry{alive, interval, Clock::now() + interval, std::move(fire), true}));
+    return std::make_unique<LoopTimer>(std::move(alive));
+}
+
+std::unique_ptr<platform::Timer> EventLoop::scheduleOnce(double delaySeconds, Task fire) {
+    auto alive = std::make_shared<bool>(true);
+    const auto delay = std::chrono::duration_cast<Clock::duration>(Duration(std::max(delaySeconds, 0.0)));
     timers_.push_back(
-        std::make_shared<TimerEntry>(TimerEntry{alive, interval, Clock::now() + interval, std::move(fire)}));
+        std::make_shared<TimerEntry>(TimerEntry{alive, delay, Clock::now() + delay, std::move(fire), false}));
     return std::make_unique<LoopTimer>(std::move(alive));
 }
 
@@ -236,7 +245,9 @@ void EventLoop::fireDueTimers() {
         // After a long stall fire once and start afresh, instead of catching up in a burst.
         timer->next += timer->interval;
         if (timer->next <= current) timer->next = current + timer->interval;
-        if (*timer->alive) timer->fire();
+        if (!*timer->alive) continue;
+        if (!timer->repeats) *timer->alive = false;  // its owner's handle outlives it harmlessly
+        timer->fire();
     }
 }
 

@@ -68,6 +68,7 @@ public:
     void post(Task task) override;
     [[nodiscard]] std::unique_ptr<platform::Timer> scheduleRepeating(double intervalSeconds,
                                                                      Task fire) override;
+    [[nodiscard]] std::unique_ptr<platform::Timer> scheduleOnce(double delaySeconds, Task fire) override;
 
     /// Calls `handler` for every event of `responseType` (the sent-event bit is ignored).
     [[nodiscard]] Subscription subscribe(std::uint8_t responseType, EventHandler handler);

@@ -77,6 +77,18 @@ TEST_F(EventLoopTest, aTimerRepeatsUntilItIsDestroyedEvenFromItsOwnFiring) {
     EXPECT_EQ(fired, 3);
 }
 
+TEST_F(EventLoopTest, aOneShotTimerFiresOnceAndNeverOnceDropped) {
+    int fired = 0;
+    int dropped = 0;
+    const auto once = loop_->scheduleOnce(0.001, [&] { ++fired; });
+    auto never = loop_->scheduleOnce(0.001, [&] { ++dropped; });
+    never.reset();
+    loop_->runFor(0.05);
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(dropped, 0);
+    EXPECT_EQ(loop_->millisecondsUntilNextTimer(), -1);
+}
+
 TEST_F(EventLoopTest, quitEndsRunAfterTheCurrentStep) {
     bool after = false;
     loop_->post([&] { loop_->quit(); });
