@@ -50,6 +50,8 @@ TEST_P(SwitchKeyTest, switchKeyMovesToTheNextGameWhateverLocksAreOn) {
     const LocksOn locks(x(), GetParam().locks);
     ASSERT_EQ(x().modifierState() & GetParam().stateMask, GetParam().stateMask);
     c.focusClient(c.clients()[0]);
+    // Else the first switch would seem done before the window manager got to either.
+    ASSERT_TRUE(runUntil([&] { return x().activeWindow() == games[0]->window(); }));
 
     for (const std::size_t next : {1U, 2U, 0U}) {
         x().typeKey(kGrave);
@@ -90,6 +92,9 @@ TEST_P(JumpKeyTest, eachJumpKeyFocusesItsSlot) {
     auto& c = startController();
     c.setJumpStyle(GetParam().style);
     ASSERT_TRUE(c.jumpKeysRegistered());
+    c.focusClient(c.clients()[0]);
+    // Else the first jump, to the game in front already, would seem done at once.
+    ASSERT_TRUE(runUntil([&] { return x().activeWindow() == games[0]->window(); }));
 
     for (const std::size_t slot : {2U, 0U, 1U}) {
         std::vector<xcb_keycode_t> chord;
