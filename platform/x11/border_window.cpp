@@ -35,12 +35,12 @@ bool sameRectangles(const std::vector<xcb_rectangle_t>& a, const std::vector<xcb
 }  // namespace
 
 BorderWindow::BorderWindow(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                           WindowCache& windows, ProgramStacking& stacking,
+                           StepWrites& writes, ProgramStacking& stacking,
                            platform::WindowService::DrawFunction draw)
     : connection_(connection),
       loop_(loop),
       screens_(screens),
-      windows_(windows),
+      writes_(writes),
       stacking_(stacking),
       draw_(std::move(draw)) {
     hasShape_ = connection_.extensions().shape.usable;
@@ -132,7 +132,7 @@ void BorderWindow::setNeedsDisplay() {
     // Several changes in one step make one update.
     if (updatePending_) return;
     updatePending_ = true;
-    windows_.afterStep(lifetime_, [this] { update(); });
+    writes_.updateOwnWindow(lifetime_, [this] { update(); });
 }
 
 void BorderWindow::update() {

@@ -17,6 +17,7 @@
 #include "platform/x11/owned_xid.h"
 #include "platform/x11/program_stacking.h"
 #include "platform/x11/root_coordinates.h"
+#include "platform/x11/step_writes.h"
 #include "platform/x11/window_cache.h"
 #include "platform/x11/x11_screens.h"
 
@@ -27,13 +28,12 @@ namespace corvane::x11 {
 /// shape so every click goes to the game underneath. Kept above other
 /// windows: raised when shown and whenever something comes to cover it.
 /// Without the SHAPE extension it never shows (it would hide the game).
-/// Moves, showing and painting go to the server after the current step, and
-/// after the window manager answered an activation the step asked for
-/// (WindowCache::afterActivation): the border follows the game being played,
-/// and the keyboard reaching that game comes first.
+/// Moves, showing and painting go to the server as StepWrites orders the
+/// program's own windows: after the step, and after the keyboard reached the
+/// game an activation of the step asked for.
 class BorderWindow final : public platform::BorderWindow {
 public:
-    BorderWindow(const Connection& connection, EventLoop& loop, X11Screens& screens, WindowCache& windows,
+    BorderWindow(const Connection& connection, EventLoop& loop, X11Screens& screens, StepWrites& writes,
                  ProgramStacking& stacking, platform::WindowService::DrawFunction draw);
     ~BorderWindow() override = default;
     BorderWindow(const BorderWindow&) = delete;
@@ -74,7 +74,7 @@ private:
     const Connection& connection_;
     EventLoop& loop_;
     X11Screens& screens_;
-    WindowCache& windows_;
+    StepWrites& writes_;
     ProgramStacking& stacking_;
     platform::WindowService::DrawFunction draw_;
     bool hasShape_ = false;

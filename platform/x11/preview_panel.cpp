@@ -58,12 +58,13 @@ void setText(const Connection& connection, xcb_window_t window, xcb_atom_t prope
 }  // namespace
 
 PreviewPanel::PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                           const RenderFormats& formats, ProgramStacking& stacking, platform::Rect frame,
-                           platform::PanelContent& content)
+                           const RenderFormats& formats, StepWrites& writes, ProgramStacking& stacking,
+                           platform::Rect frame, platform::PanelContent& content)
     : connection_(connection),
       loop_(loop),
       screens_(screens),
       formats_(formats),
+      writes_(writes),
       stacking_(stacking),
       content_(content) {
     shown_ = toRoot(frame, screens_.primaryRootFrame());
@@ -165,33 +166,57 @@ void PreviewPanel::subscribeEvents() {
 }
 
 platform::Rect PreviewPanel::frame() const {
-    return fromRoot(shown_, screens_.primaryRootFrame());
+    return fromRoot(wanted_.value_or(shown_), screens_.primaryRootFrame());
 }
 
 void PreviewPanel::setFrame(platform::Rect frame, bool display) {
-    const RootRect wanted = toRoot(frame, screens_.primaryRootFrame());
-    if (configureIfChanged(connection_, window_.get(), wanted, shown_)) shown_ = wanted;
+    wanted_ = toRoot(frame, screens_.primaryRootFrame());
     if (display) setNeedsDisplay();
+    requestUpdate();
 }
 
 void PreviewPanel::orderFrontRegardless() {
     // Called on every tick: only a hidden or covered panel needs the server.
     const bool hidden = !visible_ || !mapped_;
     if (!hidden && !covered_) return;
-    if (hidden) connection_.onOwnWindow(xcb_map_window(connection_.get(), window_.get()));
-    stacking_.raiseManaged(window_.get());
-    connection_.flush();
     visible_ = true;
-    // Until the server says otherwise: a raise the window manager refuses is not asked for again and again.
-    covered_ = false;
-    mapped_ = true;
+    raiseWanted_ = true;
+    requestUpdate();
 }
 
 void PreviewPanel::orderOut() {
     if (!visible_) return;
-    connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window_.get()));
-    connection_.flush();
     visible_ = false;
+    raiseWanted_ = false;
+    requestUpdate();
+}
+
+void PreviewPanel::requestUpdate() {
+    if (updatePending_) return;
+    updatePending_ = true;
+    writes_.updateOwnWindow(lifetime_, [this] { update(); });
+}
+
+void PreviewPanel::update() {
+    updatePending_ = false;
+    if (wanted_) {
+        if (configureIfChanged(connection_, window_.get(), *wanted_, shown_)) shown_ = *wanted_;
+        wanted_.reset();
+    }
+    if (visible_ && raiseWanted_) {
+        if (!sentMapped_ || !mapped_)
+            connection_.onOwnWindow(xcb_map_window(connection_.get(), window_.get()));
+        stacking_.raiseManaged(window_.get());
+        sentMapped_ = true;
+        raiseWanted_ = false;
+        // Until the server says otherwise: a raise the window manager refuses is not asked for again and
+        // again.
+        covered_ = false;
+        mapped_ = true;
+    } else if (!visible_ && sentMapped_) {
+        connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window_.get()));
+        sentMapped_ = false;
+    }
 }
 
 void PreviewPanel::visibilityChanged(const xcb_visibility_notify_event_t& event) {
@@ -233,6 +258,7 @@ void PreviewPanel::released(const xcb_button_release_event_t& event) {
 }
 
 void PreviewPanel::moveTo(std::int32_t x, std::int32_t y) {
+    wanted_.reset();  // the hand that drags it has the last word
     const std::array<std::uint32_t, 2> values{static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
     connection_.onOwnWindow(xcb_configure_window(connection_.get(), window_.get(),
                                                  XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values.data()));

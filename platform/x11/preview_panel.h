@@ -18,6 +18,7 @@
 #include "platform/x11/program_stacking.h"
 #include "platform/x11/render_formats.h"
 #include "platform/x11/root_coordinates.h"
+#include "platform/x11/step_writes.h"
 #include "platform/x11/window_picture.h"
 #include "platform/x11/x11_screens.h"
 
@@ -28,12 +29,13 @@ namespace corvane::x11 {
 /// takes the focus. Dragging its content moves it; a press and release without
 /// a drag is a click. It shows a captured window scaled to fit on black.
 /// Ordering it front maps it only when it is hidden and raises it only when
-/// something covers it.
+/// something covers it. Its frame, mapping and raises go out as StepWrites
+/// orders the program's own windows; a drag moves it at once.
 class PreviewPanel final : public platform::Panel {
 public:
     PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                 const RenderFormats& formats, ProgramStacking& stacking, platform::Rect frame,
-                 platform::PanelContent& content);
+                 const RenderFormats& formats, StepWrites& writes, ProgramStacking& stacking,
+                 platform::Rect frame, platform::PanelContent& content);
     ~PreviewPanel() override = default;
     PreviewPanel(const PreviewPanel&) = delete;
     PreviewPanel& operator=(const PreviewPanel&) = delete;
@@ -70,6 +72,9 @@ private:
     void configured(const xcb_configure_notify_event_t& event);
     void visibilityChanged(const xcb_visibility_notify_event_t& event);
     void moveTo(std::int32_t x, std::int32_t y);
+    void requestUpdate();
+    /// Brings the server's window up to date: frame, mapping, stacking.
+    void update();
     void setNeedsDisplay();
     void display();
     void composite(const WindowPicture& source);
@@ -78,12 +83,17 @@ private:
     EventLoop& loop_;
     X11Screens& screens_;
     const RenderFormats& formats_;
+    StepWrites& writes_;
     ProgramStacking& stacking_;
     platform::PanelContent& content_;
     OwnedWindow window_;
-    OwnedPicture picture_;  ///< the panel's own, to composite into
-    RootRect shown_;        ///< what was last sent or last reported
-    bool visible_ = false;
+    OwnedPicture picture_;            ///< the panel's own, to composite into
+    RootRect shown_;                  ///< what was last sent or last reported
+    std::optional<RootRect> wanted_;  ///< set by the program, not sent yet
+    bool visible_ = false;            ///< as the program wants it
+    bool sentMapped_ = false;
+    bool raiseWanted_ = false;
+    bool updatePending_ = false;
     /// Mapped as the server last reported, and whether another window covers part of it.
     bool mapped_ = false;
     bool covered_ = true;

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/x11/window_requests.h"
+
 namespace corvane::x11 {
 
 namespace {
@@ -13,18 +15,12 @@ constexpr int kMaxDepth = 16;
 
 }  // namespace
 
-void raiseToTop(const Connection& connection, xcb_window_t window) {
-    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-    connection.onForeignWindow(
-        xcb_configure_window(connection.get(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above));
-}
-
-ProgramStacking::ProgramStacking(const Connection& connection, WindowCache& windows)
-    : connection_(connection), windows_(windows) {}
+ProgramStacking::ProgramStacking(const Connection& connection, WindowCache& cache)
+    : connection_(connection), cache_(cache) {}
 
 void ProgramStacking::raiseManaged(xcb_window_t window) {
     const xcb_atom_t restack = connection_.atoms().netRestackWindow;
-    if (panel_ && windows_.windowManagerPresent() && windows_.windowManagerSupports(restack)) {
+    if (panel_ && cache_.windowManagerPresent() && cache_.windowManagerSupports(restack)) {
         // The window manager stacks frames: only it can put one below another's.
         connection_.sendToWindowManager(window, restack, {kSourcePager, *panel_, XCB_STACK_MODE_BELOW, 0, 0});
         return;

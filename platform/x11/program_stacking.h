@@ -13,16 +13,12 @@
 
 namespace corvane::x11 {
 
-/// Sends a plain raise of `window` to the top of its siblings (for a window
-/// the window manager manages, a request it decides on).
-void raiseToTop(const Connection& connection, xcb_window_t window);
-
 /// Where the program's floating windows (the border, the previews) go when
 /// they raise themselves: to the top, but below the control panel while it
 /// is shown, since that is what the user works with then.
 class ProgramStacking {
 public:
-    ProgramStacking(const Connection& connection, WindowCache& windows);
+    ProgramStacking(const Connection& connection, WindowCache& cache);
 
     /// The panel's window (another connection's, Qt's) while it is shown; none while hidden.
     void keepBelow(std::optional<xcb_window_t> panel) { panel_ = panel; }
@@ -38,7 +34,7 @@ private:
     [[nodiscard]] std::optional<xcb_window_t> topLevelOf(xcb_window_t window) const;
 
     const Connection& connection_;
-    WindowCache& windows_;
+    WindowCache& cache_;
     std::optional<xcb_window_t> panel_;
 };
 

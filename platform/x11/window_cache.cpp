@@ -104,7 +104,6 @@ void WindowCache::propertyChanged(const xcb_property_notify_event_t& event) {
             entry->second = connection_.getProperty(connection_.root(), event.atom, kRootPropertyItems);
         }
         if (event.atom == connection_.atoms().netClientList) clientsCurrent_ = false;
-        if (event.atom == connection_.atoms().netActiveWindow) activationAnswered();
         if (event.atom == connection_.atoms().netSupportingWmCheck) checkWindow_.reset();
         return;
     }
@@ -267,15 +266,7 @@ void WindowCache::prefetchPlacements(const std::vector<xcb_window_t>& windows) {
     }
 }
 
-void WindowCache::expectPlacement(xcb_window_t window, const WindowPlacement& placement, double patience) {
-    expected_.insert_or_assign(window, Expectation{placement, loop_.now() + patience});
-}
-
 std::optional<WindowPlacement> WindowCache::placement(xcb_window_t window) {
-    if (const auto expected = expected_.find(window); expected != expected_.end()) {
-        if (loop_.now() < expected->second.until) return expected->second.placement;
-        expected_.erase(expected);  // not done after all: what the server said last holds
-    }
     std::optional<PendingPlacement> unkept;
     PendingPlacement* read = nullptr;
     if (const auto found = placements_.find(window); found != placements_.end()) {
@@ -304,7 +295,7 @@ std::optional<WindowPlacement> WindowCache::placement(xcb_window_t window) {
 
 void WindowCache::windowChanged(xcb_window_t window) {
     // Moved, resized, reparented, mapped or unmapped.
-    expected_.erase(window);
+    if (placementChanged_) placementChanged_(window);
     if (!facts_.contains(window)) return;
     placements_.erase(window);
     changed_.insert(window);
@@ -331,42 +322,9 @@ void WindowCache::windowDestroyed(xcb_window_t window) {
     // Its id may come back for another window before the client list is read again.
     facts_.erase(window);
     placements_.erase(window);
-    expected_.erase(window);
     watched_.erase(window);
     if (checkWindow_ && checkWindow_->first == window) checkWindow_.reset();
-}
-
-// Activations ----------------------------------------------------------------
-
-void WindowCache::activationRequested(xcb_window_t window, double patience) {
-    // Already active: the window manager will not change the property.
-    if (activeWindow() == window) return;
-    activationDeadline_ = loop_.scheduleRepeating(patience, [this] { activationAnswered(); });
-}
-
-void WindowCache::afterActivation(std::function<void()> work) {
-    if (activationDeadline_) {
-        afterActivation_.push_back(std::move(work));
-    } else {
-        work();
-    }
-}
-
-void WindowCache::afterStep(std::weak_ptr<bool> owner, std::function<void()> work) {
-    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_), owner = std::move(owner),
-                work = std::move(work)]() mutable {
-        if (alive.expired() || owner.expired()) return;
-        afterActivation([owner = std::move(owner), work = std::move(work)] {
-            if (!owner.expired()) work();
-        });
-    });
-}
-
-void WindowCache::activationAnswered() {
-    activationDeadline_.reset();
-    auto held = std::move(afterActivation_);
-    afterActivation_.clear();
-    for (auto& work : held) work();
+    if (placementChanged_) placementChanged_(window);
 }
 
 }  // namespace corvane::x11

@@ -20,16 +20,9 @@
 #include "platform/x11/client_windows.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
+#include "platform/x11/window_placement.h"
 
 namespace corvane::x11 {
-
-/// Where another program's window is: its outer frame in root coordinates and
-/// what lies between that frame and the client area.
-struct WindowPlacement {
-    platform::Rect frame;
-    FrameExtents decoration;  ///< frame edge to client area, the client's border included
-    std::int32_t border = 0;  ///< the client window's own X border
-};
 
 /// What the X server told the backend about the desktop, kept current from
 /// its notifications instead of asked again: the root's window-manager
@@ -42,7 +35,9 @@ struct WindowPlacement {
 /// changed value is asked for again at once, without waiting: its answer is
 /// in by the time the program needs it. One
 /// cache serves the whole backend; it selects the events it needs on the root
-/// and on the listed windows, and no one else changes those selections.
+/// and on the listed windows, and no one else changes those selections. It
+/// holds only what the server said: what the program wrote and the server has
+/// not confirmed yet is StepWrites'.
 class WindowCache {
 public:
     WindowCache(const Connection& connection, EventLoop& loop);
@@ -75,12 +70,13 @@ public:
     [[nodiscard]] std::vector<std::uint32_t> workAreas();
     [[nodiscard]] std::optional<std::uint32_t> currentDesktop();
 
-    /// Where a window is now; nullopt when it is gone.
+    /// Where the server last said a window is; nullopt when it is gone.
     [[nodiscard]] std::optional<WindowPlacement> placement(xcb_window_t window);
-    /// The program asked for `window` to be placed so: placement() reports that
-    /// until the server tells of the window's next change, or `patience`
-    /// seconds pass without one (the window manager did not do it).
-    void expectPlacement(xcb_window_t window, const WindowPlacement& placement, double patience);
+    /// Calls `listener` whenever the server tells of a change of a window's
+    /// placement (moved, resized, reparented, mapped, unmapped, destroyed).
+    void onPlacementChanged(std::function<void(xcb_window_t)> listener) {
+        placementChanged_ = std::move(listener);
+    }
     /// Sends the reads of every placement not known yet, so that the calls of
     /// placement() that follow wait once.
     void prefetchPlacements(const std::vector<xcb_window_t>& windows);
@@ -88,24 +84,10 @@ public:
     /// (and the loop's other subscribers).
     void watch(xcb_window_t window);
 
-    /// The program asked the window manager to activate `window`. Until the
-    /// window manager answers (any change of _NET_ACTIVE_WINDOW) or `patience`
-    /// seconds pass, work given to afterActivation() waits.
-    void activationRequested(xcb_window_t window, double patience);
-    /// Runs `work` once no activation is waiting for its answer: now, or then.
-    void afterActivation(std::function<void()> work);
-    /// Runs `work` after the current step of the loop and after the answer to
-    /// an activation asked for meanwhile, unless `owner` has expired by then.
-    void afterStep(std::weak_ptr<bool> owner, std::function<void()> work);
-
 private:
     struct Facts {
         std::optional<platform::Pid> pid;
         std::optional<std::string> windowClass;
-    };
-    struct Expectation {
-        WindowPlacement placement;
-        double until = 0;
     };
     /// A placement read under way or done.
     struct PendingPlacement {
@@ -128,7 +110,6 @@ private:
     /// Reads again, without waiting, the placements that changed during this turn.
     void refetchChanged();
     void windowDestroyed(xcb_window_t window);
-    void activationAnswered();
 
     const Connection& connection_;
     EventLoop& loop_;
@@ -142,16 +123,12 @@ private:
     std::uint64_t generation_ = 1;
     std::set<xcb_window_t> watched_;
     std::unordered_map<xcb_window_t, PendingPlacement> placements_;
-    /// Placements asked for and not yet reported done by the server.
-    std::unordered_map<xcb_window_t, Expectation> expected_;
+    std::function<void(xcb_window_t)> placementChanged_;
     /// The window-manager check window last confirmed, and whether it named itself.
     std::optional<std::pair<xcb_window_t, bool>> checkWindow_;
     /// Listed windows whose placement changed since the last refetch.
     std::set<xcb_window_t> changed_;
     bool refetchPosted_ = false;
-    /// While an activation waits for its answer: its deadline, and the work held back.
-    std::unique_ptr<platform::Timer> activationDeadline_;
-    std::vector<std::function<void()>> afterActivation_;
     std::vector<Subscription> subscriptions_;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
+#include "platform/x11/step_writes.h"
 #include "platform/x11/window_cache.h"
 #include "platform/x11/x11_accessibility.h"
 #include "platform/x11/x11_capture.h"
@@ -54,6 +55,7 @@ private:
     std::unique_ptr<Connection> connection_;
     EventLoop loop_;
     WindowCache windowCache_;
+    StepWrites writes_;
     X11ProcessInfo processInfo_;
     X11Screens screens_;
     X11Workspace workspace_;

@@ -11,8 +11,8 @@
 namespace corvane::x11 {
 
 X11Capture::X11Capture(const Connection& connection, EventLoop& loop, X11Accessibility& accessibility,
-                       WindowCache& windows)
-    : connection_(connection), loop_(loop), accessibility_(accessibility), windows_(windows) {}
+                       WindowCache& cache)
+    : connection_(connection), loop_(loop), accessibility_(accessibility), cache_(cache) {}
 
 const CaptureExtensions& X11Capture::extensions() {
     if (extensions_) return *extensions_;
@@ -39,7 +39,7 @@ void X11Capture::getShareableContent(
 
 std::optional<platform::ShareableContent> X11Capture::shareableContent(bool onScreenWindowsOnly) {
     const xcb_atom_t hidden = connection_.atoms().netWmStateHidden;
-    const auto* listed = windows_.clients();
+    const auto* listed = cache_.clients();
     if (listed == nullptr) return platform::ShareableContent{};
     // A copy: the reads below may read the list again.
     const auto clients = std::make_optional(*listed);
@@ -52,7 +52,7 @@ std::optional<platform::ShareableContent> X11Capture::shareableContent(bool onSc
         attributes.push_back(connection_.getAttributes(client.window));
         states.push_back(connection_.getProperty(client.window, connection_.atoms().netWmState, 64));
     }
-    windows_.prefetchPlacements(ids);
+    cache_.prefetchPlacements(ids);
     platform::ShareableContent content;
     for (std::size_t i = 0; i < clients->size(); ++i) {
         const auto* window = attributes[i].get();
@@ -74,7 +74,7 @@ std::unique_ptr<platform::CaptureStream> X11Capture::createStream(
     const platform::ShareableWindow& window, const platform::StreamConfiguration& configuration,
     std::weak_ptr<platform::StreamDelegate> delegate) {
     // The cache selects the window's structure events, which the stream follows.
-    windows_.watch(static_cast<xcb_window_t>(window.windowID));
+    cache_.watch(static_cast<xcb_window_t>(window.windowID));
     return std::make_unique<CompositeStream>(connection_, loop_, extensions(), window.windowID, configuration,
                                              std::move(delegate));
 }

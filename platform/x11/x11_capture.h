@@ -25,7 +25,7 @@ namespace corvane::x11 {
 class X11Capture final : public platform::CaptureService {
 public:
     X11Capture(const Connection& connection, EventLoop& loop, X11Accessibility& accessibility,
-               WindowCache& windows);
+               WindowCache& cache);
 
     /// The managed top-level windows with their pids and outer frames, in the
     /// coordinates X11Accessibility reports.
@@ -44,7 +44,7 @@ private:
     const Connection& connection_;
     EventLoop& loop_;
     X11Accessibility& accessibility_;
-    WindowCache& windows_;
+    WindowCache& cache_;
     std::optional<RenderFormats> formats_;
     std::optional<CaptureExtensions> extensions_;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);

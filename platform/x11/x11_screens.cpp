@@ -13,8 +13,8 @@ platform::Rect rect(std::int32_t x, std::int32_t y, std::uint32_t width, std::ui
 
 }  // namespace
 
-X11Screens::X11Screens(const Connection& connection, EventLoop& loop, WindowCache& windows)
-    : connection_(connection), windows_(windows) {
+X11Screens::X11Screens(const Connection& connection, EventLoop& loop, WindowCache& cache)
+    : connection_(connection), cache_(cache) {
     watchRandr(loop);
 }
 
@@ -101,7 +101,7 @@ platform::Rect X11Screens::rootFrame() const {
 }
 
 std::optional<platform::Rect> X11Screens::workArea() {
-    return workAreaOf(windows_.workAreas(), windows_.currentDesktop());
+    return workAreaOf(cache_.workAreas(), cache_.currentDesktop());
 }
 
 void X11Screens::watchRandr(EventLoop& loop) {

@@ -26,7 +26,7 @@ namespace corvane::x11 {
 /// makes the layout be read again.
 class X11Screens final : public platform::Screens {
 public:
-    X11Screens(const Connection& connection, EventLoop& loop, WindowCache& windows);
+    X11Screens(const Connection& connection, EventLoop& loop, WindowCache& cache);
 
     [[nodiscard]] std::vector<platform::Screen> screens() override;
     /// The primary screen: where the program arranges its windows.
@@ -48,7 +48,7 @@ private:
     void checkUserMonitors();
 
     const Connection& connection_;
-    WindowCache& windows_;
+    WindowCache& cache_;
     bool hasPrimaryOutput_ = false;  ///< RandR 1.3
     bool hasMonitors_ = false;       ///< RandR 1.5
     std::optional<std::vector<platform::Rect>> monitors_;

@@ -7,22 +7,23 @@
 
 namespace corvane::x11 {
 
-X11Windows::X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                       WindowCache& windows)
+X11Windows::X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens, WindowCache& cache,
+                       StepWrites& writes)
     : connection_(connection),
       loop_(loop),
       screens_(screens),
-      windows_(windows),
+      writes_(writes),
       formats_(connection),
-      stacking_(connection, windows) {}
+      stacking_(connection, cache) {}
 
 std::unique_ptr<platform::BorderWindow> X11Windows::createBorderWindow(DrawFunction draw) {
-    return std::make_unique<BorderWindow>(connection_, loop_, screens_, windows_, stacking_, std::move(draw));
+    return std::make_unique<BorderWindow>(connection_, loop_, screens_, writes_, stacking_, std::move(draw));
 }
 
 std::unique_ptr<platform::Panel> X11Windows::createPanel(platform::Rect frame,
                                                          platform::PanelContent& content) {
-    return std::make_unique<PreviewPanel>(connection_, loop_, screens_, formats_, stacking_, frame, content);
+    return std::make_unique<PreviewPanel>(connection_, loop_, screens_, formats_, writes_, stacking_, frame,
+                                          content);
 }
 
 }  // namespace corvane::x11

@@ -12,6 +12,7 @@
 #include "platform/x11/event_loop.h"
 #include "platform/x11/program_stacking.h"
 #include "platform/x11/render_formats.h"
+#include "platform/x11/step_writes.h"
 #include "platform/x11/window_cache.h"
 #include "platform/x11/x11_screens.h"
 
@@ -21,7 +22,8 @@ namespace corvane::x11 {
 /// the floating preview panels. Their frames are in framework space.
 class X11Windows final : public platform::WindowService {
 public:
-    X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens, WindowCache& windows);
+    X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens, WindowCache& cache,
+               StepWrites& writes);
 
     [[nodiscard]] std::unique_ptr<platform::BorderWindow> createBorderWindow(DrawFunction draw) override;
     [[nodiscard]] std::unique_ptr<platform::Panel> createPanel(platform::Rect frame,
@@ -35,7 +37,7 @@ private:
     const Connection& connection_;
     EventLoop& loop_;
     X11Screens& screens_;
-    WindowCache& windows_;
+    StepWrites& writes_;
     RenderFormats formats_;
     ProgramStacking stacking_;
 };

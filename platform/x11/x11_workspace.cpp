@@ -3,41 +3,17 @@
 #include <set>
 
 #include "platform/x11/bundle_identifier.h"
-#include "platform/x11/program_stacking.h"
 
 namespace corvane::x11 {
 
-namespace {
-
-/// _NET_ACTIVE_WINDOW's source indication for pagers and other tools acting for the user.
-constexpr std::uint32_t kSourcePager = 2;
-/// WM_HINTS: flags come first, the input field second; bit 0 of flags says input is set.
-constexpr std::uint32_t kInputHint = 1;
-
-struct WindowHints {
-    bool takesFocusMessage = false;
-    bool acceptsInput = true;  // ICCCM: a window without the hint is given the focus
-};
-
-WindowHints hintsFrom(const Connection& connection, PropertyCookie& protocols, PropertyCookie& wmHints) {
-    WindowHints hints;
-    for (const std::uint32_t atom : values32(protocols.get())) {
-        if (atom == connection.atoms().wmTakeFocus) hints.takesFocusMessage = true;
-    }
-    const auto values = values32(wmHints.get());
-    if (values.size() >= 2 && (values[0] & kInputHint) != 0) hints.acceptsInput = values[1] != 0;
-    return hints;
-}
-
-}  // namespace
-
-X11Workspace::X11Workspace(const Connection& connection, const EventLoop& loop, WindowCache& windows)
-    : connection_(connection), loop_(loop), windows_(windows) {}
+X11Workspace::X11Workspace(const Connection& connection, const EventLoop& loop, WindowCache& cache,
+                           StepWrites& writes)
+    : connection_(connection), loop_(loop), cache_(cache), writes_(writes) {}
 
 std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
-    const std::uint64_t generation = windows_.generation();
+    const std::uint64_t generation = cache_.generation();
     if (generation != applicationsGeneration_) {
-        const auto* clients = windows_.clients();
+        const auto* clients = cache_.clients();
         applications_.clear();
         if (clients == nullptr) return {};
         buildApplications(*clients);
@@ -84,39 +60,20 @@ void X11Workspace::forgetLaunchDatesExcept(const std::vector<KnownClient>& clien
 
 std::optional<platform::Pid> X11Workspace::frontmostApplicationPid() {
     const auto active = activeWindow();
-    if (pending_) {
-        const bool confirmed = active == pending_->window;
-        const bool refused = loop_.now() >= pending_->deadline || !windows_.listed(pending_->window);
-        if (confirmed || refused) {
-            pending_.reset();  // the window manager has the last word
-        } else {
-            return pending_->pid;
-        }
-    }
+    if (const auto pid = writes_.unansweredActivation(active)) return pid;
     if (!active || *active == XCB_WINDOW_NONE) return std::nullopt;
-    return windows_.pidOf(*active);
+    return cache_.pidOf(*active);
 }
 
 std::optional<xcb_window_t> X11Workspace::activeWindow() {
-    if (const auto active = windows_.activeWindow()) return active;
+    if (const auto active = cache_.activeWindow()) return active;
     return focusedTopLevel();
 }
 
 bool X11Workspace::activateApplication(platform::Pid pid) {
     const auto window = largestWindowOf(pid);
     if (!window) return false;
-    const xcb_timestamp_t time = loop_.lastUserTime();
-    if (windows_.windowManagerPresent()) {
-        // Only the window manager can activate a Wine window: it sets input=False and
-        // waits for WM_TAKE_FOCUS, so a bare SetInputFocus would lose the typed keys.
-        connection_.sendToWindowManager(*window, connection_.atoms().netActiveWindow,
-                                        {kSourcePager, time, XCB_WINDOW_NONE, 0, 0});
-        windows_.activationRequested(*window, kLayoutPatience);
-    } else {
-        activateWithoutWindowManager(*window, time);
-    }
-    connection_.flush();
-    pending_ = PendingActivation{*window, pid, loop_.now() + kActivationDeadline};
+    writes_.activate(*window, pid, loop_.lastUserTime());
     return true;
 }
 
@@ -137,13 +94,14 @@ std::optional<xcb_window_t> X11Workspace::focusedTopLevel() const {
 }
 
 std::optional<xcb_window_t> X11Workspace::largestWindowOf(platform::Pid pid) {
-    const auto windows = windows_.windowsOf(pid);
+    const auto windows = cache_.windowsOf(pid);
     if (!windows || windows->empty()) return std::nullopt;
-    windows_.prefetchPlacements(*windows);
+    cache_.prefetchPlacements(*windows);
     xcb_window_t largest = windows->front();
     double largestArea = 0;
     for (const xcb_window_t window : *windows) {
-        const auto placement = windows_.placement(window);
+        // As the program believes it, this step's moves included, as every reader does.
+        const auto placement = writes_.placement(window);
         if (!placement) continue;
         const double area = placement->frame.width * placement->frame.height;
         if (area > largestArea) {
@@ -152,22 +110,6 @@ std::optional<xcb_window_t> X11Workspace::largestWindowOf(platform::Pid pid) {
         }
     }
     return largest;
-}
-
-void X11Workspace::activateWithoutWindowManager(xcb_window_t window, xcb_timestamp_t time) const {
-    PropertyCookie protocols = connection_.getProperty(window, connection_.atoms().wmProtocols, 64);
-    PropertyCookie wmHints = connection_.getProperty(window, XCB_ATOM_WM_HINTS, 9);
-    const WindowHints hints = hintsFrom(connection_, protocols, wmHints);
-
-    raiseToTop(connection_, window);
-    if (hints.acceptsInput) {
-        connection_.onForeignWindow(
-            xcb_set_input_focus(connection_.get(), XCB_INPUT_FOCUS_PARENT, window, time));
-    }
-    if (hints.takesFocusMessage) {
-        connection_.sendToClient(window, connection_.atoms().wmProtocols,
-                                 {connection_.atoms().wmTakeFocus, time, 0, 0, 0});
-    }
 }
 
 }  // namespace corvane::x11

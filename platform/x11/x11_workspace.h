@@ -15,6 +15,7 @@
 #include "platform/x11/event_loop.h"
 #include "platform/x11/proc_stat.h"
 #include "platform/x11/process_watch.h"
+#include "platform/x11/step_writes.h"
 #include "platform/x11/window_cache.h"
 
 namespace corvane::x11 {
@@ -23,38 +24,23 @@ namespace corvane::x11 {
 /// behind the managed top-level windows, one entry per _NET_WM_PID.
 ///
 /// An activation the program asked for counts as the frontmost application
-/// until the window manager confirms it (its _NET_ACTIVE_WINDOW names the
-/// window) or refuses it (kActivationDeadline passes with another window
-/// active): a tick that runs in between must not read the old game as
-/// frontmost and undo the switch. Moves and raises of the same step wait for
-/// the window manager's answer (at most kLayoutPatience): while the window
-/// manager and the server hand the keyboard to the game they do nothing else.
+/// until the window manager answers it or lets it lapse (ActivationRecord):
+/// a tick that runs in between must not read the old game as frontmost and
+/// undo the switch.
 class X11Workspace final : public platform::Workspace {
 public:
-    /// How long an activation may wait for the window manager's confirmation.
-    static constexpr double kActivationDeadline = 0.5;
-    /// How long the window moves of the same step wait for that confirmation.
-    static constexpr double kLayoutPatience = 0.05;
-
-    /// `loop` supplies the time of the user action that triggers an activation, and the clock.
-    X11Workspace(const Connection& connection, const EventLoop& loop, WindowCache& windows);
+    /// `loop` supplies the time of the user action that triggers an activation.
+    X11Workspace(const Connection& connection, const EventLoop& loop, WindowCache& cache, StepWrites& writes);
 
     [[nodiscard]] std::vector<platform::RunningApplication> runningApplications() override;
     [[nodiscard]] std::optional<platform::Pid> frontmostApplicationPid() override;
     bool activateApplication(platform::Pid pid) override;
 
 private:
-    struct PendingActivation {
-        xcb_window_t window;
-        platform::Pid pid;
-        double deadline;
-    };
-
     /// The window the window manager (or, without one, the X focus) has as active.
     [[nodiscard]] std::optional<xcb_window_t> activeWindow();
     [[nodiscard]] std::optional<xcb_window_t> focusedTopLevel() const;
     [[nodiscard]] std::optional<xcb_window_t> largestWindowOf(platform::Pid pid);
-    void activateWithoutWindowManager(xcb_window_t window, xcb_timestamp_t time) const;
     /// When the process behind a listed window started, read from /proc once per pid and window.
     [[nodiscard]] std::optional<platform::Date> launchDate(platform::Pid pid, xcb_window_t window);
     void forgetLaunchDatesExcept(const std::vector<KnownClient>& clients);
@@ -62,10 +48,10 @@ private:
 
     const Connection& connection_;
     const EventLoop& loop_;
-    WindowCache& windows_;
+    WindowCache& cache_;
+    StepWrites& writes_;
     ProcStat proc_;
     ProcessWatch processes_{proc_};
-    std::optional<PendingActivation> pending_;
     /// The applications as built from the client list of `applicationsGeneration_`;
     /// only whether each process still runs is looked at again on every call.
     std::vector<platform::RunningApplication> applications_;

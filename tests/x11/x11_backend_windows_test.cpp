@@ -164,6 +164,7 @@ TEST_F(BackendWindowsTest, activationGivesAWineStyleGameTheFocusThroughTheWindow
 // Window managers give a pager's request (source 2) precedence over an application's own.
 TEST_F(BackendWindowsTest, activationAsksTheWindowManagerAsAPagerForTheUser) {
     auto& game = launchGame({.number = 1});
+    launchGame({.number = 2});  // in front now: there is something to activate
     xcb_connection_t* watcher = xcb_connect(session().display().c_str(), nullptr);
     const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(watcher, x().root(), XCB_CW_EVENT_MASK, &mask);

@@ -1,0 +1,185 @@
+#include "platform/x11/step_writes.h"
+
+#include "platform/x11/events.h"
+#include "platform/x11/window_requests.h"
+
+namespace corvane::x11 {
+
+StepWrites::StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache)
+    : connection_(connection), loop_(loop), cache_(cache) {
+    activeWindowChanged_ = loop_.subscribe(XCB_PROPERTY_NOTIFY, [this](const xcb_generic_event_t& event) {
+        const auto& notify = as<xcb_property_notify_event_t>(event);
+        // The answer may release what waits: look once this turn's events are in.
+        if (notify.window == connection_.root() && notify.atom == connection_.atoms().netActiveWindow &&
+            holdingForAnswer_) {
+            schedule();
+        }
+    });
+    cache_.onPlacementChanged([this](xcb_window_t window) { sent_.erase(window); });
+}
+
+// 1 and 2: the activation ------------------------------------------------------
+
+void StepWrites::activate(xcb_window_t window, platform::Pid pid, xcb_timestamp_t time) {
+    // The latest request is the one that counts: one a player's quicker key replaced goes nowhere.
+    requested_ = Request{window, pid, time};
+    if (!holding()) {
+        send(*requested_);
+        requested_.reset();
+    }
+    schedule();
+}
+
+void StepWrites::send(const Request& request) {
+    if (!cache_.windowManagerPresent()) {
+        activateWithoutWindowManager(connection_, request.window, request.time);
+        connection_.flush();
+        unanswered_ = ActivationRecord{request.window, request.pid, loop_.now()};
+        holdingForAnswer_ = false;  // nothing will answer
+        return;
+    }
+    // Already active: asked again, the window manager would hand the game the
+    // focus once more, racing the next activation. Nothing to wait for.
+    if (!unanswered_ && cache_.activeWindow() == request.window) return;
+    requestActivation(connection_, request.window, request.time);
+    connection_.flush();
+    unanswered_ = ActivationRecord{request.window, request.pid, loop_.now()};
+    holdingForAnswer_ = true;
+}
+
+bool StepWrites::holding() {
+    if (!holdingForAnswer_ || !unanswered_) return false;
+    if (unanswered_->answeredBy(cache_.activeWindow()) || !unanswered_->holdsWritesAt(loop_.now())) {
+        holdingForAnswer_ = false;
+    }
+    return holdingForAnswer_;
+}
+
+std::optional<platform::Pid> StepWrites::unansweredActivation(std::optional<xcb_window_t> active) {
+    if (requested_) return requested_->pid;
+    if (!unanswered_) return std::nullopt;
+    const bool refused = !unanswered_->trustedAt(loop_.now()) || !cache_.listed(unanswered_->window);
+    if (unanswered_->answeredBy(active) || refused) {
+        unanswered_.reset();  // the window manager has the last word
+        return std::nullopt;
+    }
+    return unanswered_->pid;
+}
+
+// 3 and 4: other programs' windows --------------------------------------------
+
+std::optional<WindowPlacement> StepWrites::placement(xcb_window_t window) {
+    const auto sent = sent_.find(window);
+    const SentPlacement* stillSent = nullptr;
+    if (sent != sent_.end()) {
+        if (loop_.now() < sent->second.until) {
+            stillSent = &sent->second;
+        } else {
+            sent_.erase(sent);  // not done after all: what the server said last holds
+        }
+    }
+    const auto pending = moves_.find(window);
+    return believedPlacement(cache_.placement(window), stillSent, loop_.now(),
+                             pending != moves_.end() ? &pending->second : nullptr);
+}
+
+ClientMove* StepWrites::pendingMove(xcb_window_t window) {
+    const auto current = cache_.placement(window);
+    if (!current) return nullptr;  // gone: nothing to move
+    ClientMove& move = moves_[window];
+    move.border = current->border;
+    schedule();
+    return &move;
+}
+
+void StepWrites::moveClient(xcb_window_t window, std::int32_t x, std::int32_t y) {
+    if (auto* move = pendingMove(window)) {
+        move->x = x;
+        move->y = y;
+    }
+}
+
+void StepWrites::resizeClient(xcb_window_t window, std::int32_t width, std::int32_t height) {
+    if (auto* move = pendingMove(window)) {
+        move->width = width;
+        move->height = height;
+    }
+}
+
+void StepWrites::raise(xcb_window_t window) {
+    raises_.push_back(window);
+    schedule();
+}
+
+void StepWrites::sendMoves() {
+    const bool windowManager = cache_.windowManagerPresent();
+    auto moves = std::exchange(moves_, {});
+    for (const auto& [window, move] : moves) {
+        const auto before = placement(window);
+        if (!before) continue;
+        sent_[window] = SentPlacement{placed(*before, move), loop_.now() + kPlacementPatience};
+        if (windowManager) {
+            requestMoveResize(connection_, window, move);
+        } else {
+            configureClient(connection_, window, move);
+        }
+    }
+}
+
+void StepWrites::sendRaises() {
+    // A reparenting window manager stacks frames, not clients: ask it where it can.
+    const bool throughWindowManager =
+        cache_.windowManagerPresent() && cache_.windowManagerSupports(connection_.atoms().netRestackWindow);
+    for (const xcb_window_t window : std::exchange(raises_, {})) {
+        if (throughWindowManager) {
+            requestRaise(connection_, window);
+        } else {
+            raiseToTop(connection_, window);
+        }
+    }
+}
+
+// 5: the program's own windows ------------------------------------------------
+
+void StepWrites::updateOwnWindow(std::weak_ptr<bool> owner, std::function<void()> update) {
+    ownUpdates_.push_back({std::move(owner), std::move(update)});
+    schedule();
+}
+
+void StepWrites::updateOwnWindows() {
+    // An update may ask for another: that one waits for the next flush.
+    for (auto& [owner, update] : std::exchange(ownUpdates_, {})) {
+        if (!owner.expired()) update();
+    }
+}
+
+// The flush ---------------------------------------------------------------------
+
+void StepWrites::schedule() {
+    if (flushPosted_) return;
+    flushPosted_ = true;
+    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
+        if (alive.lock()) flush();
+    });
+}
+
+void StepWrites::flush() {
+    flushPosted_ = false;
+    if (requested_ && !holding()) {
+        send(*requested_);
+        requested_.reset();
+    }
+    if (holding()) {
+        // Resumed by the answer, or at the deadline.
+        const double wait = unanswered_->sentAt + ActivationRecord::kHoldForAnswer - loop_.now();
+        holdDeadline_ = loop_.scheduleOnce(wait, [this] { flush(); });
+        return;
+    }
+    holdDeadline_.reset();
+    sendMoves();
+    sendRaises();
+    updateOwnWindows();
+    connection_.flush();
+}
+
+}  // namespace corvane::x11
