@@ -62,7 +62,7 @@ struct Rect {
         return {x0, y0, x1 - x0, y1 - y0};
     }
 
-    /// Grown by `d` on every side (shrunk for negative `d`).
+    /// Shrunk by `dx` on the left and right and `dy` at the top and bottom (grown for negative values).
     [[nodiscard]] Rect insetBy(double dx, double dy) const {
         return {x + dx, y + dy, width - 2 * dx, height - 2 * dy};
     }

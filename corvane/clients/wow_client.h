@@ -16,7 +16,6 @@ struct WowClient {
     platform::Pid pid = 0;
     platform::Date launchDate = platform::Date::distantPast();
 
-    [[nodiscard]] platform::Pid id() const { return pid; }
     friend bool operator==(const WowClient& a, const WowClient& b) { return a.pid == b.pid; }
 
     /// Bundle identifiers of the game begin with this.

@@ -51,31 +51,6 @@ const xcb_screen_t* screenNumber(xcb_connection_t* connection, int number) {
 
 }  // namespace
 
-CheckedCookie& CheckedCookie::operator=(CheckedCookie&& other) noexcept {
-    if (this != &other) {
-        discard();
-        connection_ = other.connection_;
-        cookie_ = other.cookie_;
-        pending_ = std::exchange(other.pending_, false);
-        checked_ = other.checked_;
-        error_ = std::move(other.error_);
-    }
-    return *this;
-}
-
-const xcb_generic_error_t* CheckedCookie::error() {
-    if (pending_) {
-        pending_ = false;
-        error_.reset(xcb_request_check(connection_, cookie_));
-    }
-    return error_.get();
-}
-
-void CheckedCookie::discard() {
-    if (pending_) xcb_discard_reply(connection_, cookie_.sequence);
-    pending_ = false;
-}
-
 std::vector<std::uint32_t> values32(const xcb_get_property_reply_t* reply) {
     if (reply == nullptr || reply->format != 32) return {};
     const auto* begin = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));

@@ -29,32 +29,55 @@ using XcbPtr = std::unique_ptr<T, platform::FreeDeleter>;
 using ErrorPtr = XcbPtr<xcb_generic_error_t>;
 using EventPtr = XcbPtr<xcb_generic_event_t>;
 
+/// A request already sent that may still have an answer coming: moving hands
+/// the answer on, and one nobody reads is discarded, so xcb frees it.
+class PendingRequest {
+public:
+    PendingRequest(xcb_connection_t* connection, unsigned int sequence)
+        : connection_(connection), sequence_(sequence), pending_(true) {}
+    PendingRequest(PendingRequest&& other) noexcept
+        : connection_(other.connection_),
+          sequence_(other.sequence_),
+          pending_(std::exchange(other.pending_, false)) {}
+    PendingRequest& operator=(PendingRequest&& other) noexcept {
+        if (this != &other) {
+            discard();
+            connection_ = other.connection_;
+            sequence_ = other.sequence_;
+            pending_ = std::exchange(other.pending_, false);
+        }
+        return *this;
+    }
+    PendingRequest(const PendingRequest&) = delete;
+    PendingRequest& operator=(const PendingRequest&) = delete;
+    ~PendingRequest() { discard(); }
+
+protected:
+    /// True once: the caller fetches the answer now.
+    bool take() { return std::exchange(pending_, false); }
+    [[nodiscard]] xcb_connection_t* connection() const { return connection_; }
+
+private:
+    void discard() {
+        if (pending_) xcb_discard_reply(connection_, sequence_);
+        pending_ = false;
+    }
+
+    xcb_connection_t* connection_ = nullptr;
+    unsigned int sequence_ = 0;
+    bool pending_ = false;
+};
+
 /// A request already sent whose reply is fetched on first use. Sending at
 /// construction and waiting late lets a scan put all its requests on the wire
 /// before it waits for the first answer. An unread reply is discarded.
 template <typename XcbCookie, typename XcbReply>
-class Cookie {
+class Cookie : public PendingRequest {
 public:
     using ReplyFunction = XcbReply* (*)(xcb_connection_t*, XcbCookie, xcb_generic_error_t**);
 
     Cookie(xcb_connection_t* connection, XcbCookie cookie, ReplyFunction replyFunction)
-        : connection_(connection), cookie_(cookie), replyFunction_(replyFunction), pending_(true) {}
-    Cookie(Cookie&& other) noexcept { *this = std::move(other); }
-    Cookie& operator=(Cookie&& other) noexcept {
-        if (this != &other) {
-            discard();
-            connection_ = other.connection_;
-            cookie_ = other.cookie_;
-            replyFunction_ = other.replyFunction_;
-            pending_ = std::exchange(other.pending_, false);
-            reply_ = std::move(other.reply_);
-            error_ = std::move(other.error_);
-        }
-        return *this;
-    }
-    Cookie(const Cookie&) = delete;
-    Cookie& operator=(const Cookie&) = delete;
-    ~Cookie() { discard(); }
+        : PendingRequest(connection, cookie.sequence), cookie_(cookie), replyFunction_(replyFunction) {}
 
     /// The reply, or null when the request failed or the connection is gone.
     [[nodiscard]] const XcbReply* get() {
@@ -69,21 +92,14 @@ public:
 
 private:
     void fetch() {
-        if (!pending_) return;
-        pending_ = false;
+        if (!take()) return;
         xcb_generic_error_t* error = nullptr;
-        reply_.reset(replyFunction_(connection_, cookie_, &error));
+        reply_.reset(replyFunction_(connection(), cookie_, &error));
         error_.reset(error);
     }
-    void discard() {
-        if (pending_) xcb_discard_reply(connection_, cookie_.sequence);
-        pending_ = false;
-    }
 
-    xcb_connection_t* connection_ = nullptr;
     XcbCookie cookie_{};
     ReplyFunction replyFunction_ = nullptr;
-    bool pending_ = false;
     XcbPtr<XcbReply> reply_;
     ErrorPtr error_;
 };
@@ -98,26 +114,19 @@ Cookie<XcbCookie, XcbReply> makeCookie(xcb_connection_t* connection, XcbCookie c
 }
 
 /// A checked request without a reply; its error is fetched on first use.
-class CheckedCookie {
+class CheckedCookie : public PendingRequest {
 public:
     CheckedCookie(xcb_connection_t* connection, xcb_void_cookie_t cookie)
-        : connection_(connection), cookie_(cookie), pending_(true) {}
-    CheckedCookie(CheckedCookie&& other) noexcept { *this = std::move(other); }
-    CheckedCookie& operator=(CheckedCookie&& other) noexcept;
-    CheckedCookie(const CheckedCookie&) = delete;
-    CheckedCookie& operator=(const CheckedCookie&) = delete;
-    ~CheckedCookie() { discard(); }
+        : PendingRequest(connection, cookie.sequence), cookie_(cookie) {}
 
     /// The request's error, or null when it succeeded.
-    [[nodiscard]] const xcb_generic_error_t* error();
+    [[nodiscard]] const xcb_generic_error_t* error() {
+        if (take()) error_.reset(xcb_request_check(connection(), cookie_));
+        return error_.get();
+    }
 
 private:
-    void discard();
-
-    xcb_connection_t* connection_ = nullptr;
     xcb_void_cookie_t cookie_{};
-    bool pending_ = false;
-    bool checked_ = false;
     ErrorPtr error_;
 };
 

@@ -53,12 +53,6 @@ struct EventLoop::ErrorEntry {
     ErrorHandler handler;
 };
 
-struct EventLoop::WatchEntry {
-    std::shared_ptr<bool> alive;
-    int fd = -1;
-    std::function<void()> readable;
-};
-
 struct EventLoop::TimerEntry {
     std::shared_ptr<bool> alive;
     Clock::duration interval{};
@@ -114,12 +108,6 @@ Subscription EventLoop::subscribe(std::uint8_t responseType, EventHandler handle
 Subscription EventLoop::subscribeErrors(ErrorHandler handler) {
     auto alive = std::make_shared<bool>(true);
     errorHandlers_.push_back(std::make_shared<ErrorEntry>(ErrorEntry{alive, std::move(handler)}));
-    return Subscription(std::move(alive));
-}
-
-Subscription EventLoop::watch(int fd, std::function<void()> readable) {
-    auto alive = std::make_shared<bool>(true);
-    watches_.push_back(std::make_shared<WatchEntry>(WatchEntry{alive, fd, std::move(readable)}));
     return Subscription(std::move(alive));
 }
 
@@ -267,32 +255,10 @@ void EventLoop::wait(Clock::time_point deadline) {
     if (queuedEvent_) return;
 
     constexpr short kReadable = POLLIN | POLLHUP | POLLERR;
-    pollFds_.assign(1, {connection_.fileDescriptor(), POLLIN, 0});
-    polledWatches_.clear();
-    for (const auto& entry : watches_) {
-        if (!*entry->alive) continue;
-        pollFds_.push_back({entry->fd, POLLIN, 0});
-        polledWatches_.push_back(entry);
-    }
-    const int ready = ::poll(pollFds_.data(), pollFds_.size(), pollTimeoutMilliseconds(deadline));
-    if (ready < 0) {
-        socketReadable_ = true;  // EINTR: the next turn looks again
-        return;
-    }
-    socketReadable_ = (pollFds_[0].revents & kReadable) != 0;
-    if (ready == 0) return;
-    // Swapped out: a handler may run a loop of its own, which waits again.
-    std::vector<pollfd> fds;
-    std::vector<std::shared_ptr<WatchEntry>> watched;
-    fds.swap(pollFds_);
-    watched.swap(polledWatches_);
-    for (std::size_t i = 0; i < watched.size(); ++i) {
-        // A handler may end other watches: only the living are called.
-        if ((fds[i + 1].revents & kReadable) != 0 && *watched[i]->alive) watched[i]->readable();
-    }
-    watched.clear();
-    fds.swap(pollFds_);
-    watched.swap(polledWatches_);
+    pollfd socket{connection_.fileDescriptor(), POLLIN, 0};
+    const int ready = ::poll(&socket, 1, pollTimeoutMilliseconds(deadline));
+    // EINTR: the next turn looks again.
+    socketReadable_ = ready < 0 || (socket.revents & kReadable) != 0;
 }
 
 int EventLoop::pollTimeoutMilliseconds(Clock::time_point deadline) const {
@@ -310,7 +276,6 @@ int EventLoop::pollTimeoutMilliseconds(Clock::time_point deadline) const {
 void EventLoop::prune() {
     dropDead(eventHandlers_);
     dropDead(errorHandlers_);
-    dropDead(watches_);
     dropDead(timers_);
 }
 

@@ -19,7 +19,7 @@
 
 namespace corvane::x11 {
 
-/// A registration with the loop (event handler, error handler, file watch)
+/// A registration with the loop (event handler, error handler)
 /// that ends when this object is destroyed. It may outlive the loop.
 class Subscription {
 public:
@@ -44,8 +44,8 @@ private:
     std::shared_ptr<bool> alive_;
 };
 
-/// The main thread's loop: X events, posted tasks, repeating timers and
-/// watched file descriptors, multiplexed with poll(). Everything the program
+/// The main thread's loop: X events, posted tasks and timers, waited for with
+/// poll(). Everything the program
 /// does runs from here.
 class EventLoop final : public platform::MainQueue {
 public:
@@ -76,8 +76,6 @@ public:
     /// claims are logged, except those the request was marked to expect when it
     /// was sent (Connection::onForeignWindow, Connection::expectErrors).
     [[nodiscard]] Subscription subscribeErrors(ErrorHandler handler);
-    /// Calls `readable` whenever `fd` has data to read.
-    [[nodiscard]] Subscription watch(int fd, std::function<void()> readable);
 
     /// Runs until quit() is called or the X connection is lost.
     Exit run();
@@ -95,8 +93,7 @@ public:
     /// The socket is read only when `socketReadable` (the driver saw it readable);
     /// events xcb already holds are handled either way. True when more is ready
     /// already (events xcb read while waiting for a reply, or tasks posted
-    /// meanwhile): call again before sleeping. Watches are not polled here; the
-    /// driving loop watches its own descriptors.
+    /// meanwhile): call again before sleeping.
     bool dispatchPending(bool socketReadable);
     /// Milliseconds until the next timer is due (0 when overdue); -1 when there is none.
     [[nodiscard]] int millisecondsUntilNextTimer() const;
@@ -108,7 +105,6 @@ public:
 private:
     struct EventEntry;
     struct ErrorEntry;
-    struct WatchEntry;
     struct TimerEntry;
     class LoopTimer;
 
@@ -128,16 +124,12 @@ private:
     std::deque<Task> tasks_;
     std::vector<std::shared_ptr<EventEntry>> eventHandlers_;
     std::vector<std::shared_ptr<ErrorEntry>> errorHandlers_;
-    std::vector<std::shared_ptr<WatchEntry>> watches_;
     std::vector<std::shared_ptr<TimerEntry>> timers_;
     /// An event xcb read while we were waiting for a reply; dispatched on the next turn.
     EventPtr queuedEvent_;
     /// Whether the last wait found the socket readable: otherwise reading it would
     /// only cost a system call that finds nothing.
     bool socketReadable_ = true;
-    /// Reused by every wait.
-    std::vector<pollfd> pollFds_;
-    std::vector<std::shared_ptr<WatchEntry>> polledWatches_;
     xcb_timestamp_t lastUserTime_ = XCB_CURRENT_TIME;
     bool quitRequested_ = false;
 };

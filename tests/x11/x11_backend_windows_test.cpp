@@ -164,7 +164,10 @@ TEST_F(BackendWindowsTest, activationGivesAWineStyleGameTheFocusThroughTheWindow
 // Window managers give a pager's request (source 2) precedence over an application's own.
 TEST_F(BackendWindowsTest, activationAsksTheWindowManagerAsAPagerForTheUser) {
     auto& game = launchGame({.number = 1});
-    launchGame({.number = 2});  // in front now: there is something to activate
+    auto& other = launchGame({.number = 2});
+    x().activate(other.window());  // in front, as the backend hears: there is something to activate
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == other.window(); }));
+    settle();
     xcb_connection_t* watcher = xcb_connect(session().display().c_str(), nullptr);
     const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(watcher, x().root(), XCB_CW_EVENT_MASK, &mask);
