@@ -416,4 +416,17 @@ std::optional<std::uint32_t> CompositorSession::screenPixel(int x, int y) {
     return static_cast<std::uint32_t>((rgb[0] << 16U) | (rgb[1] << 8U) | rgb[2]);
 }
 
+bool CompositorSession::clickThroughCompositor(std::pair<int, int> at) {
+    const auto [x, y] = at;
+    if (!canClickThroughCompositor()) return false;
+    const std::string swaymsg = findInPath("swaymsg");
+    const std::string press = "seat - cursor set " + std::to_string(x) + " " + std::to_string(y) +
+                              "; seat - cursor press button1; seat - cursor release button1";
+    auto command = ChildProcess::spawn({.argv = {swaymsg, press},
+                                        .environment = desktop_,
+                                        .stdoutPath = (folder_ / "swaymsg.log").string(),
+                                        .stderrPath = (folder_ / "swaymsg.log").string()});
+    return command.waitForExit(std::chrono::seconds(10)) == 0;
+}
+
 }  // namespace corvane::wltest

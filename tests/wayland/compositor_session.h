@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "child_process.h"
@@ -68,6 +69,12 @@ public:
     [[nodiscard]] bool canTakeScreenshots() const;
     /// The colour the compositor shows at a screen pixel, as 0xRRGGBB.
     [[nodiscard]] std::optional<std::uint32_t> screenPixel(int x, int y);
+
+    /// Clicks at a screen position through the compositor's own input, as the
+    /// player's mouse does (sway's seat commands); false where that cannot be
+    /// done here. XTEST clicks reach X clients only, behind the compositor's back.
+    bool clickThroughCompositor(std::pair<int, int> at);
+    [[nodiscard]] bool canClickThroughCompositor() const { return compositor_ == Compositor::sway; }
 
 private:
     void startBus();
