@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -109,6 +111,18 @@ std::vector<std::string> commandLine(pid_t pid) {
     return arguments;
 }
 
+/// The X lock files in /tmp, shared with the machine: the namespace keeps
+/// only the sockets private.
+std::set<std::string> xLocks() {
+    std::set<std::string> locks;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/tmp", ignored)) {
+        const auto file = entry.path().filename().string();
+        if (file.starts_with(".X") && file.ends_with("-lock")) locks.insert(file);
+    }
+    return locks;
+}
+
 std::set<std::string> xSockets() {
     std::set<std::string> sockets;
     std::error_code ignored;
@@ -162,6 +176,7 @@ CompositorSession::CompositorSession(Compositor compositor)
         }
         if (compositor_ == Compositor::mutter || compositor_ == Compositor::kwin) startBus();
         socketsBefore_ = xSockets();
+        locksBefore_ = xLocks();
         startCompositor();
         findXServer();
         letRootIn();
@@ -182,12 +197,25 @@ CompositorSession::~CompositorSession() {
     inspector_.reset();
     process_.reset();
     bus_.reset();
+    removeStaleLocks();
     if (std::getenv("CORVANE_KEEP_TEST_FILES") != nullptr) {
         std::fprintf(stderr, "%s session files kept in %s\n", std::string(name(compositor_)).c_str(),
                      folder_.c_str());
     } else {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
+    }
+}
+
+void CompositorSession::removeStaleLocks() const {
+    // mutter leaves its displays' lock files behind when it is ended.
+    for (const auto& lock : xLocks()) {
+        if (locksBefore_.contains(lock)) continue;
+        std::stringstream text(x11test::fileText("/tmp/" + lock));
+        pid_t owner = 0;
+        if (text >> owner && owner > 0 && kill(owner, 0) != 0 && errno == ESRCH) {
+            std::filesystem::remove("/tmp/" + lock);
+        }
     }
 }
 

@@ -82,6 +82,7 @@ private:
     void findXServer();
     void letRootIn();
     void connect();
+    void removeStaleLocks() const;
 
     Compositor compositor_;
     std::filesystem::path folder_;
@@ -90,6 +91,7 @@ private:
     std::optional<ChildProcess> process_;
     std::unique_ptr<XInspector> inspector_;
     std::set<std::string> socketsBefore_;
+    std::set<std::string> locksBefore_;
     std::string display_;
     std::string xauthority_;
     Environment desktop_;
