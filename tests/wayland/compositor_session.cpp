@@ -55,32 +55,24 @@ bool boundingSetHas(int capability) {
     return true;
 }
 
-std::string binaryOf(Compositor compositor) {
-    switch (compositor) {
-        case Compositor::mutter:
-            return "mutter";
-        case Compositor::kwin:
-            return "kwin_wayland";
-        case Compositor::sway:
-            return "sway";
-        case Compositor::weston:
-            return "weston";
-    }
-    return "";
-}
+struct Names {
+    std::string_view test;
+    const char* binary;
+    const char* desktop;  ///< its XDG_CURRENT_DESKTOP
+};
 
-std::string desktopName(Compositor compositor) {
+Names namesOf(Compositor compositor) {
     switch (compositor) {
         case Compositor::mutter:
-            return "GNOME";
+            return {"mutter", "mutter", "GNOME"};
         case Compositor::kwin:
-            return "KDE";
+            return {"kwin", "kwin_wayland", "KDE"};
         case Compositor::sway:
-            return "sway";
+            return {"sway", "sway", "sway"};
         case Compositor::weston:
-            return "weston";
+            return {"weston", "weston", "weston"};
     }
-    return "";
+    return {"?", "", ""};
 }
 
 pid_t parentOf(pid_t pid) {
@@ -135,21 +127,11 @@ std::set<std::string> xSockets() {
 }  // namespace
 
 std::string_view name(Compositor compositor) {
-    switch (compositor) {
-        case Compositor::mutter:
-            return "mutter";
-        case Compositor::kwin:
-            return "kwin";
-        case Compositor::sway:
-            return "sway";
-        case Compositor::weston:
-            return "weston";
-    }
-    return "?";
+    return namesOf(compositor).test;
 }
 
 std::string CompositorSession::missingPrograms(Compositor compositor) {
-    std::vector<std::string> needed = {binaryOf(compositor), "Xwayland", "dbus-daemon"};
+    std::vector<std::string> needed = {namesOf(compositor).binary, "Xwayland", "dbus-daemon"};
     if (compositor == Compositor::sway && asRoot()) {
         needed.emplace_back("setpriv");
         needed.emplace_back("xhost");
@@ -362,7 +344,7 @@ void CompositorSession::connect() {
 
     desktop_ = {{"DISPLAY", display_},
                 {"XDG_SESSION_TYPE", "wayland"},
-                {"XDG_CURRENT_DESKTOP", desktopName(compositor_)}};
+                {"XDG_CURRENT_DESKTOP", namesOf(compositor_).desktop}};
     if (!xauthority_.empty()) desktop_.emplace_back("XAUTHORITY", xauthority_);
     if (compositor_ != Compositor::sway) {
         desktop_.emplace_back("XDG_RUNTIME_DIR", runtime_.string());
