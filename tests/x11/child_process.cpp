@@ -9,8 +9,11 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -69,6 +72,16 @@ int decodeStatus(int waitStatus) {
 }
 
 }  // namespace
+
+std::string findInPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const auto candidate = std::filesystem::path(folder) / program;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    }
+    return "";
+}
 
 ChildProcess ChildProcess::spawn(const SpawnOptions& options) {
     if (options.argv.empty()) throw std::runtime_error("spawn: no program");

@@ -21,6 +21,9 @@ struct SpawnOptions {
     std::optional<int> inheritedFd{};
 };
 
+/// An absolute path to `program` found in PATH, or "" when there is none.
+[[nodiscard]] std::string findInPath(const std::string& program);
+
 /// A child process in a process group of its own. Destroying it ends the whole
 /// group (SIGTERM, then SIGKILL), and the child dies with the test binary even
 /// when that crashes, so no test leaves processes behind.

@@ -22,6 +22,10 @@ struct GameSpec {
     std::string wmClass = "wow.exe";
 };
 
+/// How to start that game with `log` as its --log, its stderr to `errors`.
+[[nodiscard]] SpawnOptions fakeGame(const GameSpec& spec, const std::filesystem::path& log,
+                                    const std::filesystem::path& errors);
+
 /// A running fake-game process and its managed window.
 class GameProcess {
 public:

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "program_runner.h"
 #include "x11_controller_test.h"
 
 namespace corvane::x11test {
@@ -25,24 +26,22 @@ protected:
 
     /// Starts corvane on the test's display with this test's settings folder,
     /// in a new D-Bus session; its stderr goes to a file of its own.
-    ChildProcess startProgram(const std::vector<std::string>& arguments = {},
-                              std::vector<std::pair<std::string, std::string>> environment = {});
+    ChildProcess startProgram(const std::vector<std::string>& arguments = {}, Environment environment = {}) {
+        return runner_->start(arguments, std::move(environment));
+    }
     /// Starts the D-Bus session the next program start joins (otherwise each
     /// start makes its own), so that services can be on it before the program.
-    void startSessionBus();
+    void startSessionBus() { runner_->startSessionBus(); }
     /// Starts `argv` on that session and display (a tray, a watcher): it ends with
     /// the test. Its output goes to the returned file.
-    std::filesystem::path startOnBus(const std::vector<std::string>& argv);
-    /// The system's Python, which has the AT-SPI and GLib bindings the test tools use.
-    [[nodiscard]] static std::string python();
-    /// Waits until the program's stderr holds `text`.
-    bool waitForError(const std::string& text);
-    /// All the program started last wrote on stderr.
-    [[nodiscard]] std::string programErrors() const;
-    /// The same without the lines it writes at every start: the settings file
-    /// and, on a display without a tray, that there is none.
-    [[nodiscard]] std::string unexpectedErrors() const;
-    void writeSettings(const std::string& text);
+    std::filesystem::path startOnBus(const std::vector<std::string>& argv) {
+        return runner_->startOnBus(argv);
+    }
+    [[nodiscard]] static std::string python() { return ProgramRunner::python(); }
+    bool waitForError(const std::string& text) { return runner_->waitForError(text); }
+    [[nodiscard]] std::string programErrors() const { return runner_->errors(); }
+    [[nodiscard]] std::string unexpectedErrors() const { return runner_->unexpectedErrors(); }
+    void writeSettings(const std::string& text) { runner_->writeSettings(text); }
 
     /// Waits until the games sit in `layout`, the main area for any one of them.
     bool waitForLayout(const std::vector<GameProcess*>& games, Layout layout);
@@ -61,20 +60,14 @@ protected:
                                           int index = 0);
     /// Finds that control and clicks its middle; false when it does not show.
     bool clickControl(pid_t pid, const std::string& role, const std::string& name, int index = 0);
-    /// Moves the pointer to a root position and clicks a button there (XTEST).
-    void clickAt(int rootX, int rootY, std::uint8_t button = 1);
-    /// Presses button 1 at `from`, moves to `to` in steps and releases it there.
-    void dragFrom(std::pair<int, int> from, std::pair<int, int> to);
+    void clickAt(int rootX, int rootY, std::uint8_t button = 1) { x().click(rootX, rootY, button); }
+    void dragFrom(std::pair<int, int> from, std::pair<int, int> to) { x().drag(from, to); }
     /// Saves the whole screen as a PNG where the test runs (the build folder).
     std::filesystem::path saveScreenshot(const std::string& name);
 
 private:
     std::unique_ptr<XSession> display_;
-    std::vector<ChildProcess> buses_;
-    std::vector<ChildProcess> services_;
-    std::string busAddress_;
-    bool busFresh_ = false;
-    std::filesystem::path errors_;
+    std::unique_ptr<ProgramRunner> runner_;
 };
 
 /// Where a click on `rect` lands: its middle pixel.

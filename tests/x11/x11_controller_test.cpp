@@ -1,7 +1,8 @@
 #include "x11_controller_test.h"
 
-#include <algorithm>
 #include <cstdlib>
+
+#include "expected_layout.h"
 
 namespace corvane::x11test {
 
@@ -61,14 +62,7 @@ std::filesystem::path X11ControllerTest::settingsFile() const {
 }
 
 platform::Rect X11ControllerTest::usableArea() {
-    const platform::Rect monitor = session().primaryMonitor();
-    const auto work = x().workArea();
-    if (!work) return monitor;
-    const double left = std::max(monitor.x, work->x);
-    const double top = std::max(monitor.y, work->y);
-    const double right = std::min(monitor.maxX(), work->maxX());
-    const double bottom = std::min(monitor.maxY(), work->maxY());
-    return {left, top, right - left, bottom - top};
+    return x11test::usableArea(session().primaryMonitor(), x().workArea());
 }
 
 std::vector<platform::Rect> X11ControllerTest::expectedFrames(Layout layout) {
@@ -82,19 +76,8 @@ std::vector<platform::Rect> X11ControllerTest::expectedFrames(Layout layout) {
 
 std::vector<platform::Rect> X11ControllerTest::expectedFrames(Layout layout, std::size_t count,
                                                               std::size_t activeIndex, double mainShare) {
-    // Layouts are computed with the primary monitor's top-left as the origin.
-    const platform::Rect monitor = session().primaryMonitor();
-    platform::Rect area = usableArea();
-    area.x -= monitor.x;
-    area.y -= monitor.y;
-    auto frames = layout::frames(layout, static_cast<std::int64_t>(count),
-                                     static_cast<std::int64_t>(activeIndex), area, mainShare);
-    for (auto& frame : frames) {
-        frame = frame.integral();
-        frame.x += monitor.x;
-        frame.y += monitor.y;
-    }
-    return frames;
+    return x11test::expectedFrames(layout, count, activeIndex, mainShare, session().primaryMonitor(),
+                                   usableArea());
 }
 
 std::vector<platform::Rect> X11ControllerTest::outerFrames(const std::vector<GameProcess*>& games) {

@@ -15,6 +15,19 @@ constexpr std::uint32_t kSourcePager = 2;
 constexpr std::uint32_t kStaticGravity = 10;
 // _NET_MOVERESIZE_WINDOW flags: x, y, width and height present.
 constexpr std::uint32_t kMoveResizeAll = (1U << 8U) | (1U << 9U) | (1U << 10U) | (1U << 11U);
+constexpr int kDragSteps = 8;
+
+std::optional<std::uint32_t> onePixel(xcb_connection_t* c, xcb_drawable_t drawable, int x, int y) {
+    XReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
+        c,
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, static_cast<std::int16_t>(x),
+                      static_cast<std::int16_t>(y), 1, 1, ~0U),
+        nullptr));
+    if (!image || xcb_get_image_data_length(image.get()) < 4) return std::nullopt;
+    // Depth 24 in 32-bit little-endian pixels: blue, green, red, padding.
+    const std::uint8_t* data = xcb_get_image_data(image.get());
+    return static_cast<std::uint32_t>(data[0] | (data[1] << 8U) | (data[2] << 16U));
+}
 
 }  // namespace
 
@@ -123,8 +136,8 @@ bool XInspector::isViewable(xcb_window_t window) {
 
 std::vector<xcb_atom_t> XInspector::atomList(xcb_window_t window, const std::string& name) {
     auto* c = connection();
-    XReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, atom(name), XCB_ATOM_ANY, 0, 64), nullptr));
+    XReply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom(name), XCB_ATOM_ANY, 0, 64), nullptr));
     if (!reply || reply->format != 32) return {};
     const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
     return {values, values + xcb_get_property_value_length(reply.get()) / 4};
@@ -147,16 +160,28 @@ std::vector<xcb_window_t> XInspector::topLevelWindowsOf(std::uint32_t processId)
 }
 
 std::optional<std::uint32_t> XInspector::pixelAt(int rootX, int rootY) {
+    return onePixel(connection(), root(), rootX, rootY);
+}
+
+std::optional<std::uint32_t> XInspector::windowPixel(xcb_window_t window, int x, int y) {
+    return onePixel(connection(), window, x, y);
+}
+
+std::vector<xcb_window_t> XInspector::allWindows() {
     auto* c = connection();
-    XReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
-        c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root(), static_cast<std::int16_t>(rootX),
-                      static_cast<std::int16_t>(rootY), 1, 1, ~0U),
-        nullptr));
-    if (!image || xcb_get_image_data_length(image.get()) < 4) return std::nullopt;
-    // Depth 24 in 32-bit little-endian pixels: blue, green, red, padding.
-    const std::uint8_t* data = xcb_get_image_data(image.get());
-    return static_cast<std::uint32_t>(data[0] | (data[1] << 8U) | (data[2] << 16U));
+    std::vector<xcb_window_t> windows;
+    std::vector<xcb_window_t> parents = {root()};
+    while (!parents.empty()) {
+        const xcb_window_t parent = parents.back();
+        parents.pop_back();
+        XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr));
+        if (!tree) continue;  // gone meanwhile
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        const int count = xcb_query_tree_children_length(tree.get());
+        windows.insert(windows.end(), children, children + count);
+        parents.insert(parents.end(), children, children + count);
+    }
+    return windows;
 }
 
 std::optional<std::array<std::uint32_t, 4>> XInspector::frameExtents(xcb_window_t window) {
@@ -215,6 +240,32 @@ void XInspector::moveClient(xcb_window_t window, platform::Rect client) {
 
 void XInspector::close(xcb_window_t window) {
     sendRootMessage(window, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, kSourcePager, 0, 0, 0});
+}
+
+void XInspector::click(int rootX, int rootY, std::uint8_t button) {
+    auto* c = connection();
+    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root(), static_cast<std::int16_t>(rootX),
+                        static_cast<std::int16_t>(rootY), 0);
+    xcb_test_fake_input(c, XCB_BUTTON_PRESS, button, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_BUTTON_RELEASE, button, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
+}
+
+void XInspector::drag(std::pair<int, int> from, std::pair<int, int> to) {
+    auto* c = connection();
+    const auto move = [&](int px, int py) {
+        xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root(), static_cast<std::int16_t>(px),
+                            static_cast<std::int16_t>(py), 0);
+        sync();
+    };
+    move(from.first, from.second);
+    xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    for (int step = 1; step <= kDragSteps; ++step) {
+        move(from.first + (to.first - from.first) * step / kDragSteps,
+             from.second + (to.second - from.second) * step / kDragSteps);
+    }
+    xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    sync();
 }
 
 XInspector::KeyboardMap XInspector::keyboardMap() {

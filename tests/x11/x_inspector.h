@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/free_deleter.h"
@@ -55,6 +56,12 @@ public:
     [[nodiscard]] std::vector<xcb_window_t> topLevelWindowsOf(std::uint32_t pid);
     /// The colour the screen shows at a root pixel, as 0xRRGGBB.
     [[nodiscard]] std::optional<std::uint32_t> pixelAt(int rootX, int rootY);
+    /// The colour of a pixel of a window's own content, wherever it shows: a
+    /// rootless X server (XWayland) draws nothing on the root.
+    [[nodiscard]] std::optional<std::uint32_t> windowPixel(xcb_window_t window, int x, int y);
+    /// Every window of the tree below the root, parents before their children:
+    /// clients inside their window manager's frames too.
+    [[nodiscard]] std::vector<xcb_window_t> allWindows();
     /// left, right, top, bottom
     [[nodiscard]] std::optional<std::array<std::uint32_t, 4>> frameExtents(xcb_window_t window);
     /// The client area in root coordinates.
@@ -75,6 +82,10 @@ public:
     void moveClient(xcb_window_t window, platform::Rect client);
     /// A _NET_CLOSE_WINDOW request: the window manager sends WM_DELETE_WINDOW.
     void close(xcb_window_t window);
+    /// Moves the pointer to a root position and clicks a button there (XTEST).
+    void click(int rootX, int rootY, std::uint8_t button = 1);
+    /// Presses button 1 at `from`, moves to `to` in steps and releases it there.
+    void drag(std::pair<int, int> from, std::pair<int, int> to);
     /// Presses and releases the key of `keysym` with XTEST.
     void typeKey(xcb_keysym_t keysym) { typeChord({keysym}); }
     /// Presses the keys in order and releases them in reverse (modifiers first).

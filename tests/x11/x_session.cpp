@@ -14,10 +14,6 @@
 
 #include "wait_until.h"
 
-#ifndef FAKE_GAME_PATH
-#error "FAKE_GAME_PATH must name the fake-game binary"
-#endif
-
 namespace corvane::x11test {
 namespace {
 
@@ -63,13 +59,7 @@ std::optional<int> readDisplayNumber(int fd, std::chrono::milliseconds timeout) 
 }  // namespace
 
 std::string XSession::findInPath(const std::string& program) {
-    const auto path = environmentValue("PATH").value_or("/usr/bin:/bin");
-    std::stringstream folders(path);
-    for (std::string folder; std::getline(folders, folder, ':');) {
-        const auto candidate = std::filesystem::path(folder) / program;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    }
-    return "";
+    return x11test::findInPath(program);
 }
 
 std::string XSession::missingPrograms(const SessionOptions& options) {
@@ -234,15 +224,7 @@ void XSession::stopServer() {
 
 std::unique_ptr<GameProcess> XSession::launchGame(const GameSpec& spec) {
     const auto log = newPath("game-" + std::to_string(spec.number) + ".log");
-    std::vector<std::string> argv = {FAKE_GAME_PATH, "--number",  std::to_string(spec.number),
-                                     "--color",      spec.color,  "--size",
-                                     spec.size,      "--log",     log.string(),
-                                     "--class",      spec.wmClass};
-    if (spec.position) {
-        argv.emplace_back("--position");
-        argv.push_back(*spec.position);
-    }
-    auto process = ChildProcess::spawn({.argv = argv, .stderrPath = (folder_ / "games.log").string()});
+    auto process = ChildProcess::spawn(fakeGame(spec, log, folder_ / "games.log"));
     const auto window = waitForManagedWindow(process.pid());
     if (!window) {
         throw std::runtime_error("fake game " + std::to_string(spec.number) + " got no managed window\n" +
@@ -270,13 +252,6 @@ void XSession::quitGame(GameProcess& game) {
         const auto clients = x().clientList();
         return std::find(clients.begin(), clients.end(), window) == clients.end();
     });
-}
-
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 }  // namespace corvane::x11test

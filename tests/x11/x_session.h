@@ -8,6 +8,7 @@
 
 #include "child_process.h"
 #include "game_process.h"
+#include "text_file.h"
 #include "x_inspector.h"
 
 namespace corvane::x11test {
@@ -79,8 +80,5 @@ private:
     std::optional<std::string> previousConfigHome_;
     int pathCounter_ = 0;
 };
-
-/// The whole content of a file; empty when it cannot be read.
-[[nodiscard]] std::string fileText(const std::filesystem::path& path);
 
 }  // namespace corvane::x11test
