@@ -28,6 +28,7 @@ struct FrameExtents {
     std::int32_t right = 0;
     std::int32_t top = 0;
     std::int32_t bottom = 0;
+    friend bool operator==(const FrameExtents&, const FrameExtents&) = default;
 };
 
 /// _NET_FRAME_EXTENTS of a window; all zero when the window manager sets none.

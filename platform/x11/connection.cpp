@@ -35,6 +35,7 @@ constexpr AtomName kAtomNames[] = {
     {"_NET_WM_WINDOW_TYPE_UTILITY", &Atoms::netWmWindowTypeUtility},
     {"_NET_WM_DESKTOP", &Atoms::netWmDesktop},
     {"WM_PROTOCOLS", &Atoms::wmProtocols},
+    {"WM_STATE", &Atoms::wmState},
     {"WM_TAKE_FOCUS", &Atoms::wmTakeFocus},
     {"WM_DELETE_WINDOW", &Atoms::wmDeleteWindow},
     {"_MOTIF_WM_HINTS", &Atoms::motifWmHints},

@@ -168,6 +168,7 @@ struct Atoms {
     xcb_atom_t netWmWindowTypeUtility = XCB_ATOM_NONE;
     xcb_atom_t netWmDesktop = XCB_ATOM_NONE;
     xcb_atom_t wmProtocols = XCB_ATOM_NONE;
+    xcb_atom_t wmState = XCB_ATOM_NONE;
     xcb_atom_t wmTakeFocus = XCB_ATOM_NONE;
     xcb_atom_t wmDeleteWindow = XCB_ATOM_NONE;
     xcb_atom_t motifWmHints = XCB_ATOM_NONE;

@@ -1,9 +1,21 @@
 #include "platform/x11/step_writes.h"
 
+#include <cstdio>
+#include <string>
+
 #include "platform/x11/events.h"
 #include "platform/x11/window_requests.h"
 
 namespace corvane::x11 {
+
+namespace {
+constexpr const char* kNoMoves = "moves no window it is asked to: the games cannot be arranged here";
+constexpr const char* kNoActivation =
+    "activates no window it is asked to: the switch and jump keys, \"Focus\" and a click on a preview "
+    "cannot bring a game to the front here";
+/// How long a request may take before a window manager that never did one counts as not doing it.
+constexpr double kVerdictDelay = 2.0;
+}  // namespace
 
 StepWrites::StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache)
     : connection_(connection), loop_(loop), cache_(cache) {
@@ -15,7 +27,7 @@ StepWrites::StepWrites(const Connection& connection, EventLoop& loop, WindowCach
             schedule();
         }
     });
-    cache_.onPlacementChanged([this](xcb_window_t window) { sent_.erase(window); });
+    cache_.onPlacementChanged([this](xcb_window_t window) { placementReported(window); });
 }
 
 // 1 and 2: the activation ------------------------------------------------------
@@ -43,6 +55,9 @@ void StepWrites::send(const Request& request) {
     if (!unanswered_ && cache_.activeWindow() == request.window) return;
     requestActivation(connection_, request.window, request.time);
     connection_.flush();
+    if (!activatedOnce_ && !saidNoActivation_) {
+        awaitedActivation_ = AwaitedActivation{request.window, loop_.now() + kVerdictDelay};
+    }
     unanswered_ = ActivationRecord{request.window, request.pid, loop_.now()};
     holdingForAnswer_ = true;
 }
@@ -56,6 +71,7 @@ bool StepWrites::holding() {
 }
 
 std::optional<platform::Pid> StepWrites::unansweredActivation(std::optional<xcb_window_t> active) {
+    checkLapsedRequests(active);  // asked on every tick: a good time to look
     if (requested_) return requested_->pid;
     if (!unanswered_) return std::nullopt;
     const bool refused = !unanswered_->trustedAt(loop_.now()) || !cache_.listed(unanswered_->window);
@@ -111,13 +127,52 @@ void StepWrites::raise(xcb_window_t window) {
     schedule();
 }
 
+void StepWrites::placementReported(xcb_window_t window) {
+    sent_.erase(window);  // the server's word holds from now on
+    const auto awaited = awaiting_.find(window);
+    if (awaited == awaiting_.end()) return;
+    // A window manager that leaves the window where it was says so too (a
+    // synthetic ConfigureNotify): only a frame where it was sent is a move done.
+    const auto now = cache_.placement(window);
+    if (now && now->frame == awaited->second.placement.frame) {
+        movedOnce_ = true;
+        awaiting_.erase(awaited);
+    }
+}
+
+void StepWrites::checkLapsedRequests(std::optional<xcb_window_t> active) {
+    const double now = loop_.now();
+    if (awaitedActivation_ && awaitedActivation_->window == active) {
+        activatedOnce_ = true;
+        awaitedActivation_.reset();
+    } else if (awaitedActivation_ && now >= awaitedActivation_->until) {
+        awaitedActivation_.reset();
+        noteUnanswered(activatedOnce_, saidNoActivation_, kNoActivation);
+    }
+    for (auto it = awaiting_.begin(); it != awaiting_.end();) {
+        if (now < it->second.until) {
+            ++it;
+            continue;
+        }
+        it = awaiting_.erase(it);
+        noteUnanswered(movedOnce_, saidNoMoves_, kNoMoves);
+    }
+}
+
 void StepWrites::sendMoves() {
-    const bool windowManager = cache_.windowManagerPresent();
+    // Where the window manager does not take _NET_MOVERESIZE_WINDOW (sway's and
+    // weston's), a configure request is what ICCCM gives every client.
+    const bool windowManager = cache_.windowManagerPresent() &&
+                               cache_.windowManagerSupports(connection_.atoms().netMoveresizeWindow);
     auto moves = std::exchange(moves_, {});
     for (const auto& [window, move] : moves) {
         const auto before = placement(window);
         if (!before) continue;
-        sent_[window] = SentPlacement{placed(*before, move), loop_.now() + kPlacementPatience};
+        const WindowPlacement after = placed(*before, move);
+        // Only what changes: a window manager need not report a frame it left as it was.
+        if (after == *before) continue;
+        sent_[window] = SentPlacement{after, loop_.now() + kPlacementPatience};
+        if (!movedOnce_ && !saidNoMoves_) awaiting_[window] = {after, loop_.now() + kVerdictDelay};
         if (windowManager) {
             requestMoveResize(connection_, window, move);
         } else {
@@ -153,6 +208,14 @@ void StepWrites::updateOwnWindows() {
     }
 }
 
+void StepWrites::noteUnanswered(bool done, bool& said, const char* what) {
+    if (done || said) return;
+    said = true;
+    std::string manager = cache_.windowManagerName();
+    if (manager.empty()) manager = "the window manager";
+    std::fprintf(stderr, "corvane: this desktop's window manager (%s) %s\n", manager.c_str(), what);
+}
+
 // The flush ---------------------------------------------------------------------
 
 void StepWrites::schedule() {
@@ -176,6 +239,7 @@ void StepWrites::flush() {
         return;
     }
     holdDeadline_.reset();
+    checkLapsedRequests(cache_.activeWindow());
     sendMoves();
     sendRaises();
     updateOwnWindows();

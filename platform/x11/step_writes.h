@@ -88,9 +88,16 @@ private:
     void schedule();
     void flush();
     void send(const Request& request);
+    /// The server told of a change of `window`: what was sent for it no longer counts.
+    void placementReported(xcb_window_t window);
+    /// Requests sent long ago that the window manager never carried out, while it never did one.
+    void checkLapsedRequests(std::optional<xcb_window_t> active);
     void sendMoves();
     void sendRaises();
     void updateOwnWindows();
+    /// Says once on stderr what this desktop's window manager does not do when
+    /// asked: it let a request lapse and never once did such a thing.
+    void noteUnanswered(bool done, bool& said, const char* what);
 
     const Connection& connection_;
     EventLoop& loop_;
@@ -102,6 +109,18 @@ private:
     std::vector<xcb_window_t> raises_;
     std::vector<OwnUpdate> ownUpdates_;
     std::unordered_map<xcb_window_t, SentPlacement> sent_;
+    // What the window manager was seen to do, and whether its refusal was said.
+    struct AwaitedActivation {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        double until = 0;
+    };
+    /// Requests waiting to be seen done, until the window manager did one of each kind.
+    std::optional<AwaitedActivation> awaitedActivation_;
+    std::unordered_map<xcb_window_t, SentPlacement> awaiting_;
+    bool activatedOnce_ = false;
+    bool saidNoActivation_ = false;
+    bool movedOnce_ = false;
+    bool saidNoMoves_ = false;
     bool flushPosted_ = false;
     std::unique_ptr<platform::Timer> holdDeadline_;
     Subscription activeWindowChanged_;

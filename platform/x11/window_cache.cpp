@@ -20,19 +20,16 @@ constexpr std::uint32_t kWindowEvents = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EV
 /// also keeps above newly mapped windows through these).
 constexpr std::uint32_t kRootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
 
-/// Without a window manager the programs' windows are the root's children:
-/// keep the mapped ones that are not override-redirect (menus, tooltips).
-std::optional<std::vector<xcb_window_t>> mappedTopLevels(const Connection& connection) {
-    TreeCookie tree = connection.queryTree(connection.root());
+/// The root's mapped children that are not override-redirect (menus, tooltips).
+std::vector<xcb_window_t> mappedChildren(const Connection& connection, xcb_window_t parent) {
+    TreeCookie tree = connection.queryTree(parent);
     const auto* reply = tree.get();
-    if (reply == nullptr) return std::nullopt;
+    if (reply == nullptr) return {};
     const xcb_window_t* children = xcb_query_tree_children(reply);
     const auto count = static_cast<std::size_t>(xcb_query_tree_children_length(reply));
-
     std::vector<AttributesCookie> attributes;
     attributes.reserve(count);
     for (std::size_t i = 0; i < count; ++i) attributes.push_back(connection.getAttributes(children[i]));
-
     std::vector<xcb_window_t> result;
     for (std::size_t i = 0; i < count; ++i) {
         const auto* window = attributes[i].get();
@@ -42,6 +39,35 @@ std::optional<std::vector<xcb_window_t>> mappedTopLevels(const Connection& conne
         }
     }
     return result;
+}
+
+/// Without _NET_CLIENT_LIST: the programs' windows are the root's children,
+/// or, where a window manager put them in frames of its own (weston), the
+/// child of each frame that carries WM_STATE, which a window manager sets on
+/// every window it manages.
+std::vector<xcb_window_t> unlistedClients(const Connection& connection, bool windowManager) {
+    const auto topLevels = mappedChildren(connection, connection.root());
+    if (!windowManager) return topLevels;
+    std::vector<TreeCookie> trees;
+    trees.reserve(topLevels.size());
+    for (const xcb_window_t frame : topLevels) trees.push_back(connection.queryTree(frame));
+    std::vector<xcb_window_t> candidates;
+    for (std::size_t i = 0; i < topLevels.size(); ++i) {
+        candidates.push_back(topLevels[i]);
+        if (const auto* tree = trees[i].get()) {
+            const xcb_window_t* children = xcb_query_tree_children(tree);
+            candidates.insert(candidates.end(), children, children + xcb_query_tree_children_length(tree));
+        }
+    }
+    std::vector<PropertyCookie> states;
+    states.reserve(candidates.size());
+    for (const xcb_window_t window : candidates)
+        states.push_back(connection.getProperty(window, connection.atoms().wmState, 2));
+    std::vector<xcb_window_t> clients;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (exists(states[i].get())) clients.push_back(candidates[i]);
+    }
+    return clients;
 }
 
 }  // namespace
@@ -136,6 +162,12 @@ bool WindowCache::windowManagerPresent() {
     return checkWindow_->second;
 }
 
+std::string WindowCache::windowManagerName() {
+    if (!windowManagerPresent()) return {};
+    PropertyCookie name = connection_.getProperty(checkWindow_->first, connection_.atoms().netWmName, 64);
+    return bytes(name.get());
+}
+
 bool WindowCache::windowManagerSupports(xcb_atom_t hint) {
     const auto hints = values32(rootProperty(connection_.atoms().netSupported));
     return std::find(hints.begin(), hints.end(), hint) != hints.end();
@@ -154,14 +186,14 @@ std::optional<std::uint32_t> WindowCache::currentDesktop() {
 std::optional<std::vector<xcb_window_t>> WindowCache::clientIds() {
     const auto* reply = rootProperty(connection_.atoms().netClientList);
     if (reply == nullptr) return std::nullopt;
-    if (!exists(reply)) return mappedTopLevels(connection_);
+    if (!exists(reply)) return unlistedClients(connection_, windowManagerPresent());
     return values32(reply);
 }
 
 void WindowCache::refreshClients() {
     if (clientsCurrent_) return;
     const auto* reply = rootProperty(connection_.atoms().netClientList);
-    // Without a window manager nothing announces the list's changes: read it each time.
+    // Without the list nothing announces its changes: read it each time.
     clientsCurrent_ = exists(reply);
     ++generation_;
     const auto ids = clientIds();
@@ -295,9 +327,9 @@ std::optional<WindowPlacement> WindowCache::placement(xcb_window_t window) {
 
 void WindowCache::windowChanged(xcb_window_t window) {
     // Moved, resized, reparented, mapped or unmapped.
+    placements_.erase(window);
     if (placementChanged_) placementChanged_(window);
     if (!facts_.contains(window)) return;
-    placements_.erase(window);
     changed_.insert(window);
     if (refetchPosted_) return;
     // After the rest of this turn's events: a burst of changes makes one read.

@@ -64,6 +64,8 @@ public:
     /// Whether an EWMH-compliant window manager runs: the root's
     /// _NET_SUPPORTING_WM_CHECK names a window that names itself.
     [[nodiscard]] bool windowManagerPresent();
+    /// The window manager's name (_NET_WM_NAME of its check window); "" when it tells none.
+    [[nodiscard]] std::string windowManagerName();
     /// Whether the window manager lists `hint` in _NET_SUPPORTED.
     [[nodiscard]] bool windowManagerSupports(xcb_atom_t hint);
     /// _NET_WORKAREA items and _NET_CURRENT_DESKTOP.

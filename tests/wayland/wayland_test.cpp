@@ -258,8 +258,6 @@ const std::string kCannotSwitch = "activat|switch|focus";
 const std::string kCannotArrange = "arrang|move|position|place";
 
 TEST_P(WaylandTest, findsEveryGame) {
-    PENDING_UNDER(compositor() == Compositor::weston,
-                  "finds games by WM_STATE where the window manager keeps no _NET_CLIENT_LIST");
     for (std::size_t slot = 0; slot < kGames; ++slot) {
         EXPECT_TRUE(runner().waitForError("corvane: game found: Window " + std::to_string(slot + 1) +
                                           " (pid " + std::to_string(game(slot).pid()) + ")"))
@@ -277,7 +275,6 @@ TEST_P(WaylandTest, opensItsPanelAsAnXWindowWithoutATray) {
 
 TEST_P(WaylandTest, arrangesTheGamesAsTheLayoutSays) {
     if (!windowManagerObeys()) {
-        PENDING_UNDER(true, "says once that the window manager moves no window");
         expectSaidOnce(kCannotArrange);
         return;
     }
@@ -299,7 +296,6 @@ TEST_P(WaylandTest, arrangesTheGamesAsTheLayoutSays) {
 
 TEST_P(WaylandTest, theSwitchKeyWorksFromThePanelAndGoesOnToTheNextGame) {
     if (!windowManagerObeys()) {
-        PENDING_UNDER(true, "says once that the window manager activates no window");
         x().typeKey(kGrave);
         expectSaidOnce(kCannotSwitch);
         return;
@@ -324,7 +320,6 @@ TEST_P(WaylandTest, theSwitchKeyWorksFromThePanelAndGoesOnToTheNextGame) {
 
 TEST_P(WaylandTest, aJumpKeyGoesToItsGame) {
     if (!windowManagerObeys()) {
-        PENDING_UNDER(true, "says once that the window manager activates no window");
         x().typeChord({kControl, kDigitOne + 1});
         expectSaidOnce(kCannotSwitch);
         return;
@@ -336,8 +331,9 @@ TEST_P(WaylandTest, aJumpKeyGoesToItsGame) {
 }
 
 TEST_P(WaylandTest, drawsTheBorderAroundTheActiveGame) {
-    PENDING_UNDER(!windowManagerObeys(),
-                  "finds the games, and a game becomes active only as the compositor likes");
+    if (!windowManagerObeys()) {
+        GTEST_SKIP() << name(compositor()) << " activates no game, so no border shows (the program says so)";
+    }
     PENDING_UNDER(
         compositor() == Compositor::sway,
         "draws the border where the game is: under sway it follows the frame it asked for, which sway "
@@ -404,7 +400,6 @@ TEST_P(WaylandTest, aClickOnTheBorderOverAnotherGameReachesThatGame) {
 }
 
 TEST_P(WaylandTest, showsLivePicturesOfTheOtherGamesAboveThem) {
-    PENDING_UNDER(!windowManagerObeys(), "finds the games by WM_STATE");
     PENDING_UNDER(compositor() == Compositor::sway, kNoSwayPlacement + ": one preview covers the other");
     // One preview for each game but the active one, each of another game.
     std::map<xcb_window_t, Shown> shown;
@@ -435,7 +430,9 @@ TEST_P(WaylandTest, showsLivePicturesOfTheOtherGamesAboveThem) {
 }
 
 TEST_P(WaylandTest, placesEachPreviewOnASpotOfItsOwn) {
-    PENDING_UNDER(!windowManagerObeys(), "finds the games by WM_STATE");
+    if (!windowManagerObeys()) {
+        GTEST_SKIP() << name(compositor()) << " places no window where asked (the program says so)";
+    }
     PENDING_UNDER(compositor() == Compositor::sway, kNoSwayPlacement);
     std::vector<platform::Rect> spots;
     ASSERT_TRUE(waitUntil([&] {
