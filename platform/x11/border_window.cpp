@@ -44,6 +44,7 @@ BorderWindow::BorderWindow(const Connection& connection, EventLoop& loop, X11Scr
       stacking_(stacking),
       draw_(std::move(draw)) {
     hasShape_ = connection_.extensions().shape.usable;
+    strips_ = connection_.extensions().xwayland;
     createWindow();
     expose_ = loop_.subscribe(XCB_EXPOSE, [this](const auto& event) { handleEvent(event); });
     visibility_ = loop_.subscribe(XCB_VISIBILITY_NOTIFY, [this](const auto& event) { handleEvent(event); });
@@ -56,7 +57,7 @@ void BorderWindow::watchNewWindows() {
     // the root's children being mapped as well (the window cache selects them).
     siblingMapped_ = loop_.subscribe(XCB_MAP_NOTIFY, [this](const xcb_generic_event_t& event) {
         const auto& mapped = as<xcb_map_notify_event_t>(event);
-        if (mapped_ && mapped.event == connection_.root() && mapped.window != window_.get()) raise();
+        if (mapped_ && mapped.event == connection_.root() && !ours(mapped.window)) raise();
     });
 }
 
@@ -83,29 +84,55 @@ void BorderWindow::createWindow() {
         xcb_create_colormap(c, XCB_COLORMAP_ALLOC_NONE, colormap_.get(), connection_.root(), visual_.id);
         colormap = colormap_.get();
     }
-    window_ = OwnedWindow(c, xcb_generate_id(c));
+    window_ = makeBandWindow(colormap);
+    if (strips_) {
+        constexpr std::size_t kSides = 4;
+        for (std::size_t i = 0; i < kSides; ++i) stripWindows_.push_back(makeBandWindow(colormap));
+    }
+    gc_ = OwnedGc(c, xcb_generate_id(c));
+    xcb_create_gc(c, gc_.get(), window_.get(), 0, nullptr);
+    if (hasShape_) {
+        // Nothing shows until the first paint.
+        xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED,
+                             window_.get(), 0, 0, 0, nullptr);
+        shape_.emplace();
+    }
+    connection_.flush();
+}
+
+OwnedWindow BorderWindow::makeBandWindow(xcb_colormap_t colormap) const {
+    xcb_connection_t* c = connection_.get();
+    OwnedWindow window(c, xcb_generate_id(c));
     const std::array<std::uint32_t, 5> values{
         0, 0, 1, XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_VISIBILITY_CHANGE, colormap};
-    xcb_create_window(c, visual_.depth, window_.get(), connection_.root(), 0, 0, 1, 1, 0,
+    xcb_create_window(c, visual_.depth, window.get(), connection_.root(), 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, visual_.id,
                       XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK |
                           XCB_CW_COLORMAP,
                       values.data());
     // Named for whoever looks at the screen's windows (xwininfo, tests).
     constexpr std::string_view kTitle = "Corvane border";
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_.get(), XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window.get(), XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         static_cast<std::uint32_t>(kTitle.size()), kTitle.data());
-    gc_ = OwnedGc(c, xcb_generate_id(c));
-    xcb_create_gc(c, gc_.get(), window_.get(), 0, nullptr);
     if (hasShape_) {
-        // Nothing shows until the first paint, and clicks always pass through.
-        xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED,
-                             window_.get(), 0, 0, 0, nullptr);
+        // Clicks pass through where the server's compositor honours it.
         xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
-                             window_.get(), 0, 0, 0, nullptr);
-        shape_.emplace();
+                             window.get(), 0, 0, 0, nullptr);
     }
-    connection_.flush();
+    return window;
+}
+
+std::vector<xcb_window_t> BorderWindow::shownWindows() const {
+    if (!strips_) return {window_.get()};
+    std::vector<xcb_window_t> windows;
+    for (const auto& strip : stripWindows_) windows.push_back(strip.get());
+    return windows;
+}
+
+bool BorderWindow::ours(xcb_window_t window) const {
+    if (window == window_.get()) return true;
+    return std::any_of(stripWindows_.begin(), stripWindows_.end(),
+                       [window](const OwnedWindow& strip) { return strip.get() == window; });
 }
 
 void BorderWindow::setFrame(platform::Rect frame, bool /*display*/) {
@@ -124,7 +151,9 @@ void BorderWindow::orderFrontRegardless() {
 void BorderWindow::orderOut() {
     visible_ = false;
     if (!mapped_) return;
-    connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window_.get()));
+    for (const xcb_window_t window : shownWindows()) {
+        connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window));
+    }
     mapped_ = false;
 }
 
@@ -137,10 +166,15 @@ void BorderWindow::setNeedsDisplay() {
 
 void BorderWindow::update() {
     updatePending_ = false;
-    if (wanted_ && configureIfChanged(connection_, window_.get(), *wanted_, sent_)) sent_ = wanted_;
+    if (wanted_ && wanted_ != sent_) {
+        if (!strips_) configureIfChanged(connection_, window_.get(), *wanted_, sent_);
+        sent_ = wanted_;
+    }
     paint();
     if (visible_ && !mapped_) {
-        connection_.onOwnWindow(xcb_map_window(connection_.get(), window_.get()));
+        for (const xcb_window_t window : shownWindows()) {
+            connection_.onOwnWindow(xcb_map_window(connection_.get(), window));
+        }
         raise();
         mapped_ = true;
     }
@@ -149,7 +183,7 @@ void BorderWindow::update() {
 void BorderWindow::handleEvent(const xcb_generic_event_t& event) {
     if (eventType(event) == XCB_EXPOSE) {
         const auto& expose = as<xcb_expose_event_t>(event);
-        if (expose.window == window_.get() && expose.count == 0) {
+        if (ours(expose.window) && expose.count == 0) {
             painted_.reset();
             setNeedsDisplay();
         }
@@ -157,8 +191,7 @@ void BorderWindow::handleEvent(const xcb_generic_event_t& event) {
     }
     const auto& visibility = as<xcb_visibility_notify_event_t>(event);
     // Something came over the band: a window the window manager raised, another program's popup.
-    if (visibility.window == window_.get() && mapped_ && visibility.state != XCB_VISIBILITY_UNOBSCURED)
-        raise();
+    if (ours(visibility.window) && mapped_ && visibility.state != XCB_VISIBILITY_UNOBSCURED) raise();
 }
 
 void BorderWindow::paint() {
@@ -167,6 +200,14 @@ void BorderWindow::paint() {
     const double width = sent_ ? static_cast<double>(sent_->width) : 0;
     BandCanvas canvas(height);
     draw_(canvas, {0, 0, width, height});
+    if (strips_) {
+        // The strips lie in root coordinates: a moved band is a new paint.
+        if (!sent_ || (painted(canvas.bands()) && paintedAt_ == sent_)) return;
+        paintStrips(canvas.bands());
+        painted_ = canvas.bands();
+        paintedAt_ = sent_;
+        return;
+    }
     if (painted(canvas.bands())) return;
     applyShape(canvas.allRectangles());
     for (const auto& band : canvas.bands()) fill(band);
@@ -178,6 +219,33 @@ bool BorderWindow::painted(const std::vector<Band>& bands) const {
                                   [](const Band& a, const Band& b) {
                                       return a.color == b.color && sameRectangles(a.rectangles, b.rectangles);
                                   });
+}
+
+void BorderWindow::paintStrips(const std::vector<Band>& bands) {
+    // Each of the band's rectangles a window of its own, in the band's colour.
+    std::size_t next = 0;
+    for (const auto& band : bands) {
+        const std::uint32_t pixel = pixelFor(band.color);
+        for (const auto& rectangle : band.rectangles) {
+            if (next == stripWindows_.size()) return;
+            const xcb_window_t strip = stripWindows_[next++].get();
+            const RootRect where{sent_->x + rectangle.x, sent_->y + rectangle.y, rectangle.width,
+                                 rectangle.height};
+            configureIfChanged(connection_, strip, where, std::nullopt);
+            connection_.onOwnWindow(
+                xcb_change_window_attributes(connection_.get(), strip, XCB_CW_BACK_PIXEL, &pixel));
+            connection_.onOwnWindow(xcb_clear_area(connection_.get(), 0, strip, 0, 0, 0, 0));
+        }
+    }
+    // Strips the band does not need (a line thick enough to leave no hole) go out of sight.
+    for (; next < stripWindows_.size(); ++next) {
+        const RootRect nowhere{sent_->x, sent_->y, 1, 1};
+        configureIfChanged(connection_, stripWindows_[next].get(), nowhere, std::nullopt);
+        const std::uint32_t clear = 0;
+        connection_.onOwnWindow(xcb_change_window_attributes(connection_.get(), stripWindows_[next].get(),
+                                                             XCB_CW_BACK_PIXEL, &clear));
+        connection_.onOwnWindow(xcb_clear_area(connection_.get(), 0, stripWindows_[next].get(), 0, 0, 0, 0));
+    }
 }
 
 void BorderWindow::applyShape(const std::vector<xcb_rectangle_t>& rectangles) {
@@ -214,7 +282,7 @@ std::uint32_t BorderWindow::pixelFor(platform::Color color) {
 }
 
 void BorderWindow::raise() {
-    stacking_.raiseUnmanaged(window_.get());
+    for (const xcb_window_t window : shownWindows()) stacking_.raiseUnmanaged(window);
 }
 
 }  // namespace corvane::x11

@@ -27,7 +27,10 @@ namespace corvane::x11 {
 /// with SHAPE to the band its draw function strokes, with an empty input
 /// shape so every click goes to the game underneath. Kept above other
 /// windows: raised when shown and whenever something comes to cover it.
-/// Without the SHAPE extension it never shows (it would hide the game).
+/// Without the SHAPE extension it never shows (it would hide the game). On
+/// XWayland, whose compositor may give a window every click within its
+/// rectangle whatever its input shape, the band is four strip windows
+/// instead, so the game inside it keeps its clicks.
 /// Moves, showing and painting go to the server as StepWrites orders the
 /// program's own windows: after the step, and after the keyboard reached the
 /// game an activation of the step asked for.
@@ -59,6 +62,11 @@ private:
     };
     [[nodiscard]] Visual chooseVisual() const;
     void createWindow();
+    [[nodiscard]] OwnedWindow makeBandWindow(xcb_colormap_t colormap) const;
+    /// The windows that show the band: the shaped one, or the strips.
+    [[nodiscard]] std::vector<xcb_window_t> shownWindows() const;
+    [[nodiscard]] bool ours(xcb_window_t window) const;
+    void paintStrips(const std::vector<Band>& bands);
     void handleEvent(const xcb_generic_event_t& event);
     /// Brings the server's window up to date: frame, mapping, shape and paint.
     void update();
@@ -81,6 +89,9 @@ private:
     Visual visual_;
     OwnedColormap colormap_;
     OwnedWindow window_;
+    bool strips_ = false;
+    std::vector<OwnedWindow> stripWindows_;
+    std::optional<RootRect> paintedAt_;
     OwnedGc gc_;
     platform::Rect frame_;
     std::optional<RootRect> wanted_;

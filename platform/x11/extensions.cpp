@@ -64,6 +64,8 @@ Extensions Extensions::query(xcb_connection_t* c) {
     auto damage = ask(found.damage, [&] { return xcb_damage_query_version(c, 1, 1); });
     auto render = ask(found.render, [&] { return xcb_render_query_version(c, 0, 11); });
     auto randr = ask(found.randr, [&] { return xcb_randr_query_version(c, 1, 5); });
+    constexpr std::string_view kXwayland = "XWAYLAND";
+    auto xwayland = xcb_query_extension(c, static_cast<std::uint16_t>(kXwayland.size()), kXwayland.data());
     auto xkb = ask(found.xkb,
                    [&] { return xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION); });
 
@@ -81,6 +83,13 @@ Extensions Extensions::query(xcb_connection_t* c) {
         }
         std::free(reply);
     }
+    if (auto* reply = xcb_query_extension_reply(c, xwayland, nullptr)) {
+        found.xwayland = reply->present != 0;
+        std::free(reply);
+    }
+    // XWayland before 23 has no extension of that name; a Wayland session says so in the environment.
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (wayland != nullptr && *wayland != '\0') found.xwayland = true;
     if (found.composite.majorVersion == 0 && found.composite.minorVersion < kCompositeLeastMinor) {
         found.composite.usable = false;
     }

@@ -32,6 +32,10 @@ struct Extensions {
     Extension render;     ///< 0.6 and up: scaled, filtered pictures in the previews
     Extension randr;      ///< monitors and the primary one
     Extension xkb;        ///< physical keys by name
+    /// The server is XWayland (a Wayland desktop's X server): there a window's
+    /// input shape may not reach the compositor, which then gives the window
+    /// every click within its rectangle.
+    bool xwayland = false;
 
     /// Reads them on `connection`.
     static Extensions query(xcb_connection_t* connection);

@@ -59,13 +59,14 @@ void setText(const Connection& connection, xcb_window_t window, xcb_atom_t prope
 
 PreviewPanel::PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
                            const RenderFormats& formats, StepWrites& writes, ProgramStacking& stacking,
-                           platform::Rect frame, platform::PanelContent& content)
+                           SwayIpc* sway, platform::Rect frame, platform::PanelContent& content)
     : connection_(connection),
       loop_(loop),
       screens_(screens),
       formats_(formats),
       writes_(writes),
       stacking_(stacking),
+      sway_(sway),
       content_(content) {
     shown_ = toRoot(frame, screens_.primaryRootFrame());
     createWindow(shown_);
@@ -148,7 +149,10 @@ void PreviewPanel::subscribeEvents() {
                 visibilityChanged(as<xcb_visibility_notify_event_t>(event));
                 break;
             case XCB_MAP_NOTIFY:
-                if (as<xcb_map_notify_event_t>(event).window == window_.get()) mapped_ = true;
+                if (as<xcb_map_notify_event_t>(event).window != window_.get()) break;
+                mapped_ = true;
+                // sway knows the window only once it is mapped, and centres it then.
+                if (sway_ != nullptr) place(placed_.value_or(shown_));
                 break;
             case XCB_UNMAP_NOTIFY:
                 if (as<xcb_unmap_notify_event_t>(event).window == window_.get()) mapped_ = false;
@@ -200,7 +204,7 @@ void PreviewPanel::requestUpdate() {
 void PreviewPanel::update() {
     updatePending_ = false;
     if (wanted_) {
-        if (configureIfChanged(connection_, window_.get(), *wanted_, shown_)) shown_ = *wanted_;
+        if (*wanted_ != shown_) place(*wanted_);
         wanted_.reset();
     }
     if (visible_ && raiseWanted_) {
@@ -217,6 +221,16 @@ void PreviewPanel::update() {
         connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window_.get()));
         sentMapped_ = false;
     }
+}
+
+void PreviewPanel::place(const RootRect& rect) {
+    if (placed_ != rect) replacesLeft_ = kReplaces;
+    placed_ = rect;
+    if (sway_ == nullptr ||
+        !sway_->run(SwayIpc::placeCommand(window_.get(), rect.x, rect.y, rect.width, rect.height, true))) {
+        configureIfChanged(connection_, window_.get(), rect, std::nullopt);
+    }
+    shown_ = rect;
 }
 
 void PreviewPanel::visibilityChanged(const xcb_visibility_notify_event_t& event) {
@@ -280,14 +294,25 @@ void PreviewPanel::configured(const xcb_configure_notify_event_t& event) {
         // The window manager's own report: root coordinates (ICCCM 4.1.5).
         shown_.x = event.x;
         shown_.y = event.y;
-        return;
+    } else {
+        // A real report is relative to the parent, the window manager's frame if it reparented us.
+        TranslateCookie corner = connection_.translateToRoot(window_.get());
+        if (const auto* reply = corner.get()) {
+            shown_.x = reply->dst_x;
+            shown_.y = reply->dst_y;
+        }
     }
-    // A real report is relative to the parent, the window manager's frame if it reparented us.
-    TranslateCookie corner = connection_.translateToRoot(window_.get());
-    if (const auto* reply = corner.get()) {
-        shown_.x = reply->dst_x;
-        shown_.y = reply->dst_y;
-    }
+    insistOnPlace();
+}
+
+void PreviewPanel::insistOnPlace() {
+    // sway centres a new floating window once its surface shows, which comes
+    // after it is mapped and maybe after the program placed it: put it back,
+    // a few times at most, in case sway keeps to its own mind.
+    if (sway_ == nullptr || !placed_ || *placed_ == shown_ || replacesLeft_ == 0) return;
+    --replacesLeft_;
+    const RootRect where = *placed_;
+    place(where);
 }
 
 // Drawing --------------------------------------------------------------------

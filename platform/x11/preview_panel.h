@@ -34,7 +34,7 @@ namespace corvane::x11 {
 class PreviewPanel final : public platform::Panel {
 public:
     PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                 const RenderFormats& formats, StepWrites& writes, ProgramStacking& stacking,
+                 const RenderFormats& formats, StepWrites& writes, ProgramStacking& stacking, SwayIpc* sway,
                  platform::Rect frame, platform::PanelContent& content);
     ~PreviewPanel() override = default;
     PreviewPanel(const PreviewPanel&) = delete;
@@ -73,6 +73,9 @@ private:
     void visibilityChanged(const xcb_visibility_notify_event_t& event);
     void moveTo(std::int32_t x, std::int32_t y);
     void requestUpdate();
+    /// Sends the panel's frame: through sway where it runs (it centres floating X windows).
+    void place(const RootRect& rect);
+    void insistOnPlace();
     /// Brings the server's window up to date: frame, mapping, stacking.
     void update();
     void setNeedsDisplay();
@@ -85,6 +88,7 @@ private:
     const RenderFormats& formats_;
     StepWrites& writes_;
     ProgramStacking& stacking_;
+    SwayIpc* sway_;
     platform::PanelContent& content_;
     OwnedWindow window_;
     OwnedPicture picture_;            ///< the panel's own, to composite into
@@ -94,6 +98,10 @@ private:
     bool sentMapped_ = false;
     bool raiseWanted_ = false;
     bool updatePending_ = false;
+    /// Where the program last placed it, and how often it puts it back there when sway moved it.
+    static constexpr int kReplaces = 4;
+    std::optional<RootRect> placed_;
+    int replacesLeft_ = kReplaces;
     /// Mapped as the server last reported, and whether another window covers part of it.
     bool mapped_ = false;
     bool covered_ = true;

@@ -17,8 +17,8 @@ constexpr const char* kNoActivation =
 constexpr double kVerdictDelay = 2.0;
 }  // namespace
 
-StepWrites::StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache)
-    : connection_(connection), loop_(loop), cache_(cache) {
+StepWrites::StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache, SwayIpc* sway)
+    : connection_(connection), loop_(loop), cache_(cache), sway_(sway) {
     activeWindowChanged_ = loop_.subscribe(XCB_PROPERTY_NOTIFY, [this](const xcb_generic_event_t& event) {
         const auto& notify = as<xcb_property_notify_event_t>(event);
         // The answer may release what waits: look once this turn's events are in.
@@ -53,8 +53,11 @@ void StepWrites::send(const Request& request) {
     // Already active: asked again, the window manager would hand the game the
     // focus once more, racing the next activation. Nothing to wait for.
     if (!unanswered_ && cache_.activeWindow() == request.window) return;
-    requestActivation(connection_, request.window, request.time);
-    connection_.flush();
+    // sway only marks a window urgent when an X client asks to activate it.
+    if (sway_ == nullptr || !sway_->run(SwayIpc::windowCriteria(request.window) + " focus")) {
+        requestActivation(connection_, request.window, request.time);
+        connection_.flush();
+    }
     if (!activatedOnce_ && !saidNoActivation_) {
         awaitedActivation_ = AwaitedActivation{request.window, loop_.now() + kVerdictDelay};
     }
@@ -159,7 +162,31 @@ void StepWrites::checkLapsedRequests(std::optional<xcb_window_t> active) {
     }
 }
 
+void StepWrites::sendMovesToSway(const std::map<xcb_window_t, ClientMove>& moves) {
+    std::string commands;
+    for (const auto& [window, move] : moves) {
+        const auto before = placement(window);
+        if (!before) continue;
+        const WindowPlacement after = placed(*before, move);
+        if (after == *before) continue;
+        sent_[window] = SentPlacement{after, loop_.now() + kPlacementPatience};
+        if (!movedOnce_ && !saidNoMoves_) awaiting_[window] = {after, loop_.now() + kVerdictDelay};
+        const auto& decoration = after.decoration;
+        const auto whole = [](double value) { return static_cast<long>(value); };
+        if (!commands.empty()) commands += "; ";
+        commands += SwayIpc::placeCommand(
+            window, whole(after.frame.x + decoration.left), whole(after.frame.y + decoration.top),
+            whole(after.frame.width - decoration.left - decoration.right),
+            whole(after.frame.height - decoration.top - decoration.bottom), false);
+    }
+    if (!commands.empty()) sway_->run(commands);
+}
+
 void StepWrites::sendMoves() {
+    if (sway_ != nullptr) {
+        sendMovesToSway(std::exchange(moves_, {}));
+        return;
+    }
     // Where the window manager does not take _NET_MOVERESIZE_WINDOW (sway's and
     // weston's), a configure request is what ICCCM gives every client.
     const bool windowManager = cache_.windowManagerPresent() &&

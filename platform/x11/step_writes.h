@@ -18,6 +18,7 @@
 #include "platform/x11/activation_record.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
+#include "platform/x11/sway_ipc.h"
 #include "platform/x11/window_cache.h"
 #include "platform/x11/window_placement.h"
 
@@ -45,7 +46,9 @@ public:
     /// How long a sent move counts as done while the server reports nothing of the window.
     static constexpr double kPlacementPatience = 0.5;
 
-    StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache);
+    /// `sway`, where sway runs, takes the activations, moves and resizes its X
+    /// window manager would not do; it must outlive this object.
+    StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache, SwayIpc* sway = nullptr);
     StepWrites(const StepWrites&) = delete;
     StepWrites& operator=(const StepWrites&) = delete;
     StepWrites(StepWrites&&) = delete;
@@ -93,6 +96,8 @@ private:
     /// Requests sent long ago that the window manager never carried out, while it never did one.
     void checkLapsedRequests(std::optional<xcb_window_t> active);
     void sendMoves();
+    /// The step's moves as sway's commands, all in one message.
+    void sendMovesToSway(const std::map<xcb_window_t, ClientMove>& moves);
     void sendRaises();
     void updateOwnWindows();
     /// Says once on stderr what this desktop's window manager does not do when
@@ -102,6 +107,7 @@ private:
     const Connection& connection_;
     EventLoop& loop_;
     WindowCache& cache_;
+    SwayIpc* sway_;
     std::optional<Request> requested_;
     std::optional<ActivationRecord> unanswered_;
     bool holdingForAnswer_ = false;

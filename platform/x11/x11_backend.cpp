@@ -15,13 +15,14 @@ X11Backend::X11Backend(std::unique_ptr<Connection> connection, std::vector<std::
     : connection_(std::move(connection)),
       loop_(*connection_),
       windowCache_(*connection_, loop_),
-      writes_(*connection_, loop_, windowCache_),
+      sway_(SwayIpc::connectFromEnvironment()),
+      writes_(*connection_, loop_, windowCache_, sway_.get()),
       processInfo_(std::move(arguments)),
       screens_(*connection_, loop_, windowCache_),
       workspace_(*connection_, loop_, windowCache_, writes_),
       accessibility_(*connection_, screens_, windowCache_, writes_),
       hotKeys_(*connection_, loop_),
-      windows_(*connection_, loop_, screens_, windowCache_, writes_),
+      windows_(*connection_, loop_, screens_, windowCache_, writes_, sway_.get()),
       capture_(*connection_, loop_, accessibility_, windowCache_) {}
 
 X11Backend::~X11Backend() = default;

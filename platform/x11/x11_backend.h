@@ -12,6 +12,7 @@
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/step_writes.h"
+#include "platform/x11/sway_ipc.h"
 #include "platform/x11/window_cache.h"
 #include "platform/x11/x11_accessibility.h"
 #include "platform/x11/x11_capture.h"
@@ -55,6 +56,7 @@ private:
     std::unique_ptr<Connection> connection_;
     EventLoop loop_;
     WindowCache windowCache_;
+    std::unique_ptr<SwayIpc> sway_;
     StepWrites writes_;
     X11ProcessInfo processInfo_;
     X11Screens screens_;

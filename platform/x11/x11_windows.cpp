@@ -8,11 +8,12 @@
 namespace corvane::x11 {
 
 X11Windows::X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens, WindowCache& cache,
-                       StepWrites& writes)
+                       StepWrites& writes, SwayIpc* sway)
     : connection_(connection),
       loop_(loop),
       screens_(screens),
       writes_(writes),
+      sway_(sway),
       formats_(connection),
       stacking_(connection, cache) {}
 
@@ -22,8 +23,8 @@ std::unique_ptr<platform::BorderWindow> X11Windows::createBorderWindow(DrawFunct
 
 std::unique_ptr<platform::Panel> X11Windows::createPanel(platform::Rect frame,
                                                          platform::PanelContent& content) {
-    return std::make_unique<PreviewPanel>(connection_, loop_, screens_, formats_, writes_, stacking_, frame,
-                                          content);
+    return std::make_unique<PreviewPanel>(connection_, loop_, screens_, formats_, writes_, stacking_, sway_,
+                                          frame, content);
 }
 
 }  // namespace corvane::x11

@@ -23,7 +23,7 @@ namespace corvane::x11 {
 class X11Windows final : public platform::WindowService {
 public:
     X11Windows(const Connection& connection, EventLoop& loop, X11Screens& screens, WindowCache& cache,
-               StepWrites& writes);
+               StepWrites& writes, SwayIpc* sway = nullptr);
 
     [[nodiscard]] std::unique_ptr<platform::BorderWindow> createBorderWindow(DrawFunction draw) override;
     [[nodiscard]] std::unique_ptr<platform::Panel> createPanel(platform::Rect frame,
@@ -38,6 +38,7 @@ private:
     EventLoop& loop_;
     X11Screens& screens_;
     StepWrites& writes_;
+    SwayIpc* sway_;
     RenderFormats formats_;
     ProgramStacking stacking_;
 };

@@ -429,10 +429,21 @@ std::optional<std::uint32_t> CompositorSession::screenPixel(int x, int y) {
 bool CompositorSession::clickThroughCompositor(std::pair<int, int> at) {
     const auto [x, y] = at;
     if (!canClickThroughCompositor()) return false;
-    const std::string swaymsg = findInPath("swaymsg");
-    const std::string press = "seat - cursor set " + std::to_string(x) + " " + std::to_string(y) +
-                              "; seat - cursor press button1; seat - cursor release button1";
-    auto command = ChildProcess::spawn({.argv = {swaymsg, press},
+    return swayCommand("seat - cursor set " + std::to_string(x) + " " + std::to_string(y) +
+                       "; seat - cursor press button1; seat - cursor release button1");
+}
+
+void CompositorSession::close(xcb_window_t window) {
+    // sway's X window manager takes no _NET_CLOSE_WINDOW; its own kill asks the window to close.
+    if (compositor_ == Compositor::sway) {
+        swayCommand("[id=" + std::to_string(window) + "] kill");
+    } else {
+        x().close(window);
+    }
+}
+
+bool CompositorSession::swayCommand(const std::string& commands) {
+    auto command = ChildProcess::spawn({.argv = {findInPath("swaymsg"), commands},
                                         .environment = desktop_,
                                         .stdoutPath = (folder_ / "swaymsg.log").string(),
                                         .stderrPath = (folder_ / "swaymsg.log").string()});

@@ -75,9 +75,12 @@ public:
     /// done here. XTEST clicks reach X clients only, behind the compositor's back.
     bool clickThroughCompositor(std::pair<int, int> at);
     [[nodiscard]] bool canClickThroughCompositor() const { return compositor_ == Compositor::sway; }
+    /// Asks a window to close as its title bar's button would.
+    void close(xcb_window_t window);
 
 private:
     void startBus();
+    bool swayCommand(const std::string& commands);
     void startCompositor();
     void findXServer();
     void letRootIn();

@@ -340,20 +340,27 @@ std::uint16_t XInspector::modifierState() {
 }
 
 std::optional<xcb_window_t> XInspector::childNamed(const std::string& name) {
+    const auto named = childrenNamed(name);
+    if (named.empty()) return std::nullopt;
+    return named.front();
+}
+
+std::vector<xcb_window_t> XInspector::childrenNamed(const std::string& name) {
     auto* c = connection();
     XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root()), nullptr));
-    if (!tree) return std::nullopt;
+    if (!tree) return {};
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    std::vector<xcb_window_t> named;
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
         XReply<xcb_get_property_reply_t> title(xcb_get_property_reply(
             c, xcb_get_property(c, 0, children[i], XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 64), nullptr));
         if (!title) continue;
         const auto* text = static_cast<const char*>(xcb_get_property_value(title.get()));
         if (std::string(text, static_cast<std::size_t>(xcb_get_property_value_length(title.get()))) == name) {
-            return children[i];
+            named.push_back(children[i]);
         }
     }
-    return std::nullopt;
+    return named;
 }
 
 xcb_window_t XInspector::topLevelOf(xcb_window_t window) {

@@ -68,6 +68,8 @@ public:
     [[nodiscard]] std::optional<platform::Rect> clientRect(xcb_window_t window);
     /// The root's child whose WM_NAME is `name` (an unmanaged window: a menu, an overlay).
     [[nodiscard]] std::optional<xcb_window_t> childNamed(const std::string& name);
+    /// Every such child, bottom to top.
+    [[nodiscard]] std::vector<xcb_window_t> childrenNamed(const std::string& name);
     /// The root's child that holds `window`: the window manager's frame, if any.
     [[nodiscard]] xcb_window_t topLevelOf(xcb_window_t window);
     /// Whether `upper` is stacked above `lower`, each by the root's child that holds it.

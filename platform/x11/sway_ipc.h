@@ -1,0 +1,45 @@
+#pragma once
+
+#ifndef CORVANE_X11_BUILD
+#error "platform/x11 headers are for the X11 backend only"
+#endif
+
+#include <memory>
+#include <string>
+
+namespace corvane::x11 {
+
+/// sway's own command channel (the i3 IPC protocol on $SWAYSOCK). sway's X
+/// window manager ignores _NET_MOVERESIZE_WINDOW, tiles every X window and
+/// only marks a window urgent when asked to activate it: where sway runs,
+/// placing and focusing go through its commands instead.
+class SwayIpc {
+public:
+    /// Connects to the socket `$SWAYSOCK` names; nullptr where it is unset or refuses.
+    static std::unique_ptr<SwayIpc> connectFromEnvironment();
+    explicit SwayIpc(int socket) : socket_(socket) {}
+    ~SwayIpc();
+    SwayIpc(const SwayIpc&) = delete;
+    SwayIpc& operator=(const SwayIpc&) = delete;
+    SwayIpc(SwayIpc&&) = delete;
+    SwayIpc& operator=(SwayIpc&&) = delete;
+
+    /// Runs `commands` (sway's syntax, several joined with ";") and waits for
+    /// its answer; false when the socket failed or a command was refused.
+    bool run(const std::string& commands);
+
+    /// The criteria that pick X window `window`.
+    [[nodiscard]] static std::string windowCriteria(unsigned int window);
+    /// The command that puts X window `window`, floating and without sway's
+    /// frame, exactly at root `x`, `y` with that size; `sticky` on every workspace.
+    [[nodiscard]] static std::string placeCommand(unsigned int window, long x, long y, long width,
+                                                  long height, bool sticky);
+
+private:
+    bool send(const std::string& payload);
+    [[nodiscard]] std::string receive();
+
+    int socket_ = -1;
+};
+
+}  // namespace corvane::x11
