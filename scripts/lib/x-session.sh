@@ -182,17 +182,17 @@ xs_start_session_bus() {
 
 _xs_pid_gone() { ! kill -0 "$1" 2>/dev/null; }
 
-# xs_end PID SECONDS: sends SIGTERM to PID, a child of this shell, and prints
-# its exit status once it has ended; prints "timeout" (and kills it) when it
-# is still there after SECONDS.
+# xs_end PID SECONDS: sends SIGTERM to PID, a child of this shell, and sets
+# XS_END_STATUS to its exit status once it has ended, or to "timeout" (and
+# kills it) when it is still there after SECONDS. It must run in this shell,
+# not in a $(...) subshell: only the parent can collect a child's status.
 xs_end() {
   kill -TERM "$1" 2>/dev/null || true
   if xs_wait_for "$2" _xs_pid_gone "$1"; then
-    local status=0
-    wait "$1" 2>/dev/null || status=$?
-    echo "$status"
+    XS_END_STATUS=0
+    wait "$1" 2>/dev/null || XS_END_STATUS=$?
   else
     kill -KILL "$1" 2>/dev/null || true
-    echo timeout
+    XS_END_STATUS=timeout
   fi
 }
