@@ -43,6 +43,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         if (argument == "-previewBundle") {
             if (i + 1 >= arguments.size()) return UsageError{"option '-previewBundle' needs identifiers"};
             ++i;  // its value may look like anything, even an option
+        } else if (argument == "--check") {
+            options.check = true;
         } else if (argument == "-v" || argument == "--verbose") {
             options.verbose = true;
         } else if (auto display = optionValue(arguments, i, kDisplayOption, "a display name")) {
@@ -66,6 +68,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 
 const char* usage() {
     return "usage: corvane [--display NAME] [--verbose] [-previewBundle ID[,ID...]]\n"
+           "       corvane --check [--display NAME] [-previewBundle ID[,ID...]]\n"
            "       corvane --autostart on|off\n"
            "\n"
            "Finds the running World of Warcraft clients, arranges their windows on the\n"
@@ -78,6 +81,8 @@ const char* usage() {
            "  -v, --verbose           also report games found and lost and each switch\n"
            "  -previewBundle ID,...   also treat applications with these identifiers\n"
            "                          (their WM_CLASS class, e.g. XTerm) as clients\n"
+           "  --check                 say what this desktop gives Corvane and what not, and exit\n"
+           "                          (status 0 when everything the settings need works)\n"
            "  --autostart on|off      start Corvane at login, or no longer, and exit\n"
            "  -h, --help              show this text and exit\n"
            "  --version               show the version and exit\n"

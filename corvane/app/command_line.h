@@ -10,6 +10,7 @@ namespace corvane::app {
 struct RunOptions {
     std::string display;   ///< empty: $DISPLAY
     bool verbose = false;  ///< also report clients found and lost and each switch
+    bool check = false;    ///< only say what this desktop gives Corvane, and exit
 };
 struct ShowHelp {};
 struct ShowVersion {};

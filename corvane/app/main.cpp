@@ -14,6 +14,7 @@
 #include "corvane/app/autostart.h"
 #include "corvane/app/command_line.h"
 #include "corvane/app/corvane_app.h"
+#include "corvane/app/desktop_doctor.h"
 #include "corvane/app/signal_watch.h"
 #include "corvane/app/single_instance.h"
 #include "platform/x11/x11_backend.h"
@@ -159,5 +160,7 @@ int main(int argc, char** argv) {
     if (const auto* autostart = std::get_if<corvane::app::SetAutostart>(&commandLine)) {
         return setAutostart(autostart->on);
     }
-    return run(std::get<corvane::app::RunOptions>(commandLine), std::move(arguments));
+    const auto& options = std::get<corvane::app::RunOptions>(commandLine);
+    if (options.check) return corvane::app::runDesktopCheck(options, std::move(arguments));
+    return run(options, std::move(arguments));
 }

@@ -47,6 +47,8 @@ public:
     [[nodiscard]] X11Accessibility& accessibility() { return accessibility_; }
     [[nodiscard]] X11Screens& screens() { return screens_; }
     [[nodiscard]] X11HotKeys& hotKeys() { return hotKeys_; }
+    /// sway's command channel where sway runs; null elsewhere.
+    [[nodiscard]] SwayIpc* sway() { return sway_.get(); }
     [[nodiscard]] X11Windows& windows() { return windows_; }
     [[nodiscard]] X11Capture& capture() { return capture_; }
     [[nodiscard]] WindowCache& windowCache() { return windowCache_; }

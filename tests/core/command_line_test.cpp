@@ -8,11 +8,13 @@ namespace {
 /// What a command line comes to, in a word: "run", "help", "usage", ...
 std::string outcome(const CommandLine& line) {
     if (const auto* run = std::get_if<RunOptions>(&line)) {
-        return "run display=" + run->display + (run->verbose ? " verbose" : "");
+        return std::string(run->check ? "check" : "run") + " display=" + run->display +
+               (run->verbose ? " verbose" : "");
     }
     if (std::holds_alternative<ShowHelp>(line)) return "help";
     if (std::holds_alternative<ShowVersion>(line)) return "version";
-    if (const auto* autostart = std::get_if<SetAutostart>(&line)) return autostart->on ? "autostart on" : "autostart off";
+    if (const auto* autostart = std::get_if<SetAutostart>(&line))
+        return autostart->on ? "autostart on" : "autostart off";
     return "usage: " + std::get<UsageError>(line).message;
 }
 
@@ -24,8 +26,10 @@ TEST(CommandLine, EachLineComesToWhatItAsksOrAUsageError) {
     const Case cases[] = {
         {{}, "run display="},
         {{"--display", ":3", "-v"}, "run display=:3 verbose"},
-        {{"--display=:4", "-previewBundle", "--verbose"}, "run display=:4"},  // the value looks like an option
+        {{"--display=:4", "-previewBundle", "--verbose"},
+         "run display=:4"},  // the value looks like an option
         {{"--autostart", "off"}, "autostart off"},
+        {{"--check", "--display", ":2"}, "check display=:2"},
         {{"-previewBundle"}, "usage: option '-previewBundle' needs identifiers"},
         {{"--display"}, "usage: option '--display' needs a display name"},
         {{"--autostart=maybe"}, "usage: option '--autostart' wants 'on' or 'off', not 'maybe'"},

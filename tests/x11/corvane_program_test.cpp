@@ -120,7 +120,8 @@ TEST_F(CorvaneProgramTest, quitCorvaneEndsItWithStatusZeroAndWhatWasChangedSaved
     ASSERT_TRUE(clickControl(program.pid(), "check box", "Colored border on the active window"));
     ASSERT_TRUE(clickControl(program.pid(), "push button", "Quit Corvane"));
     EXPECT_EQ(program.waitForExit(5s), 0);
-    EXPECT_NE(fileText(settingsFile()).find(R"("showBorder": false)"), std::string::npos) << fileText(settingsFile());
+    EXPECT_NE(fileText(settingsFile()).find(R"("showBorder": false)"), std::string::npos)
+        << fileText(settingsFile());
     EXPECT_EQ(unexpectedErrors(), "");
 }
 
@@ -130,11 +131,14 @@ TEST_F(CorvaneProgramTest, onATrayOverDBusItsIconIsAnItemWhoseActivationOpensThe
     startSessionBus();
     startOnBus({watcher});
     const auto host = startOnBus({python(), SNI_HOST_PATH, "20"});
-    ASSERT_TRUE(waitUntil([&] { return fileText(host).find("host ") != std::string::npos; })) << fileText(host);
+    ASSERT_TRUE(waitUntil([&] { return fileText(host).find("host ") != std::string::npos; }))
+        << fileText(host);
 
     auto program = startProgram();
-    EXPECT_TRUE(waitUntil([&] { return fileText(host).find("activated") != std::string::npos; })) << fileText(host);
-    EXPECT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); })) << "opened by the activation";
+    EXPECT_TRUE(waitUntil([&] { return fileText(host).find("activated") != std::string::npos; }))
+        << fileText(host);
+    EXPECT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }))
+        << "opened by the activation";
     EXPECT_EQ(programErrors().find("no system tray"), std::string::npos) << "a tray over D-Bus is a tray";
     EXPECT_EQ(unexpectedErrors(), "");
 }
@@ -213,6 +217,35 @@ TEST_F(CorvaneProgramTest, saysWhenTheKeyboardLacksTheSwitchKey) {
 
     EXPECT_TRUE(waitForError("corvane: the switch key F14: This keyboard has no such key."));
     EXPECT_EQ(programErrors().find("taken"), std::string::npos);
+}
+
+TEST_F(CorvaneProgramTest, itsCheckSaysWhatTheDesktopGivesAndWhatToDoAboutATakenKey) {
+    launchGames(2);
+    const auto fine = runCheck();
+    EXPECT_EQ(fine.status, 0) << fine.report;
+    for (const char* line : {"  ok  the display is an X11 server, window manager Openbox",
+                             "  ok  the window manager moves a window when asked",
+                             "  ok  the window manager activates a window when asked",
+                             "  ok  the switch key ` (backtick) can be had", "  ok  2 games running now",
+                             "Everything your settings need works here."}) {
+        EXPECT_NE(fine.report.find(line), std::string::npos) << line << " in:\n" << fine.report;
+    }
+
+    auto* c = x().connection();
+    const xcb_keycode_t grave = x().keycodeOf(kGrave).value();
+    XReply<xcb_generic_error_t> refused(xcb_request_check(
+        c, xcb_grab_key_checked(c, 1, x().root(), 0, grave, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    ASSERT_EQ(refused, nullptr);
+    const auto taken = runCheck();
+    EXPECT_EQ(taken.status, 1) << taken.report;
+    EXPECT_NE(taken.report.find("  NO  the switch key ` (backtick) is taken by another program"),
+              std::string::npos)
+        << taken.report;
+    EXPECT_NE(taken.report.find("To do: pick another switch key or jump keys in the panel"),
+              std::string::npos)
+        << taken.report;
+    xcb_ungrab_key(c, grave, x().root(), 0);
+    x().sync();
 }
 
 TEST_F(CorvaneProgramTest, verboseItReportsGamesFoundAndLostAndEachSwitch) {

@@ -85,8 +85,19 @@ ChildProcess ProgramRunner::start(const std::vector<std::string>& arguments, Env
     merged.insert(merged.end(), environment.begin(), environment.end());
     std::vector<std::string> argv = {CORVANE_PATH};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return ChildProcess::spawn(
-        {.argv = std::move(argv), .environment = std::move(merged), .stderrPath = errors_.string()});
+    return ChildProcess::spawn({.argv = std::move(argv),
+                                .environment = std::move(merged),
+                                .stdoutPath = stdout_.string(),
+                                .stderrPath = errors_.string()});
+}
+
+ProgramRunner::CheckOutcome ProgramRunner::check() {
+    stdout_ = newPath("corvane-stdout");
+    auto checking = start({"--check"});
+    const auto status = checking.waitForExit(std::chrono::seconds(30));
+    const std::string report = fileText(stdout_);
+    stdout_.clear();
+    return {status, report};
 }
 
 bool ProgramRunner::waitForError(const std::string& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +27,12 @@ public:
 
     /// Starts corvane; its stderr goes to a file of its own.
     ChildProcess start(const std::vector<std::string>& arguments = {}, Environment environment = {});
+    /// What `corvane --check` says on stdout, and its exit status (nullopt when it hangs).
+    struct CheckOutcome {
+        std::optional<int> status;
+        std::string report;
+    };
+    CheckOutcome check();
     /// Starts the D-Bus session the next start joins (otherwise each start
     /// makes its own), so that services can be on it before the program.
     void startSessionBus();
@@ -60,6 +67,7 @@ private:
     std::string busAddress_;
     bool busFresh_ = false;
     std::filesystem::path errors_;
+    std::filesystem::path stdout_;  ///< where the next start's stdout goes; empty: inherited
     int pathCounter_ = 0;
 };
 

@@ -38,6 +38,7 @@ protected:
         return runner_->startOnBus(argv);
     }
     [[nodiscard]] static std::string python() { return ProgramRunner::python(); }
+    ProgramRunner::CheckOutcome runCheck() { return runner_->check(); }
     bool waitForError(const std::string& text) { return runner_->waitForError(text); }
     [[nodiscard]] std::string programErrors() const { return runner_->errors(); }
     [[nodiscard]] std::string unexpectedErrors() const { return runner_->unexpectedErrors(); }

@@ -1,0 +1,156 @@
+#include "corvane/app/desktop_doctor.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "corvane/app/single_instance.h"
+#include "corvane/clients/wow_client.h"
+#include "corvane/controller/settings.h"
+#include "corvane/hotkeys/hotkey_manager.h"
+#include "platform/store/json_defaults_store.h"
+#include "platform/x11/desktop_check.h"
+#include "platform/x11/x11_texts.h"
+
+namespace corvane::app {
+
+namespace {
+
+using x11::DesktopFinding;
+using Verdict = DesktopFinding::Verdict;
+
+/// The keys the settings name, as the controller would register them.
+std::vector<x11::KeyToCheck> keysOf(const platform::DefaultsStore& store,
+                                    const platform::PlatformTexts& texts) {
+    using namespace settings;
+    const std::string id = store.string(kHotkey.key).value_or(std::string(kHotkey.fallback));
+    const auto& choices = HotkeyManager::cycleChoices();
+    const auto choice =
+        std::find_if(choices.begin(), choices.end(), [&](const auto& c) { return c.id == id; });
+    const auto& key = choice != choices.end() ? *choice : choices.front();
+    std::vector<x11::KeyToCheck> keys{
+        {"the switch key " + HotkeyManager::label(key, texts), key.keyCode, key.modifiers}};
+    const auto style =
+        HotkeyManager::jumpStyle(store.string(kJumpStyle.key).value_or("")).value_or(kJumpStyle.fallback);
+    for (int slot = 0; slot < 5; ++slot) {
+        const auto combo = HotkeyManager::key(style, slot);
+        if (!combo) continue;
+        keys.push_back({"the jump key for slot " + std::to_string(slot + 1) + " (" +
+                            HotkeyManager::title(style, texts) + ")",
+                        combo->keyCode, combo->modifiers});
+    }
+    return keys;
+}
+
+DesktopFinding trayOverDBus() {
+    const auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return {Verdict::fallback, "no D-Bus session: no tray over D-Bus", {}};
+    const bool watcher =
+        bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    if (watcher)
+        return {Verdict::works, "a StatusNotifierWatcher is on the session bus (a tray over D-Bus)", {}};
+    return {Verdict::fallback, "no StatusNotifierWatcher on the session bus (no tray over D-Bus)", {}};
+}
+
+DesktopFinding games(x11::X11Backend& backend, platform::DefaultsStore& store) {
+    const auto running = WowClient::running(backend.workspace(), backend.platform(store).processInfo);
+    std::string pids;
+    for (const auto& client : running) pids += (pids.empty() ? " (pid " : ", ") + std::to_string(client.pid);
+    if (!pids.empty()) pids += ")";
+    return {
+        Verdict::works,
+        std::to_string(running.size()) + " game" + (running.size() == 1 ? "" : "s") + " running now" + pids,
+        {}};
+}
+
+DesktopFinding settingsFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const bool there = std::filesystem::exists(path, error);
+    const auto folder = path.parent_path();
+    const bool readable = !there || access(path.c_str(), R_OK) == 0;
+    const bool writable = there
+                              ? access(path.c_str(), W_OK) == 0 && access(folder.c_str(), W_OK) == 0
+                              : !std::filesystem::exists(folder, error) || access(folder.c_str(), W_OK) == 0;
+    std::string line =
+        "the settings file " + path.string() + (there ? "" : " (not there yet: the defaults hold)");
+    if (readable && writable) return {Verdict::works, line + " can be read and written", {}};
+    return {Verdict::missing, line + (readable ? " cannot be written" : " cannot be read"),
+            "make the settings file readable and its folder writable"};
+}
+
+void print(const DesktopFinding& finding) {
+    const char* mark = finding.verdict == Verdict::works      ? "ok"
+                       : finding.verdict == Verdict::fallback ? "--"
+                                                              : "NO";
+    std::printf("  %s  %s\n", mark, finding.line.c_str());
+}
+
+}  // namespace
+
+int runDesktopCheck(const RunOptions& options, std::vector<std::string> arguments) {
+    auto backend = x11::X11Backend::open(options.display, std::move(arguments));
+    if (!backend) {
+        std::printf(
+            "  NO  no X display can be opened (%s)\nTo do: run Corvane in your desktop session, or name "
+            "the display with --display\n",
+            options.display.empty() ? "DISPLAY is not set or unreachable" : options.display.c_str());
+        return 1;
+    }
+    int argc = 1;
+    char name[] = "corvane";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication application(argc, argv);
+
+    platform::JsonDefaultsStore store(platform::JsonDefaultsStore::defaultPath());
+    const auto texts = x11::platformTexts();
+    x11::DesktopNeeds needs;
+    needs.border = store.boolean(settings::kShowBorder.key).value_or(settings::kShowBorder.fallback);
+    needs.previews = store.boolean(settings::kShowPreview.key).value_or(settings::kShowPreview.fallback);
+    // A running Corvane holds the keys itself: asking for them would only find them taken.
+    const bool corvaneRuns = [&] {
+        QLocalSocket socket;
+        const char* display = std::getenv("DISPLAY");
+        socket.connectToServer(SingleInstance::serverName(
+            getuid(),
+            QString::fromLocal8Bit(options.display.empty() && display != nullptr ? display
+                                                                                 : options.display.c_str())));
+        return socket.waitForConnected(200);
+    }();
+    if (!corvaneRuns) needs.keys = keysOf(store, texts);
+
+    std::printf("What Corvane needs, and what this desktop gives:\n");
+    auto findings = x11::checkDesktop(*backend, needs);
+    if (corvaneRuns) findings.push_back({Verdict::works, "Corvane runs already and holds its keys", {}});
+    findings.push_back(trayOverDBus());
+    findings.push_back(games(*backend, store));
+    findings.push_back(settingsFile(store.path()));
+    std::vector<std::string> advice;
+    for (const auto& finding : findings) {
+        print(finding);
+        if (finding.verdict == Verdict::missing && !finding.advice.empty() &&
+            std::find(advice.begin(), advice.end(), finding.advice) == advice.end()) {
+            advice.push_back(finding.advice);
+        }
+    }
+    const bool missingNeeded = std::any_of(findings.begin(), findings.end(), [](const auto& finding) {
+        return finding.verdict == Verdict::missing;
+    });
+    if (!missingNeeded) {
+        std::printf("Everything your settings need works here.\n");
+        return 0;
+    }
+    std::string todo;
+    for (const auto& line : advice) todo += (todo.empty() ? "" : "; ") + line;
+    std::printf("Not everything your settings need works here. To do: %s.\n", todo.c_str());
+    return 1;
+}
+
+}  // namespace corvane::app
