@@ -226,11 +226,17 @@ void PreviewPanel::update() {
 void PreviewPanel::place(const RootRect& rect) {
     if (placed_ != rect) replacesLeft_ = kReplaces;
     placed_ = rect;
-    if (sway_ == nullptr ||
-        !sway_->run(SwayIpc::placeCommand(window_.get(), rect.x, rect.y, rect.width, rect.height, true))) {
+    swayRetriesLeft_ = kSwayRetries;
+    if (!placeThroughSway(rect)) {
         configureIfChanged(connection_, window_.get(), rect, std::nullopt);
+        if (sway_ != nullptr) retryThroughSwaySoon();
     }
     shown_ = rect;
+}
+
+bool PreviewPanel::placeThroughSway(const RootRect& rect) {
+    return sway_ != nullptr &&
+           sway_->run(SwayIpc::placeCommand(window_.get(), rect.x, rect.y, rect.width, rect.height, true));
 }
 
 void PreviewPanel::visibilityChanged(const xcb_visibility_notify_event_t& event) {
@@ -310,9 +316,29 @@ void PreviewPanel::insistOnPlace() {
     // after it is mapped and maybe after the program placed it: put it back,
     // a few times at most, in case sway keeps to its own mind.
     if (sway_ == nullptr || !placed_ || *placed_ == shown_ || replacesLeft_ == 0) return;
-    --replacesLeft_;
+    swayRetriesLeft_ = kSwayRetries;
+    putBackThroughSway();
+}
+
+void PreviewPanel::putBackThroughSway() {
+    // Only what sway took counts. No configure request here, whose answer would only bring us back.
     const RootRect where = *placed_;
-    place(where);
+    if (placeThroughSway(where)) {
+        --replacesLeft_;
+        shown_ = where;
+        swayRetry_.reset();
+    } else {
+        retryThroughSwaySoon();
+    }
+}
+
+void PreviewPanel::retryThroughSwaySoon() {
+    if (swayRetry_ || swayRetriesLeft_ == 0) return;
+    --swayRetriesLeft_;
+    swayRetry_ = loop_.scheduleOnce(kSwayRetrySeconds, [this] {
+        swayRetry_.reset();
+        if (placed_ && replacesLeft_ > 0) putBackThroughSway();
+    });
 }
 
 // Drawing --------------------------------------------------------------------

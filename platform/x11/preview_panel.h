@@ -76,6 +76,10 @@ private:
     /// Sends the panel's frame: through sway where it runs (it centres floating X windows).
     void place(const RootRect& rect);
     void insistOnPlace();
+    void putBackThroughSway();
+    void retryThroughSwaySoon();
+    /// Whether sway took the placement (false off sway, and for a window whose surface sway has not seen).
+    bool placeThroughSway(const RootRect& rect);
     /// Brings the server's window up to date: frame, mapping, stacking.
     void update();
     void setNeedsDisplay();
@@ -102,6 +106,12 @@ private:
     static constexpr int kReplaces = 4;
     std::optional<RootRect> placed_;
     int replacesLeft_ = kReplaces;
+    /// Asks sway again while it knows no such window yet (it learns of it a moment after the map),
+    /// for two seconds at most: a hidden panel is no window of sway's at all.
+    static constexpr double kSwayRetrySeconds = 0.05;
+    static constexpr int kSwayRetries = 40;
+    int swayRetriesLeft_ = kSwayRetries;
+    std::unique_ptr<platform::Timer> swayRetry_;
     /// Mapped as the server last reported, and whether another window covers part of it.
     bool mapped_ = false;
     bool covered_ = true;
