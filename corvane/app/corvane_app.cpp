@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <string>
 
-#include "corvane/controller/controller.h"
-#include "corvane/panel/control_panel.h"
 #include "corvane/app/crisp_icon.h"
+#include "corvane/app/portal_shortcuts.h"
 #include "corvane/app/status_reporter.h"
 #include "corvane/app/tray_popup.h"
 #include "corvane/app/x11_loop_driver.h"
+#include "corvane/controller/controller.h"
+#include "corvane/panel/control_panel.h"
 #include "platform/store/json_defaults_store.h"
 #include "platform/x11/x11_backend.h"
 #include "platform/x11/x11_texts.h"
@@ -47,10 +48,14 @@ CorvaneApp::CorvaneApp(std::unique_ptr<x11::X11Backend> backend, const app::RunO
     popup_ = std::make_unique<TrayPopup>(*panel_);
     connect(popup_.get(), &TrayPopup::visibilityChanged, this, &CorvaneApp::panelVisibilityChanged);
     showTrayIcon();
+    // Under Wayland an X grab fires only while an X window has the focus; the portal's keys fire anywhere.
+    if (backend_->connection().extensions().xwayland)
+        portal_ = std::make_unique<PortalShortcuts>(controller_, printLine);
 }
 
 CorvaneApp::~CorvaneApp() {
     tray_.reset();
+    portal_.reset();
     popup_.reset();
     panel_.reset();
     driver_.reset();

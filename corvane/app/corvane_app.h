@@ -13,6 +13,7 @@ namespace corvane {
 
 class Controller;
 class ControlPanel;
+class PortalShortcuts;
 class StatusReporter;
 class TrayPopup;
 class X11LoopDriver;
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<X11LoopDriver> driver_;
     std::unique_ptr<ControlPanel> panel_;
     std::unique_ptr<TrayPopup> popup_;
+    std::unique_ptr<PortalShortcuts> portal_;
     QMenu trayMenu_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     SignalWatch signals_;

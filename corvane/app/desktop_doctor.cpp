@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "corvane/app/portal_shortcuts.h"
 #include "corvane/app/single_instance.h"
 #include "corvane/clients/wow_client.h"
 #include "corvane/controller/settings.h"
@@ -58,6 +59,19 @@ DesktopFinding trayOverDBus() {
     if (watcher)
         return {Verdict::works, "a StatusNotifierWatcher is on the session bus (a tray over D-Bus)", {}};
     return {Verdict::fallback, "no StatusNotifierWatcher on the session bus (no tray over D-Bus)", {}};
+}
+
+/// Under Wayland an X grab fires only while an X window has the focus.
+DesktopFinding keysEverywhere() {
+    if (PortalShortcuts::available()) {
+        return {Verdict::works,
+                "the desktop portal has global shortcuts: the keys work whichever window has the focus",
+                {}};
+    }
+    return {Verdict::fallback,
+            "no desktop portal with global shortcuts: the keys work only while a game or another X window "
+            "has the focus",
+            {}};
 }
 
 DesktopFinding games(x11::X11Backend& backend, platform::DefaultsStore& store) {
@@ -129,6 +143,7 @@ int runDesktopCheck(const RunOptions& options, std::vector<std::string> argument
     std::printf("What Corvane needs, and what this desktop gives:\n");
     auto findings = x11::checkDesktop(*backend, needs);
     if (corvaneRuns) findings.push_back({Verdict::works, "Corvane runs already and holds its keys", {}});
+    if (x11::connectionIsXwayland(backend->connection())) findings.push_back(keysEverywhere());
     findings.push_back(trayOverDBus());
     findings.push_back(games(*backend, store));
     findings.push_back(settingsFile(store.path()));

@@ -29,15 +29,16 @@ TrayPopup::TrayPopup(QWidget& panel, QObject* parent) : QObject(parent), panel_(
 }
 
 void TrayPopup::follow(QSystemTrayIcon& icon) {
-    connect(&icon, &QSystemTrayIcon::activated, this, [this, &icon](QSystemTrayIcon::ActivationReason reason) {
-        const QRect geometry = icon.geometry();
-        // A tray over D-Bus tells no geometry: the pointer is at the icon then.
-        const QRect anchor = geometry.isValid() ? geometry : QRect(QCursor::pos(), QSize(1, 1));
-        if (reason == QSystemTrayIcon::Trigger) toggle(anchor);
-        // The second press of a quick pair comes as a double click instead of a
-        // press: a player used to double-clicking icons wants the panel open.
-        if (reason == QSystemTrayIcon::DoubleClick && !isOpen()) open(anchor);
-    });
+    connect(&icon, &QSystemTrayIcon::activated, this,
+            [this, &icon](QSystemTrayIcon::ActivationReason reason) {
+                const QRect geometry = icon.geometry();
+                // A tray over D-Bus tells no geometry: the pointer is at the icon then.
+                const QRect anchor = geometry.isValid() ? geometry : QRect(QCursor::pos(), QSize(1, 1));
+                if (reason == QSystemTrayIcon::Trigger) toggle(anchor);
+                // The second press of a quick pair comes as a double click instead of a
+                // press: a player used to double-clicking icons wants the panel open.
+                if (reason == QSystemTrayIcon::DoubleClick && !isOpen()) open(anchor);
+            });
 }
 
 void TrayPopup::toggle(const QRect& anchor) {

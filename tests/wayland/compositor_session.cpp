@@ -450,4 +450,24 @@ bool CompositorSession::swayCommand(const std::string& commands) {
     return command.waitForExit(std::chrono::seconds(10)) == 0;
 }
 
+std::string CompositorSession::busAddress() const {
+    return bus_ ? "unix:path=" + (runtime_ / "bus").string() : "";
+}
+
+std::optional<std::string> CompositorSession::busCall(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {findInPath("gdbus"), "call", "--session"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    Environment environment = desktop_;
+    environment.emplace_back("DBUS_SESSION_BUS_ADDRESS", busAddress());
+    const auto output = folder_ / "gdbus.out";
+    std::error_code ignored;
+    std::filesystem::remove(output, ignored);  // the child appends
+    auto call = ChildProcess::spawn({.argv = std::move(argv),
+                                     .environment = std::move(environment),
+                                     .stdoutPath = output.string(),
+                                     .stderrPath = (folder_ / "gdbus.log").string()});
+    if (call.waitForExit(std::chrono::seconds(10)) != 0) return std::nullopt;
+    return x11test::fileText(output);
+}
+
 }  // namespace corvane::wltest

@@ -78,6 +78,11 @@ public:
     /// Asks a window to close as its title bar's button would.
     void close(xcb_window_t window);
 
+    /// The compositor's own session bus ("" where it has none): where its shortcuts service lives.
+    [[nodiscard]] std::string busAddress() const;
+    /// What `gdbus call ARGUMENTS...` on that bus prints, or nullopt when it fails.
+    [[nodiscard]] std::optional<std::string> busCall(const std::vector<std::string>& arguments);
+
 private:
     void startBus();
     bool swayCommand(const std::string& commands);

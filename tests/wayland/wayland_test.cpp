@@ -8,6 +8,7 @@
 #include <array>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
@@ -282,6 +283,7 @@ private:
     inline static int typed_ = 0;
 };
 
+const std::filesystem::path kPortal = "/usr/libexec/xdg-desktop-portal";
 const std::string kCannotSwitch = "activat|switch|focus";
 const std::string kCannotArrange = "arrang|move|position|place";
 
@@ -549,6 +551,49 @@ TEST_P(WaylandTest, underKWinItsTrayIconIsAnItemWhoseActivationOpensThePanel) {
     EXPECT_TRUE(waitUntil([&] { return !session().windowsTitled("Corvane", program().pid()).empty(); }))
         << "opened by the activation";
     EXPECT_EQ(runner().errors().find("no system tray"), std::string::npos) << runner().errors();
+}
+
+TEST_P(WaylandTest, underKWinTheSwitchKeyIsOneOfTheDesktopsShortcutsAndSwitchesFromThere) {
+    if (compositor() != Compositor::kwin)
+        GTEST_SKIP() << "KWin's portal stands for the desktops that have one";
+    if (!std::filesystem::exists(kPortal) || x11test::findInPath("gdbus").empty())
+        GTEST_SKIP() << "not installed: xdg-desktop-portal, gdbus";
+    // A start of its own on KWin's bus, where its shortcuts service lives and the portal starts on
+    // the first call, as in a Plasma session.
+    ASSERT_TRUE(waitUntil([&] { return !session().windowsTitled("Corvane preview").empty(); }))
+        << "the program is not up yet";
+    program().signalGroup(SIGTERM);
+    ASSERT_EQ(program().waitForExit(5s), 0) << runner().errors();
+    std::string environment = "{'XDG_CURRENT_DESKTOP': 'KDE', 'QT_QPA_PLATFORM': 'wayland'";
+    for (const auto& [name, value] : session().desktop()) environment += ", '" + name + "': '" + value + "'";
+    ASSERT_TRUE(session().busCall({"--dest", "org.freedesktop.DBus", "--object-path", "/org/freedesktop/DBus",
+                                   "--method", "org.freedesktop.DBus.UpdateActivationEnvironment",
+                                   environment + "}"}));
+    program() = runner().start(
+        {}, {{"DBUS_SESSION_BUS_ADDRESS", session().busAddress()}, {"XDG_CURRENT_DESKTOP", "KDE"}});
+    const std::vector<std::string> component = {"--dest", "org.kde.kglobalaccel", "--object-path",
+                                                "/component/corvane"};
+    auto inComponent = [&](const std::string& method, const std::string& arguments) {
+        auto call = component;
+        call.insert(call.end(), {"--method", "org.kde.kglobalaccel.Component." + method});
+        std::stringstream words(arguments);
+        for (std::string word; words >> word;) call.push_back(word);
+        return session().busCall(call);
+    };
+    EXPECT_TRUE(waitUntil(
+        [&] { return inComponent("shortcutNames", "").value_or("").find("'switch'") != std::string::npos; },
+        20s))
+        << "the switch key is not among KWin's shortcuts\n"
+        << runner().errors();
+    // What KWin does with the key pressed in any window, Wayland's own too (XTEST reaches X clients only).
+    ASSERT_TRUE(inComponent("invokeShortcut", "switch default"));
+    std::optional<std::size_t> from;
+    ASSERT_TRUE(waitUntil([&] { return (from = activeSlot()).has_value(); }))
+        << "the desktop's shortcut made no game active";
+    ASSERT_TRUE(inComponent("invokeShortcut", "switch default"));
+    EXPECT_TRUE(waitUntil([&] { return activeSlot() == (*from + 1) % kGames; }))
+        << "the desktop's shortcut did not switch to the next game";
+    EXPECT_EQ(runner().errors().find("portal"), std::string::npos) << runner().errors();
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositors, WaylandTest,
