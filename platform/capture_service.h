@@ -28,6 +28,10 @@ struct ShareableContent {
 /// 32-bit BGRA, as a four-character code.
 inline constexpr std::uint32_t kPixelFormatBGRA = 1111970369;
 
+/// What a stream is asked for. The X11 backend honours only
+/// minimumFrameInterval: it hands on the window's own pixmap (scaled where it
+/// is drawn, with no cursor, one frame at a time, in the window's own format),
+/// so the other fields are read by the simulation alone.
 struct StreamConfiguration {
     std::uint32_t width = 0;
     std::uint32_t height = 0;

@@ -28,6 +28,8 @@ class BorderWindow {
 public:
     virtual ~BorderWindow() = default;
     [[nodiscard]] virtual Rect frame() const = 0;
+    /// `display` asks for a redraw with the move; the X11 backend ignores it:
+    /// every new frame is drawn (a paint that would show nothing new is skipped).
     virtual void setFrame(Rect frame, bool display) = 0;
     [[nodiscard]] virtual bool isVisible() const = 0;
     /// Shows the window above others without activating the program.
