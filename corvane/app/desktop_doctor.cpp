@@ -33,10 +33,8 @@ std::vector<x11::KeyToCheck> keysOf(const platform::DefaultsStore& store,
                                     const platform::PlatformTexts& texts) {
     using namespace settings;
     const std::string id = store.string(kHotkey.key).value_or(std::string(kHotkey.fallback));
-    const auto& choices = HotkeyManager::cycleChoices();
-    const auto choice =
-        std::find_if(choices.begin(), choices.end(), [&](const auto& c) { return c.id == id; });
-    const auto& key = choice != choices.end() ? *choice : choices.front();
+    const auto* choice = HotkeyManager::choice(id);
+    const auto& key = choice != nullptr ? *choice : HotkeyManager::cycleChoices().front();
     std::vector<x11::KeyToCheck> keys{
         {"the switch key " + HotkeyManager::label(key, texts), key.keyCode, key.modifiers}};
     const auto style =

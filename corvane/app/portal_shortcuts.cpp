@@ -6,7 +6,6 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -123,17 +122,12 @@ bool PortalShortcuts::available() {
 }
 
 PortalShortcuts::PortalShortcuts(std::shared_ptr<Controller> controller, Say say)
-    : controller_(std::move(controller)), say_(std::move(say)) {
+    : controller_(std::move(controller)), say_(std::move(say)), rebinder_(this, [this] { bindSettings(); }) {
     qDBusRegisterMetaType<PortalEntry>();
     qDBusRegisterMetaType<QList<PortalEntry>>();
     observer_ = controller_->observe([this](Controller::Property property) {
-        if (property != Controller::Property::hotkeyID && property != Controller::Property::jumpStyle) return;
-        // Told before the new value is stored: bound on the next loop turn.
-        if (std::exchange(rebindQueued_, true)) return;
-        QTimer::singleShot(0, this, [this] {
-            rebindQueued_ = false;
-            bindSettings();
-        });
+        if (property == Controller::Property::hotkeyID || property == Controller::Property::jumpStyle)
+            rebinder_.request();
     });
     bindSettings();
 }

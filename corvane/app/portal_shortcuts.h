@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "corvane/hotkeys/hotkey_manager.h"
+#include "corvane/panel/refresh_coalescer.h"
 
 namespace corvane {
 
@@ -68,7 +69,7 @@ private:
     std::shared_ptr<Controller> controller_;
     Say say_;
     int observer_ = 0;
-    bool rebindQueued_ = false;
+    RefreshCoalescer rebinder_;  ///< told before the new value is stored: binds on a later turn
     bool said_ = false;
     bool watching_ = false;
     std::vector<Shortcut> wanted_;

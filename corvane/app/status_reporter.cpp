@@ -9,9 +9,7 @@ namespace corvane {
 namespace {
 
 std::string switchKeyLabel(const std::string& id, const platform::PlatformTexts& texts) {
-    for (const auto& choice : HotkeyManager::cycleChoices()) {
-        if (choice.id == id) return HotkeyManager::label(choice, texts);
-    }
+    if (const auto* choice = HotkeyManager::choice(id)) return HotkeyManager::label(*choice, texts);
     return "\"" + id + "\"";
 }
 
@@ -120,10 +118,8 @@ void StatusReporter::checkActive(const Controller& controller) {
     if (active == active_) return;
     active_ = active;
     if (!active) return;
-    const auto& clients = controller.clients();
-    const auto client =
-        std::find_if(clients.begin(), clients.end(), [&](const WowClient& c) { return c.pid == *active; });
-    if (client != clients.end()) print_("corvane: active game: " + describe(controller, *client));
+    if (const auto* client = controller.client(*active))
+        print_("corvane: active game: " + describe(controller, *client));
 }
 
 }  // namespace corvane

@@ -89,6 +89,11 @@ void Controller::tick() {
     updatePreview();
 }
 
+const WowClient* Controller::client(platform::Pid pid) const {
+    const auto slot = slotOf(pid);
+    return slot ? &clients_[*slot] : nullptr;
+}
+
 std::optional<std::size_t> Controller::slotOf(platform::Pid pid) const {
     auto it =
         std::find_if(clients_.begin(), clients_.end(), [pid](const WowClient& c) { return c.pid == pid; });
@@ -174,8 +179,9 @@ int Controller::freePreviewSlot(int index) const {
     // Two previews in one slot would lie exactly on top of each other, one
     // hiding the other: a slot a live preview holds goes to the lowest free one.
     const auto held = [this](int slot) {
-        return std::any_of(previews_.begin(), previews_.end(),
-                           [slot](const auto& entry) { return entry.second && entry.second->slot() == slot; });
+        return std::any_of(previews_.begin(), previews_.end(), [slot](const auto& entry) {
+            return entry.second && entry.second->slot() == slot;
+        });
     };
     if (!held(index)) return index;
     int slot = 0;

@@ -98,6 +98,10 @@ public:
     void setMainShare(double value);
 
     // Slots ------------------------------------------------------------------
+    /// The listed client with this pid, or null.
+    [[nodiscard]] const WowClient* client(platform::Pid pid) const;
+    /// The slot of the listed client with this pid.
+    [[nodiscard]] std::optional<std::size_t> slotOf(platform::Pid pid) const;
     /// The display name of the client's slot; "WoW" for a client not listed.
     [[nodiscard]] std::string name(const WowClient& client) const;
     /// The colour of the client's slot; slot 0's for a client not listed.
@@ -139,7 +143,6 @@ private:
     [[nodiscard]] int freePreviewSlot(int index) const;
     /// Why the registration that just failed failed, as the registry's refusal tells.
     [[nodiscard]] Problem keyProblem(Problem taken, Problem missing) const;
-    [[nodiscard]] std::optional<std::size_t> slotOf(platform::Pid pid) const;
     [[nodiscard]] const WowClient* activeClient() const;
 
     template <typename T>

@@ -84,12 +84,9 @@ Problem Controller::keyProblem(Problem taken, Problem missing) const {
 
 void Controller::registerHotkeys() {
     hotkeys_->unregisterAll();
-    const auto& choices = HotkeyManager::cycleChoices();
-    auto choice = std::find_if(choices.begin(), choices.end(),
-                               [this](const HotkeyManager::Choice& c) { return c.id == hotkeyID_; });
-    const HotkeyManager::KeyCombo key =
-        choice != choices.end() ? HotkeyManager::KeyCombo{choice->keyCode, choice->modifiers}
-                                : HotkeyManager::KeyCombo{choices.front().keyCode, choices.front().modifiers};
+    const auto* found = HotkeyManager::choice(hotkeyID_);
+    const auto& choice = found != nullptr ? *found : HotkeyManager::cycleChoices().front();
+    const HotkeyManager::KeyCombo key{choice.keyCode, choice.modifiers};
     const bool registered = hotkeys_->registerKey(kSwitchHotkeyID, key.keyCode, key.modifiers,
                                                   mainThreadAction([](Controller& c) { c.switchToNext(); }));
     hotkeyProblem_.reset();

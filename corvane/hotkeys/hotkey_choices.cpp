@@ -48,6 +48,13 @@ const std::vector<HotkeyManager::Choice>& HotkeyManager::cycleChoices() {
     return choices;
 }
 
+const HotkeyManager::Choice* HotkeyManager::choice(std::string_view id) {
+    const auto& choices = cycleChoices();
+    const auto found =
+        std::find_if(choices.begin(), choices.end(), [id](const Choice& c) { return c.id == id; });
+    return found != choices.end() ? &*found : nullptr;
+}
+
 const std::array<HotkeyManager::JumpStyle, 4>& HotkeyManager::allJumpStyles() {
     static constexpr std::array<JumpStyle, 4> styles{JumpStyle::off, JumpStyle::controlNumbers,
                                                      JumpStyle::optionNumbers, JumpStyle::functionKeys};

@@ -43,7 +43,7 @@ bool HotkeyManager::registerKey(std::uint32_t id, std::uint32_t keyCode, std::ui
     if (registration.status != platform::kHotKeyNoError || !registration.ref) {
         // A success without a reference is no success; say "taken" for it.
         lastRefusal_ = registration.status != platform::kHotKeyNoError ? registration.status
-                                                                        : platform::kHotKeyExistsError;
+                                                                       : platform::kHotKeyExistsError;
         return false;
     }
     refs_[id] = *registration.ref;

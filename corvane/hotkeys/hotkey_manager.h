@@ -44,6 +44,8 @@ public:
 
     /// The seven switch keys, in display order.
     static const std::vector<Choice>& cycleChoices();
+    /// The switch key choice stored as `id`, or null for an id no choice has.
+    static const Choice* choice(std::string_view id);
     /// The four jump styles, in display order.
     static const std::array<JumpStyle, 4>& allJumpStyles();
     static std::string_view rawValue(JumpStyle style);
