@@ -114,6 +114,12 @@ int run(const corvane::app::RunOptions& options, std::vector<std::string> argume
             std::fprintf(stderr, "corvane: Corvane already runs on display %s: its panel is shown\n",
                          display.c_str());
             return 0;
+        case corvane::SingleInstance::Claim::otherBusy:
+            std::fprintf(stderr,
+                         "corvane: Corvane already runs on display %s but did not answer: try again in a "
+                         "moment\n",
+                         display.c_str());
+            return kExitFailure;
         case corvane::SingleInstance::Claim::failed:
             std::fprintf(stderr, "corvane: cannot make sure that Corvane runs only once on display %s\n",
                          display.c_str());

@@ -1,9 +1,11 @@
 #include "corvane/app/single_instance.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QRegularExpression>
+#include <QThread>
 
 namespace corvane {
 
@@ -12,6 +14,9 @@ namespace {
 constexpr int kAnswerTimeoutMs = 2000;
 const QByteArray kShowRequest = "show\n";
 const QByteArray kShownAnswer = "shown\n";
+
+/// How long a later start waits for the running one to answer, which may just be starting.
+constexpr int kStartingMs = 3000;
 
 /// "host:1.0" and "host:1" are the same display; only the screen differs.
 QString displayWithoutScreen(const QString& display) {
@@ -33,21 +38,35 @@ QString SingleInstance::serverName(uid_t uid, const QString& display) {
     return name;
 }
 
-SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {
+QString lockPath(const QString& name) {
+    // A bare socket name lives in the temporary folder, as QLocalServer puts it.
+    return (QDir::isAbsolutePath(name) ? name : QDir(QDir::tempPath()).filePath(name)) +
+           QStringLiteral(".lock");
+}
+
+SingleInstance::SingleInstance(QString name, QObject* parent)
+    : QObject(parent), name_(std::move(name)), lock_(lockPath(name_)) {
+    // Never stale by age: only a holder that died gives it up.
+    lock_.setStaleLockTime(0);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
 }
 
 SingleInstance::Claim SingleInstance::claim() {
-    // Two starts at once: the one that loses the race to listen finds the winner
-    // on its second look.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (askRunningInstance()) return Claim::otherRuns;
-        if (listen()) return Claim::first;
+    if (lock_.tryLock(0)) {
+        // Ours now: a socket there is left from a program that died.
+        QLocalServer::removeServer(name_);
+        return listen() ? Claim::first : Claim::failed;
     }
-    // Nobody answers on a socket that exists: left behind by a program that died.
-    QLocalServer::removeServer(name_);
-    return listen() ? Claim::first : Claim::failed;
+    if (lock_.error() != QLockFile::LockFailedError) return Claim::failed;
+    // The holder may still be starting, its socket not there yet.
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        if (askRunningInstance()) return Claim::otherRuns;
+        QThread::msleep(50);
+    } while (waited.elapsed() < kStartingMs);
+    return Claim::otherBusy;
 }
 
 bool SingleInstance::askRunningInstance() const {

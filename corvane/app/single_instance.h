@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLocalServer>
+#include <QLockFile>
 #include <QObject>
 #include <QString>
 
@@ -8,9 +9,12 @@
 
 namespace corvane {
 
-/// Keeps one running program per user and display: the first one listens on a
-/// local socket named after both; a later one asks it to show its panel and
-/// leaves. Two controllers on one display would fight over keys and windows.
+/// Keeps one running program per user and display. A lock file beside the
+/// socket decides who runs (the system says when its holder died); the
+/// running one listens on a local socket named after both, which only
+/// carries "show the panel": a later start asks for that and leaves, also
+/// when the running one is too busy to answer. Two controllers on one display
+/// would fight over keys and windows.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -24,11 +28,10 @@ public:
     enum class Claim {
         first,      ///< this process is the running instance now
         otherRuns,  ///< another one answered and was asked to show its panel
-        failed,     ///< no socket could be made
+        otherBusy,  ///< another one runs, but did not answer in time
+        failed,     ///< no lock file or socket could be made
     };
-    /// Becomes the running instance, or, when another one answers, asks it to
-    /// show its panel. A socket nobody answers on is left from a program that
-    /// died: it is replaced.
+    /// Becomes the running instance, or asks the running one to show its panel.
     Claim claim();
 
 signals:
@@ -41,6 +44,7 @@ private:
     void answer();
 
     QString name_;
+    QLockFile lock_;
     QLocalServer server_;
 };
 

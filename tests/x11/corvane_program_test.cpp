@@ -195,6 +195,24 @@ TEST_F(CorvaneProgramTest, withoutATrayThePanelIsAWindowThatAnotherStartShowsAga
     EXPECT_EQ(program.waitForExit(5s), 0);
 }
 
+TEST_F(CorvaneProgramTest, aStartBesideABusyOrADeadOneNeverMakesATwin) {
+    auto first = startProgram();
+    ASSERT_TRUE(waitUntil([&] { return panelWindow(first.pid()).has_value(); }));
+    first.signalGroup(SIGSTOP);  // as busy as a program can be
+    auto second = startProgram();
+    EXPECT_EQ(second.waitForExit(15s), 1);
+    EXPECT_TRUE(waitForError("but did not answer"));
+
+    first.signalGroup(SIGKILL);
+    first.signalGroup(SIGCONT);
+    ASSERT_TRUE(first.waitForExit(5s).has_value());
+    auto third = startProgram();
+    EXPECT_TRUE(waitUntil([&] { return panelWindow(third.pid()).has_value(); }))
+        << "the lock of a program that died kept the next one out";
+    third.signalGroup(SIGTERM);
+    EXPECT_EQ(third.waitForExit(5s), 0);
+}
+
 TEST_F(CorvaneProgramTest, saysWhichSwitchKeyAnotherProgramHolds) {
     auto* c = x().connection();
     const xcb_keycode_t grave = x().keycodeOf(kGrave).value();
