@@ -4,6 +4,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/xdg_paths.h"
+
 namespace corvane::app {
 
 namespace {
@@ -56,15 +58,7 @@ AutostartOutcome removeEntry(const std::filesystem::path& entry) {
 }  // namespace
 
 std::filesystem::path autostartEntryPath() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::filesystem::path base;
-    if (configHome != nullptr && std::filesystem::path(configHome).is_absolute()) {
-        base = configHome;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home != nullptr ? home : "") / ".config";
-    }
-    return base / "autostart" / "corvane.desktop";
+    return platform::configDirectory() / "autostart" / "corvane.desktop";
 }
 
 AutostartOutcome setAutostart(bool on, const std::filesystem::path& entry,

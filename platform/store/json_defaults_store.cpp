@@ -1,7 +1,6 @@
 #include "platform/store/json_defaults_store.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,8 @@
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "platform/xdg_paths.h"
 
 namespace corvane::platform {
 
@@ -163,26 +164,6 @@ void assign(Json& slot, DefaultsValue value) {
 }
 
 // --- Paths -----------------------------------------------------------------
-
-fs::path homeDirectory() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-    // Started without a HOME (from some service managers): ask the user database.
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
-        return found->pw_dir;
-    }
-    return {};
-}
-
-fs::path configDirectory() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr) {
-        fs::path configured(xdg);
-        if (configured.is_absolute()) return configured;  // relative ones are invalid: ignore
-    }
-    return homeDirectory() / ".config";
-}
 
 std::string timestamp() {
     const std::time_t now = std::time(nullptr);
