@@ -16,11 +16,9 @@
 #include <vector>
 
 #include "backend_test.h"
-#include "platform/x11/band_canvas.h"
+#include "boxes.h"
 #include "platform/x11/border_window.h"
-#include "platform/x11/click_counter.h"
 #include "platform/x11/preview_panel.h"
-#include "platform/x11/root_coordinates.h"
 #include "platform/x11/x11_backend.h"
 #include "rect_printer.h"
 #include "stderr_capture.h"
@@ -31,110 +29,6 @@ namespace {
 
 using platform::Color;
 using platform::Rect;
-
-using Box = std::tuple<int, int, int, int>;  // x, y, width, height
-
-std::vector<Box> boxes(const xcb_rectangle_t* rectangles, std::size_t count) {
-    std::vector<Box> result;
-    for (std::size_t i = 0; i < count; ++i) {
-        result.emplace_back(rectangles[i].x, rectangles[i].y, rectangles[i].width, rectangles[i].height);
-    }
-    std::sort(result.begin(), result.end());
-    return result;
-}
-
-std::vector<Box> sorted(std::vector<Box> list) {
-    std::sort(list.begin(), list.end());
-    return list;
-}
-
-// Pure geometry ---------------------------------------------------------------
-
-struct BandCase {
-    const char* name;
-    Rect rect;
-    double lineWidth;
-    double viewHeight;
-    std::vector<Box> expected;
-};
-
-TEST(BandRectanglesTest, aStrokeBecomesTheRingAroundItsPath) {
-    const std::vector<BandCase> cases{
-        {"inset by half a line covers the outer edge",
-         {3, 3, 394, 294},
-         6,
-         300,
-         {{0, 0, 400, 6}, {0, 294, 400, 6}, {0, 6, 6, 288}, {394, 6, 6, 288}}},
-        // View space has y up: a stroke near the bottom lands near the window's last rows.
-        {"y is flipped",
-         {1, 1, 8, 4},
-         2,
-         100,
-         {{0, 94, 10, 2}, {0, 98, 10, 2}, {0, 96, 2, 2}, {8, 96, 2, 2}}},
-        {"a line wider than the rectangle leaves no hole", {5, 5, 4, 4}, 6, 20, {{2, 8, 10, 10}}},
-        {"no line, no band", {0, 0, 10, 10}, 0, 10, {}},
-    };
-    for (const auto& c : cases) {
-        const auto band = x11::bandRectangles(c.rect, c.lineWidth, c.viewHeight);
-        EXPECT_EQ(boxes(band.data(), band.size()), sorted(c.expected)) << c.name;
-    }
-}
-
-struct RootCase {
-    const char* name;
-    Rect frame;
-    Rect primary;
-    x11::RootRect root;
-};
-
-TEST(RootCoordinatesTest, frameworkSpaceFlipsAboutThePrimaryMonitor) {
-    const std::vector<RootCase> cases{
-        {"bottom-left origin", {0, 0, 200, 100}, {0, 0, 1440, 900}, {0, 800, 200, 100}},
-        {"primary monitor not at the root origin",
-         {10, 20, 200, 100},
-         {1920, 180, 1440, 900},
-         {1930, 960, 200, 100}},
-        {"above the primary monitor is negative root y",
-         {0, 900, 50, 50},
-         {0, 0, 1440, 900},
-         {0, -50, 50, 50}},
-        {"fractions round, sizes stay positive", {0.4, 0.6, 0.2, 0}, {0, 0, 100, 100}, {0, 99, 1, 1}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(x11::toRoot(c.frame, c.primary), c.root) << c.name;
-    }
-    for (const auto& c : cases) {
-        if (c.frame.width < 1 || c.frame.height < 1) continue;
-        EXPECT_EQ(x11::fromRoot(c.root, c.primary), c.frame) << c.name << " back";
-    }
-}
-
-struct PressCase {
-    const char* name;
-    std::uint32_t time;
-    int x;
-    int y;
-    int count;
-};
-
-TEST(ClickCounterTest, pressesCloseInTimeAndPlaceCountUp) {
-    // One series, each press judged against the one before it.
-    const std::vector<PressCase> presses{
-        {"first", 1000, 10, 10, 1},
-        {"double", 1300, 12, 11, 2},
-        {"triple", 1700, 12, 11, 3},
-        {"too late", 2101, 12, 11, 1},
-        {"soon again", 2200, 12, 11, 2},
-        {"too far", 2300, 30, 11, 1},
-        {"the clock wraps", 0xFFFFFF00, 0, 0, 1},
-        {"across the wrap", 0x80, 0, 0, 2},
-    };
-    x11::ClickCounter counter;
-    for (const auto& press : presses)
-        EXPECT_EQ(counter.press(press.time, press.x, press.y), press.count) << press.name;
-}
-
-// On the X server -------------------------------------------------------------
 
 /// What a stream told its delegate.
 class RecordingDelegate final : public platform::StreamDelegate {
@@ -172,8 +66,9 @@ protected:
     bool listedByTheBackend(xcb_window_t window) {
         const bool listed = runUntil([&] {
             const auto* clients = backend_->windowCache().clients();
-            return clients != nullptr && std::any_of(clients->begin(), clients->end(),
-                                                     [&](const auto& client) { return client.window == window; });
+            return clients != nullptr &&
+                   std::any_of(clients->begin(), clients->end(),
+                               [&](const auto& client) { return client.window == window; });
         });
         settle();
         return listed;
@@ -196,7 +91,6 @@ protected:
         return *reply;
     }
 
-
     /// Moves the pointer or presses/releases button 1 as the user would (XTEST).
     void mouse(std::uint8_t type, int rootX, int rootY) {
         const std::uint8_t detail = type == XCB_MOTION_NOTIFY ? 0 : 1;
@@ -209,7 +103,6 @@ protected:
         mouse(XCB_BUTTON_PRESS, rootX, rootY);
         mouse(XCB_BUTTON_RELEASE, rootX, rootY);
     }
-
 
     [[nodiscard]] std::optional<platform::ShareableContent> shareableContent() {
         std::optional<std::optional<platform::ShareableContent>> result;
@@ -454,7 +347,8 @@ TEST_F(BackendOverlaysTest, aCaptureDeliversTheRedirectedWindowThatAPanelShowsSc
     auto panel = backend_->windows().createPanel({800, 100, 240, 135}, content);  // root 800,665
     panel->orderFrontRegardless();
     panel->setContents(frame.surface);
-    EXPECT_TRUE(runUntil([&] { return x().pixelAt(840, 675) == 0x2B4C7EU; })) << "the game's colour in the panel";
+    EXPECT_TRUE(runUntil([&] { return x().pixelAt(840, 675) == 0x2B4C7EU; }))
+        << "the game's colour in the panel";
     EXPECT_EQ(x().pixelAt(810, 730), 0U) << "black beside the picture";
     // Made smaller (the size slider), it shows the same picture at once, though the game draws nothing.
     ASSERT_TRUE(listedByTheBackend(idOf(*panel)));
