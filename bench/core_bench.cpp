@@ -16,7 +16,8 @@ void populate(corvane::sim::SimDesktop& desk, int games, int others) {
         desk.addWindow(1000 + i, {0, 0, 1280, 720});
     }
     for (int i = 0; i < others; ++i) {
-        desk.addApp({"org.example.app" + std::to_string(i), 5000 + i, corvane::platform::Date{1}, false, false});
+        desk.addApp(
+            {"org.example.app" + std::to_string(i), 5000 + i, corvane::platform::Date{1}, false, false});
         desk.addWindow(5000 + i, {0, 0, 640, 480});
     }
 }

@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The kind of value the program writes most: a panel frame.
     const std::string key = "previewFrame.0";
-    const std::string value = corvane::stringFromRect(
-        corvane::rectFromString(std::string_view(input).substr(0, 64)));
+    const std::string value =
+        corvane::stringFromRect(corvane::rectFromString(std::string_view(input).substr(0, 64)));
 
     JsonDefaultsStore first(file);
     first.set(key, value);

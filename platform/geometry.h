@@ -49,8 +49,14 @@ struct Rect {
     }
     [[nodiscard]] double minX() const { return standardized().x; }
     [[nodiscard]] double minY() const { return standardized().y; }
-    [[nodiscard]] double maxX() const { const Rect r = standardized(); return r.x + r.width; }
-    [[nodiscard]] double maxY() const { const Rect r = standardized(); return r.y + r.height; }
+    [[nodiscard]] double maxX() const {
+        const Rect r = standardized();
+        return r.x + r.width;
+    }
+    [[nodiscard]] double maxY() const {
+        const Rect r = standardized();
+        return r.y + r.height;
+    }
 
     /// Snaps outward to whole points: minimum edges down, maximum edges up.
     [[nodiscard]] Rect integral() const {
@@ -78,8 +84,8 @@ struct Color {
 
     static constexpr Color fromRGB(std::uint32_t rgb) {
         return {static_cast<double>((rgb >> 16U) & 0xFFU) / 255.0,
-                static_cast<double>((rgb >> 8U) & 0xFFU) / 255.0,
-                static_cast<double>(rgb & 0xFFU) / 255.0, 1.0};
+                static_cast<double>((rgb >> 8U) & 0xFFU) / 255.0, static_cast<double>(rgb & 0xFFU) / 255.0,
+                1.0};
     }
 };
 
@@ -93,6 +99,8 @@ struct Date {
 };
 
 /// Rounds to the nearest whole number, halves away from zero.
-inline double roundHalfAwayFromZero(double v) { return std::round(v); }
+inline double roundHalfAwayFromZero(double v) {
+    return std::round(v);
+}
 
 }  // namespace corvane::platform

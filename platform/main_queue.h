@@ -23,8 +23,7 @@ public:
     virtual void post(Task task) = 0;
     /// Calls `fire` every `intervalSeconds` on the main thread until the
     /// returned timer is destroyed.
-    [[nodiscard]] virtual std::unique_ptr<Timer> scheduleRepeating(double intervalSeconds,
-                                                                   Task fire) = 0;
+    [[nodiscard]] virtual std::unique_ptr<Timer> scheduleRepeating(double intervalSeconds, Task fire) = 0;
     /// Calls `fire` once, `delaySeconds` from now, unless the returned timer
     /// is destroyed first.
     [[nodiscard]] virtual std::unique_ptr<Timer> scheduleOnce(double delaySeconds, Task fire) = 0;

@@ -41,7 +41,8 @@ constexpr std::chrono::milliseconds kPause{600};
 /// A connection of the bench's own that plays the user and hears the answers.
 class Player {
 public:
-    explicit Player(XSession& session) : session_(session), c_(xcb_connect(session.display().c_str(), nullptr)) {}
+    explicit Player(XSession& session)
+        : session_(session), c_(xcb_connect(session.display().c_str(), nullptr)) {}
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
     ~Player() { xcb_disconnect(c_); }
@@ -98,7 +99,8 @@ std::optional<std::pair<int, int>> trayIcon(XSession& session) {
         for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
             const auto rect = x.clientRect(children[i]);
             if (rect && rect->width > 1 && x.isViewable(children[i])) {
-                return std::pair{static_cast<int>(rect->x + rect->width / 2), static_cast<int>(rect->y + rect->height / 2)};
+                return std::pair{static_cast<int>(rect->x + rect->width / 2),
+                                 static_cast<int>(rect->y + rect->height / 2)};
             }
         }
     }
@@ -120,9 +122,12 @@ void report(const char* name, std::vector<double> milliseconds) {
     }
     std::sort(milliseconds.begin(), milliseconds.end());
     const auto at = [&](double share) {
-        return milliseconds[std::min(milliseconds.size() - 1, static_cast<std::size_t>(share * static_cast<double>(milliseconds.size())))];
+        return milliseconds[std::min(
+            milliseconds.size() - 1,
+            static_cast<std::size_t>(share * static_cast<double>(milliseconds.size())))];
     };
-    std::printf("%-44s median %7.2f ms   p95 %7.2f ms   (%zu runs)\n", name, at(0.5), at(0.95), milliseconds.size());
+    std::printf("%-44s median %7.2f ms   p95 %7.2f ms   (%zu runs)\n", name, at(0.5), at(0.95),
+                milliseconds.size());
 }
 
 double since(Clock::time_point start) {
@@ -136,12 +141,13 @@ int main() {
     const auto folder = session.folder();
     std::filesystem::create_directories(folder / "runtime");
     const std::string bus = "unix:path=" + (folder / "bus").string();
-    auto daemon = ChildProcess::spawn({.argv = {XSession::findInPath("dbus-daemon"), "--session", "--nofork", "--nopidfile",
-                                                "--address=" + bus}});
+    auto daemon = ChildProcess::spawn({.argv = {XSession::findInPath("dbus-daemon"), "--session", "--nofork",
+                                                "--nopidfile", "--address=" + bus}});
     corvane::x11test::waitUntil([&] { return std::filesystem::exists(folder / "bus"); });
-    auto tray = ChildProcess::spawn({.argv = {XSession::findInPath("trayer"), "--edge", "top", "--align", "right",
-                                              "--widthtype", "request", "--height", "24", "--SetDockType", "true"},
-                                     .environment = {{"DISPLAY", session.display()}}});
+    auto tray =
+        ChildProcess::spawn({.argv = {XSession::findInPath("trayer"), "--edge", "top", "--align", "right",
+                                      "--widthtype", "request", "--height", "24", "--SetDockType", "true"},
+                             .environment = {{"DISPLAY", session.display()}}});
     std::vector<std::unique_ptr<corvane::x11test::GameProcess>> games;
     for (int number = 1; number <= 3; ++number) games.push_back(session.launchGame({.number = number}));
     auto program = ChildProcess::spawn({.argv = {CORVANE_PATH},
@@ -161,7 +167,8 @@ int main() {
     Player player(session);
     std::optional<xcb_window_t> panel;
     player.click(icon->first, icon->second);
-    if (!corvane::x11test::waitUntil([&] { return (panel = panelOf(session, program.pid())) && session.x().isViewable(*panel); })) {
+    if (!corvane::x11test::waitUntil(
+            [&] { return (panel = panelOf(session, program.pid())) && session.x().isViewable(*panel); })) {
         std::fprintf(stderr, "program_bench: the panel did not open\n");
         return 1;
     }
@@ -170,10 +177,12 @@ int main() {
     std::this_thread::sleep_for(kPause);
 
     const auto mapped = [&](const xcb_generic_event_t& e) {
-        return typeOf(e) == XCB_MAP_NOTIFY && reinterpret_cast<const xcb_map_notify_event_t&>(e).window == *panel;
+        return typeOf(e) == XCB_MAP_NOTIFY &&
+               reinterpret_cast<const xcb_map_notify_event_t&>(e).window == *panel;
     };
     const auto unmapped = [&](const xcb_generic_event_t& e) {
-        return typeOf(e) == XCB_UNMAP_NOTIFY && reinterpret_cast<const xcb_unmap_notify_event_t&>(e).window == *panel;
+        return typeOf(e) == XCB_UNMAP_NOTIFY &&
+               reinterpret_cast<const xcb_unmap_notify_event_t&>(e).window == *panel;
     };
     const auto focused = [&](const xcb_generic_event_t& e) {
         return typeOf(e) == XCB_FOCUS_IN && reinterpret_cast<const xcb_focus_in_event_t&>(e).event == *panel;

@@ -35,7 +35,8 @@ std::set<std::string> WowClient::extraBundleIDs(const std::vector<std::string>& 
     return ids;
 }
 
-std::vector<WowClient> WowClient::running(platform::Workspace& workspace, platform::ProcessInfo& processInfo) {
+std::vector<WowClient> WowClient::running(platform::Workspace& workspace,
+                                          platform::ProcessInfo& processInfo) {
     const auto extra = extraBundleIDs(processInfo.arguments());
     std::vector<WowClient> clients;
     for (const auto& app : workspace.runningApplications()) {
@@ -62,7 +63,8 @@ std::optional<platform::WindowRef> WowClient::mainWindow(platform::Accessibility
     return best;
 }
 
-std::optional<platform::Rect> WowClient::frame(platform::WindowRef window, platform::Accessibility& accessibility) {
+std::optional<platform::Rect> WowClient::frame(platform::WindowRef window,
+                                               platform::Accessibility& accessibility) {
     const auto position = accessibility.position(window);
     if (!position) return std::nullopt;
     const auto size = accessibility.size(window);

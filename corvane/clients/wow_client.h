@@ -22,14 +22,12 @@ struct WowClient {
     static constexpr std::string_view kBundlePrefix = "com.blizzard.worldofwarcraft";
 
     /// The running clients in slot order: launch date, then pid.
-    static std::vector<WowClient> running(platform::Workspace& workspace,
-                                          platform::ProcessInfo& processInfo);
+    static std::vector<WowClient> running(platform::Workspace& workspace, platform::ProcessInfo& processInfo);
     /// Bundle identifiers named by the "-previewBundle" launch option.
     static std::set<std::string> extraBundleIDs(const std::vector<std::string>& arguments);
 
     /// The client's largest window; nullopt when it has none or they cannot be read.
-    [[nodiscard]] std::optional<platform::WindowRef> mainWindow(
-        platform::Accessibility& accessibility) const;
+    [[nodiscard]] std::optional<platform::WindowRef> mainWindow(platform::Accessibility& accessibility) const;
     /// A window's frame in window space; nullopt when position or size cannot be read.
     static std::optional<platform::Rect> frame(platform::WindowRef window,
                                                platform::Accessibility& accessibility);

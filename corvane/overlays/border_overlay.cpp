@@ -27,6 +27,8 @@ void BorderOverlay::show(const platform::Rect& aroundAX, platform::Color color, 
     if (!window_->isVisible()) window_->orderFrontRegardless();
 }
 
-void BorderOverlay::hide() { window_->orderOut(); }
+void BorderOverlay::hide() {
+    window_->orderOut();
+}
 
 }  // namespace corvane

@@ -72,12 +72,13 @@ std::shared_ptr<LivePreview> LivePreview::create(int slot, Services services) {
     return std::make_shared<LivePreview>(Token{}, slot, services);
 }
 
-LivePreview::LivePreview(Token /*token*/, int slot, Services services)
-    : services_(services), slot_(slot) {}
+LivePreview::LivePreview(Token /*token*/, int slot, Services services) : services_(services), slot_(slot) {}
 
 // Panel ----------------------------------------------------------------------
 
-std::string LivePreview::frameKey() const { return "previewFrame." + std::to_string(slot_); }
+std::string LivePreview::frameKey() const {
+    return "previewFrame." + std::to_string(slot_);
+}
 
 Rect LivePreview::defaultFrame(double width) const {
     if (const auto text = services_.defaults.string(frameKey())) {
@@ -130,7 +131,9 @@ void LivePreview::show(const WowClient& client, double width) {
     start(client);
 }
 
-bool LivePreview::discarded(const std::shared_ptr<LivePreview>& self) { return !self || self->stopped_; }
+bool LivePreview::discarded(const std::shared_ptr<LivePreview>& self) {
+    return !self || self->stopped_;
+}
 
 void LivePreview::start(const WowClient& client) {
     services_.queue.post([weak = weak_from_this(), client] {

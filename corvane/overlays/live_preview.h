@@ -17,8 +17,7 @@ namespace corvane {
 /// A live picture of one background client's window in a floating panel of
 /// its own. Always held by a shared_ptr: its tasks hold it weakly, and its
 /// stop task holds it until the platform has stopped the stream.
-class LivePreview : public platform::StreamDelegate,
-                    public std::enable_shared_from_this<LivePreview> {
+class LivePreview : public platform::StreamDelegate, public std::enable_shared_from_this<LivePreview> {
 public:
     /// The panel's content: the captured picture, scaled to fit.
     class SurfaceView : public platform::PanelContent {
@@ -83,8 +82,7 @@ public:
     [[nodiscard]] bool restarting() const { return restarting_; }
 
     // StreamDelegate
-    void streamDidOutput(const platform::SampleBuffer& buffer,
-                         platform::StreamOutputType type) override;
+    void streamDidOutput(const platform::SampleBuffer& buffer, platform::StreamOutputType type) override;
     void streamDidStop() override;
 
 private:

@@ -4,7 +4,9 @@
 
 namespace corvane::sim {
 
-bool SimAccessibility::isProcessTrusted() { return desktop_.trusted_; }
+bool SimAccessibility::isProcessTrusted() {
+    return desktop_.trusted_;
+}
 
 void SimAccessibility::requestTrust() {
     desktop_.calls_.record("requestTrust");
@@ -14,7 +16,8 @@ void SimAccessibility::requestTrust() {
 SimWindow* SimAccessibility::find(platform::WindowRef window) {
     if (!desktop_.trusted_) return nullptr;
     auto& list = desktop_.windows_list_;
-    auto it = std::find_if(list.begin(), list.end(), [window](const SimWindow& w) { return w.ref == window; });
+    auto it =
+        std::find_if(list.begin(), list.end(), [window](const SimWindow& w) { return w.ref == window; });
     return it == list.end() ? nullptr : &*it;
 }
 

@@ -106,8 +106,9 @@ void SimCapture::complete(std::function<void()> completion) {
     }
 }
 
-void SimCapture::getShareableContent(bool excludeDesktopWindows, bool onScreenWindowsOnly,
-                                     std::function<void(std::optional<platform::ShareableContent>)> completion) {
+void SimCapture::getShareableContent(
+    bool excludeDesktopWindows, bool onScreenWindowsOnly,
+    std::function<void(std::optional<platform::ShareableContent>)> completion) {
     calls_.record(format("getShareableContent {} {}", excludeDesktopWindows, onScreenWindowsOnly));
     std::optional<platform::ShareableContent> content;
     if (!captureRefused) {
@@ -124,7 +125,8 @@ void SimCapture::getShareableContent(bool excludeDesktopWindows, bool onScreenWi
 std::unique_ptr<platform::CaptureStream> SimCapture::createStream(
     const platform::ShareableWindow& window, const platform::StreamConfiguration& configuration,
     std::weak_ptr<platform::StreamDelegate> delegate) {
-    calls_.record(format("createStream w{} {}x{}", window.windowID, configuration.width, configuration.height));
+    calls_.record(
+        format("createStream w{} {}x{}", window.windowID, configuration.width, configuration.height));
     auto record = std::make_shared<StreamRecord>(window.windowID, configuration, std::move(delegate));
     streams.push_back(record);
     return std::make_unique<SimStream>(*this, calls_, std::move(record));

@@ -30,7 +30,9 @@ platform::Platform SimDesktop::platform() {
             queue_,      *hotKeys_,     *windows_,       *capture_};
 }
 
-void SimDesktop::addApp(SimApp app) { apps_.push_back(std::move(app)); }
+void SimDesktop::addApp(SimApp app) {
+    apps_.push_back(std::move(app));
+}
 
 void SimDesktop::addGame(platform::Pid pid, double launchSeconds) {
     addApp({"com.blizzard.worldofwarcraft", pid, platform::Date{launchSeconds}, false, false});
@@ -78,10 +80,16 @@ std::vector<platform::WindowRef> SimDesktop::windowsOf(platform::Pid pid) const 
     return out;
 }
 
-void SimDesktop::setScreens(std::vector<platform::Screen> screens) { screenList_ = std::move(screens); }
-void SimDesktop::setMainScreen(std::optional<platform::Screen> screen) { mainScreen_ = screen; }
+void SimDesktop::setScreens(std::vector<platform::Screen> screens) {
+    screenList_ = std::move(screens);
+}
+void SimDesktop::setMainScreen(std::optional<platform::Screen> screen) {
+    mainScreen_ = screen;
+}
 
-platform::DefaultsStore& SimDesktop::defaults() { return *defaults_; }
+platform::DefaultsStore& SimDesktop::defaults() {
+    return *defaults_;
+}
 
 std::map<std::string, platform::DefaultsValue> SimDesktop::defaultsContents() const {
     return {defaults_->values().begin(), defaults_->values().end()};
@@ -107,16 +115,32 @@ std::map<platform::HotKeyRef, SimDesktop::RegisteredHotKey> SimDesktop::register
     return hotKeys_->registered();
 }
 
-bool SimDesktop::hotKeyHandlerInstalled() const { return hotKeys_->handlerInstalled(); }
+bool SimDesktop::hotKeyHandlerInstalled() const {
+    return hotKeys_->handlerInstalled();
+}
 
-std::vector<SimDesktop::BorderState*> SimDesktop::borders() const { return windows_->borders(); }
-std::vector<SimDesktop::PanelState*> SimDesktop::panels() const { return windows_->panels(); }
+std::vector<SimDesktop::BorderState*> SimDesktop::borders() const {
+    return windows_->borders();
+}
+std::vector<SimDesktop::PanelState*> SimDesktop::panels() const {
+    return windows_->panels();
+}
 
-void SimDesktop::setCaptureRefused(bool refused) { capture_->captureRefused = refused; }
-void SimDesktop::setOutputRefused(bool refused) { capture_->outputRefused = refused; }
-void SimDesktop::setStartRefused(bool refused) { capture_->startRefused = refused; }
-void SimDesktop::setHoldCompletions(bool hold) { capture_->holdCompletions = hold; }
-std::size_t SimDesktop::heldCompletions() const { return capture_->held.size(); }
+void SimDesktop::setCaptureRefused(bool refused) {
+    capture_->captureRefused = refused;
+}
+void SimDesktop::setOutputRefused(bool refused) {
+    capture_->outputRefused = refused;
+}
+void SimDesktop::setStartRefused(bool refused) {
+    capture_->startRefused = refused;
+}
+void SimDesktop::setHoldCompletions(bool hold) {
+    capture_->holdCompletions = hold;
+}
+std::size_t SimDesktop::heldCompletions() const {
+    return capture_->held.size();
+}
 
 void SimDesktop::releaseCompletion() {
     if (capture_->held.empty()) return;

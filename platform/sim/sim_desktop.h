@@ -25,8 +25,8 @@ class SimWorkspace;
 struct SimWindow {
     platform::WindowRef ref = 0;
     platform::Pid pid = 0;
-    platform::Rect frame;             ///< window space
-    bool onScreen = true;             ///< as the capture service lists it
+    platform::Rect frame;  ///< window space
+    bool onScreen = true;  ///< as the capture service lists it
     bool positionUnreadable = false;
     bool sizeUnreadable = false;
     bool writesIgnored = false;
@@ -195,9 +195,9 @@ public:
     virtual ~StreamState() = default;
     [[nodiscard]] virtual platform::CaptureWindowID windowID() const = 0;
     [[nodiscard]] virtual const platform::StreamConfiguration& configuration() const = 0;
-    [[nodiscard]] virtual bool started() const = 0;   ///< start completed successfully
-    [[nodiscard]] virtual bool stopped() const = 0;   ///< stop requested or stopped by itself
-    [[nodiscard]] virtual bool destroyed() const = 0; ///< the program released it
+    [[nodiscard]] virtual bool started() const = 0;    ///< start completed successfully
+    [[nodiscard]] virtual bool stopped() const = 0;    ///< stop requested or stopped by itself
+    [[nodiscard]] virtual bool destroyed() const = 0;  ///< the program released it
     /// Delivers one frame of this pixel size (a surface of that size).
     virtual void deliverFrame(double pixelWidth, double pixelHeight) = 0;
     /// Delivers a raw sample buffer.

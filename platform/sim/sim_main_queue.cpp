@@ -24,7 +24,9 @@ private:
     int id_;
 };
 
-void SimMainQueue::post(Task task) { tasks_.push_back(std::move(task)); }
+void SimMainQueue::post(Task task) {
+    tasks_.push_back(std::move(task));
+}
 
 std::unique_ptr<platform::Timer> SimMainQueue::scheduleRepeating(double intervalSeconds, Task fire) {
     const int id = nextTimerId_++;
@@ -70,7 +72,7 @@ void SimMainQueue::advance(double seconds) {
         now_ = dueAt;
         auto& entry = timers_.at(dueId);
         entry.nextFire += entry.interval;
-        Task fire = entry.fire;  // the firing may destroy the timer
+        Task fire = entry.fire;                    // the firing may destroy the timer
         if (!entry.repeats) timers_.erase(dueId);  // its handle's erase then finds nothing
         fire();
         runUntilIdle();

@@ -5,11 +5,11 @@
 #include <array>
 #include <charconv>
 #include <deque>
-#include <string_view>
-#include <type_traits>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/sim/sim_desktop.h"
@@ -25,7 +25,7 @@ inline void formatOne(std::string& out, std::string_view spec, double value) {
     out.append(buf.data(), end);
 }
 template <typename T>
-    requires std::is_integral_v<T>
+requires std::is_integral_v<T>
 inline void formatOne(std::string& out, std::string_view spec, T value) {
     if constexpr (std::is_same_v<T, bool>) {
         out += value ? "true" : "false";
@@ -38,9 +38,13 @@ inline void formatOne(std::string& out, std::string_view spec, T value) {
         out += std::to_string(value);
     }
 }
-inline void formatOne(std::string& out, std::string_view /*spec*/, std::string_view value) { out += value; }
+inline void formatOne(std::string& out, std::string_view /*spec*/, std::string_view value) {
+    out += value;
+}
 
-inline void formatRest(std::string& out, std::string_view pattern) { out += pattern; }
+inline void formatRest(std::string& out, std::string_view pattern) {
+    out += pattern;
+}
 
 template <typename First, typename... Rest>
 void formatRest(std::string& out, std::string_view pattern, const First& first, const Rest&... rest) {
@@ -178,13 +182,12 @@ class SimCapture final : public platform::CaptureService {
 public:
     SimCapture(SimDesktop& desktop, CallLog& calls, SimMainQueue& queue)
         : desktop_(desktop), calls_(calls), queue_(queue) {}
-    void getShareableContent(bool excludeDesktopWindows, bool onScreenWindowsOnly,
-                             std::function<void(std::optional<platform::ShareableContent>)> completion)
-        override;
-    std::unique_ptr<platform::CaptureStream> createStream(const platform::ShareableWindow& window,
-                                                          const platform::StreamConfiguration& configuration,
-                                                          std::weak_ptr<platform::StreamDelegate> delegate)
-        override;
+    void getShareableContent(
+        bool excludeDesktopWindows, bool onScreenWindowsOnly,
+        std::function<void(std::optional<platform::ShareableContent>)> completion) override;
+    std::unique_ptr<platform::CaptureStream> createStream(
+        const platform::ShareableWindow& window, const platform::StreamConfiguration& configuration,
+        std::weak_ptr<platform::StreamDelegate> delegate) override;
 
     /// Hands a completion to the program: at once (posted) or when released.
     void complete(std::function<void()> completion);

@@ -113,7 +113,8 @@ std::unique_ptr<platform::BorderWindow> SimWindows::createBorderWindow(DrawFunct
     return window;
 }
 
-std::unique_ptr<platform::Panel> SimWindows::createPanel(platform::Rect frame, platform::PanelContent& content) {
+std::unique_ptr<platform::Panel> SimWindows::createPanel(platform::Rect frame,
+                                                         platform::PanelContent& content) {
     const int number = nextPanel_++;
     calls_.record(format("createPanel{} {}", number, describe(frame)));
     auto panel = std::make_unique<SimPanel>(*this, calls_, number, frame, content);
@@ -121,8 +122,12 @@ std::unique_ptr<platform::Panel> SimWindows::createPanel(platform::Rect frame, p
     return panel;
 }
 
-std::vector<SimDesktop::BorderState*> SimWindows::borders() const { return borders_; }
-std::vector<SimDesktop::PanelState*> SimWindows::panels() const { return panels_; }
+std::vector<SimDesktop::BorderState*> SimWindows::borders() const {
+    return borders_;
+}
+std::vector<SimDesktop::PanelState*> SimWindows::panels() const {
+    return panels_;
+}
 
 void SimWindows::forget(const SimDesktop::BorderState* border) {
     borders_.erase(std::remove(borders_.begin(), borders_.end(), border), borders_.end());

@@ -7,8 +7,12 @@ namespace corvane::sim {
 std::string describe(const platform::Rect& r) {
     return format("{},{},{},{}", r.x, r.y, r.width, r.height);
 }
-std::string describe(const platform::Point& p) { return format("{},{}", p.x, p.y); }
-std::string describe(const platform::Size& s) { return format("{},{}", s.width, s.height); }
+std::string describe(const platform::Point& p) {
+    return format("{},{}", p.x, p.y);
+}
+std::string describe(const platform::Size& s) {
+    return format("{},{}", s.width, s.height);
+}
 
 std::vector<platform::RunningApplication> SimWorkspace::runningApplications() {
     desktop_.calls_.record("runningApplications");
@@ -34,7 +38,9 @@ bool SimWorkspace::activateApplication(platform::Pid pid) {
     return found;
 }
 
-std::vector<std::string> SimProcessInfo::arguments() { return desktop_.arguments_; }
+std::vector<std::string> SimProcessInfo::arguments() {
+    return desktop_.arguments_;
+}
 
 std::vector<platform::Screen> SimScreens::screens() {
     desktop_.calls_.record("screens");

@@ -10,9 +10,7 @@
 
 namespace corvane::x11 {
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 CompositeStream::CompositeStream(const Connection& connection, EventLoop& loop, CaptureExtensions extensions,
                                  xcb_window_t window, const platform::StreamConfiguration& configuration,

@@ -116,10 +116,9 @@ void X11Screens::watchRandr(EventLoop& loop) {
                            XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
                                XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
     const auto forget = [this](const xcb_generic_event_t&) { monitors_.reset(); };
-    screenChange_ = loop.subscribe(
-        static_cast<std::uint8_t>(randr.firstEvent + XCB_RANDR_SCREEN_CHANGE_NOTIFY), forget);
-    randrNotify_ =
-        loop.subscribe(static_cast<std::uint8_t>(randr.firstEvent + XCB_RANDR_NOTIFY), forget);
+    screenChange_ =
+        loop.subscribe(static_cast<std::uint8_t>(randr.firstEvent + XCB_RANDR_SCREEN_CHANGE_NOTIFY), forget);
+    randrNotify_ = loop.subscribe(static_cast<std::uint8_t>(randr.firstEvent + XCB_RANDR_NOTIFY), forget);
     if (hasMonitors_) {
         checkUserMonitors();
         monitorTimer_ = loop.scheduleRepeating(1.0, [this] { checkUserMonitors(); });

@@ -53,8 +53,7 @@ bool xkbKeyboardChanged(const xcb_generic_event_t& event) {
         case XCB_XKB_MAP_NOTIFY:
             return true;
         case XCB_XKB_NAMES_NOTIFY:
-            return (as<xcb_xkb_names_notify_event_t>(event).changed & kKeyNameParts) !=
-                   0;
+            return (as<xcb_xkb_names_notify_event_t>(event).changed & kKeyNameParts) != 0;
         default:
             return false;
     }

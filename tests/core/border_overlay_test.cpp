@@ -62,12 +62,12 @@ TEST_P(BorderPlacement, SurroundsTheWindowWithAnOuterBandOfTheGivenColour) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BorderPlacement,
-    ::testing::Values(
-        PlacementCase{"FullHdScreen", {100, 50, 800, 600}, 1080, 4, {96, 426, 808, 608}},
-        PlacementCase{"BelowMenuBar", {0, 25, 1037, 875}, 900, 4, {-4, -4, 1045, 883}},
-        PlacementCase{"NegativeSizeIsNormalised", {900, 650, -800, -600}, 1080, 4, {96, 426, 808, 608}},
-        PlacementCase{"ThickerBand", {100, 50, 800, 600}, 1080, 10, {90, 420, 820, 620}},
-        PlacementCase{"NoScreen", {100, 50, 800, 600}, std::nullopt, 4, {96, -654, 808, 608}}),
+    ::testing::Values(PlacementCase{"FullHdScreen", {100, 50, 800, 600}, 1080, 4, {96, 426, 808, 608}},
+                      PlacementCase{"BelowMenuBar", {0, 25, 1037, 875}, 900, 4, {-4, -4, 1045, 883}},
+                      PlacementCase{
+                          "NegativeSizeIsNormalised", {900, 650, -800, -600}, 1080, 4, {96, 426, 808, 608}},
+                      PlacementCase{"ThickerBand", {100, 50, 800, 600}, 1080, 10, {90, 420, 820, 620}},
+                      PlacementCase{"NoScreen", {100, 50, 800, 600}, std::nullopt, 4, {96, -654, 808, 608}}),
     caseName);
 
 class BorderOverlayTest : public ::testing::Test {

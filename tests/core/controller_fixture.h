@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "corvane/controller/controller.h"
-#include "print_helpers.h"
 #include "platform/sim/sim_desktop.h"
+#include "print_helpers.h"
 
 namespace corvane::testing {
 
@@ -25,8 +25,7 @@ protected:
     }
 
     /// A game with one window; returns the window.
-    platform::WindowRef addGame(platform::Pid pid, double launch,
-                                platform::Rect frame = {10, 10, 800, 600}) {
+    platform::WindowRef addGame(platform::Pid pid, double launch, platform::Rect frame = {10, 10, 800, 600}) {
         desk.addGame(pid, launch);
         return desk.addWindow(pid, frame);
     }

@@ -22,7 +22,8 @@ class HotkeyBindings : public ControllerTest {
 protected:
     [[nodiscard]] std::vector<Key> registered() const {
         std::vector<Key> keys;
-        for (const auto& [ref, key] : desk.registeredHotKeys()) keys.push_back({key.id.id, key.keyCode, key.modifiers});
+        for (const auto& [ref, key] : desk.registeredHotKeys())
+            keys.push_back({key.id.id, key.keyCode, key.modifiers});
         std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.id < b.id; });
         return keys;
     }
@@ -47,8 +48,11 @@ TEST_F(HotkeyBindings, SwitchKeyChoiceAndFallback) {
         Key key;
     };
     const Case cases[] = {
-        {"ctrlTab", {1, 48, kControl}}, {"f12", {1, 111, 0}}, {"Grave", {1, 50, 0}},
-        {"", {1, 50, 0}},               {"f99", {1, 50, 0}},
+        {"ctrlTab", {1, 48, kControl}},
+        {"f12", {1, 111, 0}},
+        {"Grave", {1, 50, 0}},
+        {"", {1, 50, 0}},
+        {"f99", {1, 50, 0}},
     };
     start();
     for (const auto& c : cases) {
@@ -68,8 +72,9 @@ TEST_F(HotkeyBindings, RegistrationHappensBeforePromptAndTimer) {
 TEST_F(HotkeyBindings, FunctionKeysThenOff) {
     start();
     controller->setJumpStyle(JumpStyle::functionKeys);
-    EXPECT_EQ(registered(), (std::vector<Key>{{1, 50, 0}, {10, 105, 0}, {11, 107, 0}, {12, 113, 0}, {13, 106, 0},
-                                              {14, 64, 0}}));
+    EXPECT_EQ(
+        registered(),
+        (std::vector<Key>{{1, 50, 0}, {10, 105, 0}, {11, 107, 0}, {12, 113, 0}, {13, 106, 0}, {14, 64, 0}}));
     controller->setJumpStyle(JumpStyle::off);
     EXPECT_EQ(registered(), (std::vector<Key>{{1, 50, 0}}));
     EXPECT_TRUE(controller->jumpKeysRegistered());
@@ -81,7 +86,8 @@ TEST_F(HotkeyBindings, SwitchKeyF13CollidesWithTheFirstJumpKey) {
     start();
     EXPECT_TRUE(controller->hotkeyRegistered());
     EXPECT_FALSE(controller->jumpKeysRegistered());
-    EXPECT_EQ(registered(), (std::vector<Key>{{1, 105, 0}, {11, 107, 0}, {12, 113, 0}, {13, 106, 0}, {14, 64, 0}}));
+    EXPECT_EQ(registered(),
+              (std::vector<Key>{{1, 105, 0}, {11, 107, 0}, {12, 113, 0}, {13, 106, 0}, {14, 64, 0}}));
     const auto& log = desk.calls();
     EXPECT_LT(log.indexOf("registerHotKey 105 0x0 id 1"), log.indexOf("registerHotKey 105 0x0 id 10"));
 }
@@ -92,8 +98,10 @@ TEST_F(HotkeyBindings, OneTakenJumpKeyDoesNotStopTheOthers) {
     start();
     EXPECT_FALSE(controller->jumpKeysRegistered());
     EXPECT_TRUE(controller->hotkeyRegistered());
-    EXPECT_EQ(registered(), (std::vector<Key>{{1, 50, 0}, {10, 18, kControl}, {11, 19, kControl},
-                                              {13, 21, kControl}, {14, 23, kControl}}));
+    EXPECT_EQ(
+        registered(),
+        (std::vector<Key>{
+            {1, 50, 0}, {10, 18, kControl}, {11, 19, kControl}, {13, 21, kControl}, {14, 23, kControl}}));
 }
 
 TEST_F(HotkeyBindings, TakenSwitchKeyClearsTheFlagUntilAnotherKeyIsPicked) {
@@ -120,7 +128,12 @@ TEST_F(HotkeyBindings, EachFailedKeyIsToldByWhatSaysMostAboutIt) {
         {"jump key taken", {}, true, "grave", "controlNumbers", {Problem::jumpKeysTaken}},
         {"jump key missing", {106}, false, "grave", "functionKeys", {Problem::jumpKeysMissing}},
         {"jump key is the switch key", {106}, false, "f13", "functionKeys", {Problem::jumpKeysCollide}},
-        {"both missing", {105}, false, "f13", "functionKeys", {Problem::hotkeyMissing, Problem::jumpKeysMissing}},
+        {"both missing",
+         {105},
+         false,
+         "f13",
+         "functionKeys",
+         {Problem::hotkeyMissing, Problem::jumpKeysMissing}},
     };
     for (const auto& c : cases) {
         sim::SimDesktop fresh;
@@ -156,7 +169,7 @@ TEST_F(HotkeyBindings, SwitchKeyPressReachesTheControllerTwoStepsLater) {
     EXPECT_EQ(controller->activePid(), std::nullopt);  // never inside the handler
     ASSERT_TRUE(desk.queue().runOne());                // the registry's step
     EXPECT_EQ(controller->activePid(), std::nullopt);
-    ASSERT_TRUE(desk.queue().runOne());                // the controller's step
+    ASSERT_TRUE(desk.queue().runOne());  // the controller's step
     EXPECT_EQ(controller->activePid(), 1);
     desk.pressHotKey(50, 0);
     desk.queue().runUntilIdle();

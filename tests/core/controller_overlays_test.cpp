@@ -87,10 +87,13 @@ protected:
 
     std::vector<int> previewSlots() {
         std::vector<int> slots;
-        for (const auto& [pid, preview] : ControllerInspection::previews(*controller)) slots.push_back(preview->slot());
+        for (const auto& [pid, preview] : ControllerInspection::previews(*controller))
+            slots.push_back(preview->slot());
         return slots;
     }
-    std::shared_ptr<LivePreview> preview(platform::Pid pid) { return ControllerInspection::previews(*controller).at(pid); }
+    std::shared_ptr<LivePreview> preview(platform::Pid pid) {
+        return ControllerInspection::previews(*controller).at(pid);
+    }
     /// Lets every start and stop task finish.
     void settle() { desk.queue().runUntilIdle(); }
 };

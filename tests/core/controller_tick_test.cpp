@@ -54,7 +54,12 @@ TEST_F(ControllerTest, ListChangesArrangeOnlyWhenTheListGrows) {
     const std::vector<Step> steps = {
         {"second client starts", [&] { addGame(2, 20); }, 2},
         {"nothing changes", [] {}, 0},
-        {"one quits, another starts", [&] { desk.removeApp(2); addGame(3, 30); }, 0},
+        {"one quits, another starts",
+         [&] {
+             desk.removeApp(2);
+             addGame(3, 30);
+         },
+         0},
         {"one quits", [&] { desk.removeApp(3); }, 0},
     };
     for (const auto& step : steps) {
@@ -283,7 +288,8 @@ TEST_F(ControllerTest, FocusedGameInFrontIsNotReassignedByTheNextTick) {
     controller->focusClient(WowClient{2});
     desk.calls().clear();
     int activeChanges = 0;
-    controller->observe([&](Controller::Property p) { activeChanges += p == Controller::Property::activePid; });
+    controller->observe(
+        [&](Controller::Property p) { activeChanges += p == Controller::Property::activePid; });
     tickOnce();
     EXPECT_EQ(activeChanges, 0);
     EXPECT_EQ(desk.calls().count("setSize"), 0);

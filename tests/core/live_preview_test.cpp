@@ -80,14 +80,16 @@ TEST_P(PreviewPlacement, NewPanelsStackUpFromTheMainScreensBottomRight) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PreviewPlacement,
-    ::testing::Values(
-        PlacementCase{"Slot0", 0, 420, kPlainScreen, {996, 24, 420, 236}},
-        PlacementCase{"Slot1", 1, 420, kPlainScreen, {996, 272, 420, 236}},
-        PlacementCase{"Slot2", 2, 420, kPlainScreen, {996, 520, 420, 236}},
-        PlacementCase{"HalfPointHeightRoundsUp", 0, 200, kPlainScreen, {1216, 24, 200, 113}},
-        PlacementCase{"MainScreenIsNotThePrimary", 1, 420,
-                      platform::Screen{{1440, 0, 1920, 1080}, {1440, 100, 1920, 980}}, {2916, 372, 420, 236}},
-        PlacementCase{"NoScreen", 1, 420, std::nullopt, {996, 272, 420, 236}}),
+    ::testing::Values(PlacementCase{"Slot0", 0, 420, kPlainScreen, {996, 24, 420, 236}},
+                      PlacementCase{"Slot1", 1, 420, kPlainScreen, {996, 272, 420, 236}},
+                      PlacementCase{"Slot2", 2, 420, kPlainScreen, {996, 520, 420, 236}},
+                      PlacementCase{"HalfPointHeightRoundsUp", 0, 200, kPlainScreen, {1216, 24, 200, 113}},
+                      PlacementCase{"MainScreenIsNotThePrimary",
+                                    1,
+                                    420,
+                                    platform::Screen{{1440, 0, 1920, 1080}, {1440, 100, 1920, 980}},
+                                    {2916, 372, 420, 236}},
+                      PlacementCase{"NoScreen", 1, 420, std::nullopt, {996, 272, 420, 236}}),
     caseName);
 
 struct RememberedCase {
@@ -111,13 +113,12 @@ TEST_P(RememberedFrame, OpensWhereTheSlotWasLeftUnlessThatIsImplausible) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RememberedFrame,
-    ::testing::Values(
-        RememberedCase{"KeepsItsOwnSize", 0, "{{5, 6}, {300, 169}}", {5, 6, 300, 169}},
-        RememberedCase{"JustWiderThan80", 0, "{{10, 20}, {80.5, 45}}", {10, 20, 80.5, 45}},
-        RememberedCase{"Width80Ignored", 0, "{{10, 20}, {80, 45}}", {996, 24, 420, 236}},
-        RememberedCase{"NotARectangle", 0, "nonsense", {996, 24, 420, 236}},
-        RememberedCase{"NotAString", 0, true, {996, 24, 420, 236}},
-        RememberedCase{"OtherSlotsFrame", 1, "{{5, 6}, {300, 169}}", {996, 272, 420, 236}}),
+    ::testing::Values(RememberedCase{"KeepsItsOwnSize", 0, "{{5, 6}, {300, 169}}", {5, 6, 300, 169}},
+                      RememberedCase{"JustWiderThan80", 0, "{{10, 20}, {80.5, 45}}", {10, 20, 80.5, 45}},
+                      RememberedCase{"Width80Ignored", 0, "{{10, 20}, {80, 45}}", {996, 24, 420, 236}},
+                      RememberedCase{"NotARectangle", 0, "nonsense", {996, 24, 420, 236}},
+                      RememberedCase{"NotAString", 0, true, {996, 24, 420, 236}},
+                      RememberedCase{"OtherSlotsFrame", 1, "{{5, 6}, {300, 169}}", {996, 272, 420, 236}}),
     caseName);
 
 struct ResizeCase {
@@ -251,12 +252,13 @@ INSTANTIATE_TEST_SUITE_P(
         ChoiceCase{"LargerLaterWindow", {{kGamePid, {0, 0, 300, 200}}, {kGamePid, {0, 0, 1280, 720}}}, 1},
         ChoiceCase{"EqualAreasFirstListed", {{kGamePid, {0, 0, 800, 600}}, {kGamePid, {0, 0, 600, 800}}}, 0},
         ChoiceCase{"TallButNarrowIgnored", {{kGamePid, {0, 0, 200, 5000}}, {kGamePid, {0, 0, 201, 10}}}, 1},
-        ChoiceCase{"OtherClientsWindowIgnored", {{kOtherPid, {0, 0, 1920, 1080}}, {kGamePid, {0, 0, 300, 200}}}, 1},
-        ChoiceCase{"OffScreenIgnored", {{kGamePid, {0, 0, 1920, 1080}, false}, {kGamePid, {0, 0, 300, 200}}}, 1},
+        ChoiceCase{
+            "OtherClientsWindowIgnored", {{kOtherPid, {0, 0, 1920, 1080}}, {kGamePid, {0, 0, 300, 200}}}, 1},
+        ChoiceCase{
+            "OffScreenIgnored", {{kGamePid, {0, 0, 1920, 1080}, false}, {kGamePid, {0, 0, 300, 200}}}, 1},
         ChoiceCase{"OnlyNarrow", {{kGamePid, {0, 0, 200, 1000}}}, -1},
         ChoiceCase{"OnlyOffScreen", {{kGamePid, {0, 0, 1280, 720}, false}}, -1},
-        ChoiceCase{"OnlyOtherClient", {{kOtherPid, {0, 0, 1280, 720}}}, -1},
-        ChoiceCase{"NoWindows", {}, -1}),
+        ChoiceCase{"OnlyOtherClient", {{kOtherPid, {0, 0, 1280, 720}}}, -1}, ChoiceCase{"NoWindows", {}, -1}),
     caseName);
 
 class PreviewCaptureTest : public PreviewFixture, public ::testing::Test {
@@ -314,9 +316,15 @@ class StartRefused : public PreviewFixture, public ::testing::TestWithParam<Refu
 protected:
     void refuse(Refusal refusal, bool refused) {
         switch (refusal) {
-            case Refusal::content: desk.setCaptureRefused(refused); break;
-            case Refusal::output: desk.setOutputRefused(refused); break;
-            case Refusal::start: desk.setStartRefused(refused); break;
+            case Refusal::content:
+                desk.setCaptureRefused(refused);
+                break;
+            case Refusal::output:
+                desk.setOutputRefused(refused);
+                break;
+            case Refusal::start:
+                desk.setStartRefused(refused);
+                break;
         }
     }
 };

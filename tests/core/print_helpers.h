@@ -25,7 +25,9 @@ inline constexpr auto caseName = [](const auto& test) { return std::string(test.
 
 /// Failure messages name a table's case instead of dumping its bytes.
 template <typename Case>
-    requires requires(const Case& c) { c.name; }
+requires requires(const Case& c) {
+    c.name;
+}
 void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }

@@ -23,7 +23,8 @@ protected:
         for (const auto& c : WowClient::running(p.workspace, p.processInfo)) pids.push_back(c.pid);
         return pids;
     }
-    void add(const char* bundle, platform::Pid pid, std::optional<double> launch = 100.0, bool terminated = false) {
+    void add(const char* bundle, platform::Pid pid, std::optional<double> launch = 100.0,
+             bool terminated = false) {
         std::optional<Date> date;
         if (launch) date = Date{*launch};
         std::optional<std::string> id;
@@ -177,8 +178,9 @@ TEST_F(WindowAccess, FrameWriteIsPositionSizePosition) {
     const auto w = desk.addWindow(1, {0, 0, 10, 10});
     desk.calls().clear();
     WowClient::setFrame(w, {1037, 25, 403, 245}, ax());
-    EXPECT_EQ(desk.calls().entries(),
-              (std::vector<std::string>{"setPosition w1 1037,25", "setSize w1 403,245", "setPosition w1 1037,25"}));
+    EXPECT_EQ(
+        desk.calls().entries(),
+        (std::vector<std::string>{"setPosition w1 1037,25", "setSize w1 403,245", "setPosition w1 1037,25"}));
     EXPECT_EQ(desk.window(w).frame, (Rect{1037, 25, 403, 245}));
 }
 
@@ -192,10 +194,13 @@ TEST(ScreenCoordinatesConversion, FlipsAboutThePrimaryScreenHeight) {
 
 TEST(ScreenCoordinatesConversion, UsesThePrimaryScreenOrZero) {
     sim::SimDesktop desk;
-    desk.setScreens({{{0, 0, 1920, 1080}, {0, 0, 1920, 1050}}, {{1920, 0, 1280, 1024}, {1920, 0, 1280, 1024}}});
-    EXPECT_EQ(ScreenCoordinates::appKitRect({0, 0, 10, 10}, desk.platform().screens), (Rect{0, 1070, 10, 10}));
+    desk.setScreens(
+        {{{0, 0, 1920, 1080}, {0, 0, 1920, 1050}}, {{1920, 0, 1280, 1024}, {1920, 0, 1280, 1024}}});
+    EXPECT_EQ(ScreenCoordinates::appKitRect({0, 0, 10, 10}, desk.platform().screens),
+              (Rect{0, 1070, 10, 10}));
     desk.setScreens({});
-    EXPECT_EQ(ScreenCoordinates::appKitRect({0, 30, 10, 10}, desk.platform().screens), (Rect{0, -40, 10, 10}));
+    EXPECT_EQ(ScreenCoordinates::appKitRect({0, 30, 10, 10}, desk.platform().screens),
+              (Rect{0, -40, 10, 10}));
 }
 
 }  // namespace

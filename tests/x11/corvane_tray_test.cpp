@@ -160,11 +160,13 @@ TEST_F(CorvaneTrayTest, withThePanelOpenTheSwitchKeySwitchesAndFocusGivesThatGam
     auto program = startProgram();
     ASSERT_TRUE(waitForLayout(games, Layout::mainPlusSide));
     x().activate(games[1]->window());  // the player clicks game 2, which takes the main area
-    ASSERT_TRUE(waitUntil([&] { return outerFrames(games) == expectedFrames(Layout::mainPlusSide, 3, 1, 0.72); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return outerFrames(games) == expectedFrames(Layout::mainPlusSide, 3, 1, 0.72); }));
 
     ASSERT_TRUE(openPanelFromIcon(program)) << programErrors();
     x().typeKey(kGrave);
-    EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[2]->window(); })) << "the open panel took the key";
+    EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[2]->window(); }))
+        << "the open panel took the key";
     EXPECT_TRUE(waitUntil([&] { return !panelWindow(program.pid()); })) << "closes once a game has the focus";
 
     // Its menu opens it too; "Focus" on the first row hands game 1 the keyboard.

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "event_log.h"
-#include "platform/free_deleter.h"
 #include "fake_game_options.h"
+#include "platform/free_deleter.h"
 
 namespace fake_game {
 
