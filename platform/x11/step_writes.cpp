@@ -162,15 +162,23 @@ void StepWrites::checkLapsedRequests(std::optional<xcb_window_t> active) {
     }
 }
 
+std::optional<WindowPlacement> StepWrites::recordMove(xcb_window_t window, const ClientMove& move) {
+    const auto before = placement(window);
+    if (!before) return std::nullopt;
+    const WindowPlacement after = placed(*before, move);
+    // Only what changes: a window manager need not report a frame it left as it was.
+    if (after == *before) return std::nullopt;
+    sent_[window] = SentPlacement{after, loop_.now() + kPlacementPatience};
+    if (!movedOnce_ && !saidNoMoves_) awaiting_[window] = {after, loop_.now() + kVerdictDelay};
+    return after;
+}
+
 void StepWrites::sendMovesToSway(const std::map<xcb_window_t, ClientMove>& moves) {
     std::string commands;
     for (const auto& [window, move] : moves) {
-        const auto before = placement(window);
-        if (!before) continue;
-        const WindowPlacement after = placed(*before, move);
-        if (after == *before) continue;
-        sent_[window] = SentPlacement{after, loop_.now() + kPlacementPatience};
-        if (!movedOnce_ && !saidNoMoves_) awaiting_[window] = {after, loop_.now() + kVerdictDelay};
+        const auto changed = recordMove(window, move);
+        if (!changed) continue;
+        const WindowPlacement& after = *changed;
         const auto& decoration = after.decoration;
         const auto whole = [](double value) { return static_cast<long>(value); };
         if (!commands.empty()) commands += "; ";
@@ -193,13 +201,7 @@ void StepWrites::sendMoves() {
                                cache_.windowManagerSupports(connection_.atoms().netMoveresizeWindow);
     auto moves = std::exchange(moves_, {});
     for (const auto& [window, move] : moves) {
-        const auto before = placement(window);
-        if (!before) continue;
-        const WindowPlacement after = placed(*before, move);
-        // Only what changes: a window manager need not report a frame it left as it was.
-        if (after == *before) continue;
-        sent_[window] = SentPlacement{after, loop_.now() + kPlacementPatience};
-        if (!movedOnce_ && !saidNoMoves_) awaiting_[window] = {after, loop_.now() + kVerdictDelay};
+        if (!recordMove(window, move)) continue;
         if (windowManager) {
             requestMoveResize(connection_, window, move);
         } else {

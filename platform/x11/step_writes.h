@@ -96,6 +96,9 @@ private:
     /// Requests sent long ago that the window manager never carried out, while it never did one.
     void checkLapsedRequests(std::optional<xcb_window_t> active);
     void sendMoves();
+    /// Notes a move as sent and, the first time, as awaiting the window manager's verdict; the
+    /// window's new placement, or nullopt when the move changes nothing (or the window is gone).
+    std::optional<WindowPlacement> recordMove(xcb_window_t window, const ClientMove& move);
     /// The step's moves as sway's commands, all in one message.
     void sendMovesToSway(const std::map<xcb_window_t, ClientMove>& moves);
     void sendRaises();
