@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "backend_test.h"
+#include "key_name.h"
 #include "platform/x11/key_translation.h"
 #include "platform/x11/xkb_key_names.h"
 
@@ -21,12 +22,6 @@ namespace corvane::x11test {
 namespace {
 
 namespace modifier = platform::modifier;
-
-x11::XkbKeyName keyName(const std::string& name) {
-    x11::XkbKeyName result{};
-    std::copy_n(name.begin(), std::min(name.size(), result.size()), result.begin());
-    return result;
-}
 
 /// The service on its own backend, plus another client that may hold keys first.
 class HotKeyGrabTest : public BackendTest {

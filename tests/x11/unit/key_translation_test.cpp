@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "key_name.h"
 #include "platform/hot_key_service.h"
 #include "platform/x11/key_translation.h"
 
@@ -18,12 +19,6 @@ namespace corvane::x11test {
 namespace {
 
 namespace modifier = platform::modifier;
-
-x11::XkbKeyName keyName(const std::string& name) {
-    x11::XkbKeyName result{};
-    std::copy_n(name.begin(), std::min(name.size(), result.size()), result.begin());
-    return result;
-}
 
 struct KeyCase {
     std::uint32_t macKeyCode;
