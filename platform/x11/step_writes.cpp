@@ -89,16 +89,19 @@ std::optional<platform::Pid> StepWrites::unansweredActivation(std::optional<xcb_
 
 std::optional<WindowPlacement> StepWrites::placement(xcb_window_t window) {
     const auto sent = sent_.find(window);
+    const auto pending = moves_.find(window);
+    // The idle tick's case: nothing sent or asked for, the server's word holds, and no clock is read.
+    if (sent == sent_.end() && pending == moves_.end()) return cache_.placement(window);
+    const double now = loop_.now();
     const SentPlacement* stillSent = nullptr;
     if (sent != sent_.end()) {
-        if (loop_.now() < sent->second.until) {
+        if (now < sent->second.until) {
             stillSent = &sent->second;
         } else {
             sent_.erase(sent);  // not done after all: what the server said last holds
         }
     }
-    const auto pending = moves_.find(window);
-    return believedPlacement(cache_.placement(window), stillSent, loop_.now(),
+    return believedPlacement(cache_.placement(window), stillSent, now,
                              pending != moves_.end() ? &pending->second : nullptr);
 }
 
@@ -144,6 +147,7 @@ void StepWrites::placementReported(xcb_window_t window) {
 }
 
 void StepWrites::checkLapsedRequests(std::optional<xcb_window_t> active) {
+    if (!awaitedActivation_ && awaiting_.empty()) return;  // the usual tick: no clock read
     const double now = loop_.now();
     if (awaitedActivation_ && awaitedActivation_->window == active) {
         activatedOnce_ = true;
