@@ -34,6 +34,7 @@ constexpr AtomName kAtomNames[] = {
     {"_NET_WM_WINDOW_TYPE", &Atoms::netWmWindowType},
     {"_NET_WM_WINDOW_TYPE_UTILITY", &Atoms::netWmWindowTypeUtility},
     {"_NET_WM_DESKTOP", &Atoms::netWmDesktop},
+    {"_NET_SYSTEM_TRAY_S0", &Atoms::netSystemTrayS0},
     {"WM_PROTOCOLS", &Atoms::wmProtocols},
     {"WM_STATE", &Atoms::wmState},
     {"WM_TAKE_FOCUS", &Atoms::wmTakeFocus},

@@ -167,6 +167,7 @@ struct Atoms {
     xcb_atom_t netWmWindowType = XCB_ATOM_NONE;
     xcb_atom_t netWmWindowTypeUtility = XCB_ATOM_NONE;
     xcb_atom_t netWmDesktop = XCB_ATOM_NONE;
+    xcb_atom_t netSystemTrayS0 = XCB_ATOM_NONE;  ///< the XEmbed tray's selection on screen 0
     xcb_atom_t wmProtocols = XCB_ATOM_NONE;
     xcb_atom_t wmState = XCB_ATOM_NONE;
     xcb_atom_t wmTakeFocus = XCB_ATOM_NONE;

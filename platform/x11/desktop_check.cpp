@@ -235,17 +235,12 @@ std::vector<DesktopFinding> keys(X11Backend& backend, const DesktopNeeds& needs)
 
 std::vector<DesktopFinding> tray(const Connection& connection) {
     const std::string name = "_NET_SYSTEM_TRAY_S0";
-    auto atom =
-        makeCookie(connection.get(),
-                   xcb_intern_atom(connection.get(), 1, static_cast<std::uint16_t>(name.size()), name.data()),
-                   xcb_intern_atom_reply);
-    if (atom.get() != nullptr && atom.get()->atom != XCB_ATOM_NONE) {
-        auto owner = makeCookie(connection.get(), xcb_get_selection_owner(connection.get(), atom.get()->atom),
-                                xcb_get_selection_owner_reply);
-        if (owner.get() != nullptr && owner.get()->owner != XCB_WINDOW_NONE) {
-            return {found(Verdict::works,
-                          "an XEmbed tray holds " + name + " (window " + hex(owner.get()->owner) + ")")};
-        }
+    auto owner = makeCookie(connection.get(),
+                            xcb_get_selection_owner(connection.get(), connection.atoms().netSystemTrayS0),
+                            xcb_get_selection_owner_reply);
+    if (owner.get() != nullptr && owner.get()->owner != XCB_WINDOW_NONE) {
+        return {found(Verdict::works,
+                      "an XEmbed tray holds " + name + " (window " + hex(owner.get()->owner) + ")")};
     }
     return {found(Verdict::fallback, "no XEmbed tray (" + name + " has no owner)")};
 }
