@@ -16,8 +16,9 @@ namespace {
 
 constexpr std::array<char, 6> kMagic{'i', '3', '-', 'i', 'p', 'c'};
 constexpr std::uint32_t kRunCommand = 0;
-/// sway answers a command at once; a stuck compositor must not stall the program long.
-constexpr int kAnswerTimeoutMilliseconds = 250;
+/// sway answers a command at once, also a busy one within a second; a stuck
+/// compositor must not stall the program longer.
+constexpr int kAnswerTimeoutMilliseconds = 1000;
 
 bool readAll(int fd, char* into, std::size_t size) {
     while (size > 0) {
@@ -36,17 +37,28 @@ bool readAll(int fd, char* into, std::size_t size) {
 std::unique_ptr<SwayIpc> SwayIpc::connectFromEnvironment() {
     const char* path = std::getenv("SWAYSOCK");
     if (path == nullptr || *path == '\0') return nullptr;
+    const int fd = open(path);
+    if (fd < 0) return nullptr;
+    return std::make_unique<SwayIpc>(path, fd);
+}
+
+int SwayIpc::open(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (std::strlen(path) >= sizeof address.sun_path) return nullptr;
-    std::strncpy(address.sun_path, path, sizeof address.sun_path - 1);
+    if (path.size() >= sizeof address.sun_path) return -1;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return -1;
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         close(fd);
-        return nullptr;
+        return -1;
     }
-    return std::make_unique<SwayIpc>(fd);
+    return fd;
+}
+
+void SwayIpc::drop() {
+    if (socket_ >= 0) close(socket_);
+    socket_ = -1;
 }
 
 SwayIpc::~SwayIpc() {
@@ -65,10 +77,15 @@ std::string SwayIpc::placeCommand(unsigned int window, long x, long y, long widt
 }
 
 bool SwayIpc::run(const std::string& commands) {
+    if (socket_ < 0) socket_ = open(path_);
     if (socket_ < 0 || !send(commands)) return false;
     const std::string answer = receive();
+    if (answer.empty()) {
+        drop();
+        return false;
+    }
     // One {"success": ...} per command; any false is a refusal.
-    return !answer.empty() && answer.find("\"success\": false") == std::string::npos &&
+    return answer.find("\"success\": false") == std::string::npos &&
            answer.find("\"success\":false") == std::string::npos;
 }
 
@@ -80,8 +97,7 @@ bool SwayIpc::send(const std::string& payload) {
     message += payload;
     const auto sent = ::send(socket_, message.data(), message.size(), MSG_NOSIGNAL);
     if (sent == static_cast<ssize_t>(message.size())) return true;
-    close(socket_);  // broken: from now on nothing goes through sway
-    socket_ = -1;
+    drop();
     return false;
 }
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace corvane::x11 {
 
@@ -17,7 +18,7 @@ class SwayIpc {
 public:
     /// Connects to the socket `$SWAYSOCK` names; nullptr where it is unset or refuses.
     static std::unique_ptr<SwayIpc> connectFromEnvironment();
-    explicit SwayIpc(int socket) : socket_(socket) {}
+    SwayIpc(std::string path, int socket) : path_(std::move(path)), socket_(socket) {}
     ~SwayIpc();
     SwayIpc(const SwayIpc&) = delete;
     SwayIpc& operator=(const SwayIpc&) = delete;
@@ -25,7 +26,10 @@ public:
     SwayIpc& operator=(SwayIpc&&) = delete;
 
     /// Runs `commands` (sway's syntax, several joined with ";") and waits for
-    /// its answer; false when the socket failed or a command was refused.
+    /// its answer; false when the socket failed or a command was refused. An
+    /// answer that does not come in time leaves the channel out of step (the
+    /// late one would be read as the next command's): it is closed then, and
+    /// the next run opens a new one.
     bool run(const std::string& commands);
 
     /// The criteria that pick X window `window`.
@@ -36,9 +40,12 @@ public:
                                                   long height, bool sticky);
 
 private:
+    static int open(const std::string& path);
     bool send(const std::string& payload);
     [[nodiscard]] std::string receive();
+    void drop();
 
+    std::string path_;
     int socket_ = -1;
 };
 
