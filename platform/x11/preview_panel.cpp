@@ -170,7 +170,9 @@ void PreviewPanel::subscribeEvents() {
 }
 
 platform::Rect PreviewPanel::frame() const {
-    return fromRoot(wanted_.value_or(shown_), screens_.primaryRootFrame());
+    // Where sway put it of its own accord is not where it is: it goes back where it was placed.
+    const bool puttingBack = sway_ != nullptr && placed_ && replacesLeft_ > 0;
+    return fromRoot(wanted_.value_or(puttingBack ? *placed_ : shown_), screens_.primaryRootFrame());
 }
 
 void PreviewPanel::setFrame(platform::Rect frame, bool display) {
@@ -285,6 +287,11 @@ void PreviewPanel::moveTo(std::int32_t x, std::int32_t y) {
     connection_.flush();
     shown_.x = x;
     shown_.y = y;
+    // Dragged there, it is placed there.
+    if (placed_) {
+        placed_->x = x;
+        placed_->y = y;
+    }
 }
 
 void PreviewPanel::configured(const xcb_configure_notify_event_t& event) {
