@@ -30,6 +30,11 @@ public:
     /// Brings the application with this pid to the front (no options).
     /// Returns false, doing nothing, when no running application has that pid.
     virtual bool activateApplication(Pid pid) = 0;
+
+    /// What tells this launch of a program from another and stays the same
+    /// when it is started again the same way (its installation, program and
+    /// arguments); nullopt when the platform cannot tell.
+    [[nodiscard]] virtual std::optional<std::string> launchIdentity(Pid pid) = 0;
 };
 
 /// The process's own launch arguments.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "corvane/app/portal_shortcuts.h"
@@ -19,6 +20,7 @@
 #include "corvane/hotkeys/hotkey_manager.h"
 #include "platform/store/json_defaults_store.h"
 #include "platform/x11/desktop_check.h"
+#include "platform/x11/game_report.h"
 #include "platform/x11/x11_texts.h"
 
 namespace corvane::app {
@@ -72,15 +74,18 @@ DesktopFinding keysEverywhere() {
             {}};
 }
 
-DesktopFinding games(x11::X11Backend& backend, platform::DefaultsStore& store) {
+/// The games found, and each window that looks like one but is not taken.
+std::vector<DesktopFinding> games(x11::X11Backend& backend, platform::DefaultsStore& store) {
     const auto running = WowClient::running(backend.workspace(), backend.platform(store).processInfo);
-    std::string pids;
-    for (const auto& client : running) pids += (pids.empty() ? " (pid " : ", ") + std::to_string(client.pid);
-    if (!pids.empty()) pids += ")";
-    return {
-        Verdict::works,
-        std::to_string(running.size()) + " game" + (running.size() == 1 ? "" : "s") + " running now" + pids,
-        {}};
+    std::set<platform::Pid> pids;
+    for (const auto& client : running) pids.insert(client.pid);
+    std::vector<DesktopFinding> findings{
+        {Verdict::works,
+         std::to_string(running.size()) + " game" + (running.size() == 1 ? "" : "s") + " running now",
+         {}}};
+    const auto each = x11::gameFindings(backend.connection(), backend.workspace(), pids);
+    findings.insert(findings.end(), each.begin(), each.end());
+    return findings;
 }
 
 DesktopFinding settingsFile(const std::filesystem::path& path) {
@@ -143,7 +148,8 @@ int runDesktopCheck(const RunOptions& options, std::vector<std::string> argument
     if (corvaneRuns) findings.push_back({Verdict::works, "Corvane runs already and holds its keys", {}});
     if (x11::connectionIsXwayland(backend->connection())) findings.push_back(keysEverywhere());
     findings.push_back(trayOverDBus());
-    findings.push_back(games(*backend, store));
+    const auto gameLines = games(*backend, store);
+    findings.insert(findings.end(), gameLines.begin(), gameLines.end());
     findings.push_back(settingsFile(store.path()));
     std::vector<std::string> advice;
     for (const auto& finding : findings) {

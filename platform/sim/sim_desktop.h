@@ -39,6 +39,7 @@ struct SimApp {
     std::optional<platform::Date> launchDate;
     bool terminated = false;
     bool windowListUnreadable = false;
+    std::optional<std::string> launchIdentity{};
 };
 
 /// An in-memory desktop: applications, windows, screens, settings, hot keys,

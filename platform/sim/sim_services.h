@@ -76,6 +76,7 @@ public:
     std::vector<platform::RunningApplication> runningApplications() override;
     std::optional<platform::Pid> frontmostApplicationPid() override;
     bool activateApplication(platform::Pid pid) override;
+    std::optional<std::string> launchIdentity(platform::Pid pid) override;
 
 private:
     SimDesktop& desktop_;

@@ -38,6 +38,13 @@ bool SimWorkspace::activateApplication(platform::Pid pid) {
     return found;
 }
 
+std::optional<std::string> SimWorkspace::launchIdentity(platform::Pid pid) {
+    desktop_.calls_.record(format("launchIdentity {}", pid));
+    const auto& apps = desktop_.apps_;
+    const auto app = std::find_if(apps.begin(), apps.end(), [pid](const SimApp& a) { return a.pid == pid; });
+    return app != apps.end() ? app->launchIdentity : std::nullopt;
+}
+
 std::vector<std::string> SimProcessInfo::arguments() {
     return desktop_.arguments_;
 }

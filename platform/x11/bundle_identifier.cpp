@@ -34,11 +34,15 @@ std::string lowerCase(std::string_view text) {
 }  // namespace
 
 std::string bundleIdentifier(std::string_view windowClass) {
-    const std::string lower = lowerCase(windowClass);
-    for (const auto& [executable, identifier] : kGameExecutables) {
-        if (lower == executable) return std::string(identifier);
+    return gameIdentifier(windowClass).value_or(std::string(windowClass));
+}
+
+std::optional<std::string> gameIdentifier(std::string_view executable) {
+    const std::string lower = lowerCase(executable);
+    for (const auto& [name, identifier] : kGameExecutables) {
+        if (lower == name) return std::string(identifier);
     }
-    return std::string(windowClass);
+    return std::nullopt;
 }
 
 std::optional<std::string> classPart(std::string_view wmClass) {

@@ -17,6 +17,10 @@ namespace corvane::x11 {
 /// identifier.
 std::string bundleIdentifier(std::string_view windowClass);
 
+/// The game's bundle identifier for one of its Windows executables ("Wow.exe",
+/// in any case); nullopt for any other name.
+std::optional<std::string> gameIdentifier(std::string_view executable);
+
 /// The class part of a WM_CLASS value ("instance\0class\0"); nullopt when it has none.
 std::optional<std::string> classPart(std::string_view wmClass);
 

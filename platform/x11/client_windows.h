@@ -11,6 +11,7 @@
 
 #include "platform/geometry.h"
 #include "platform/x11/connection.h"
+#include "platform/x11/window_owner.h"
 
 namespace corvane::x11 {
 
@@ -18,8 +19,10 @@ namespace corvane::x11 {
 /// when it was first listed.
 struct KnownClient {
     xcb_window_t window = XCB_WINDOW_NONE;
-    std::optional<platform::Pid> pid;        ///< from _NET_WM_PID
+    std::optional<platform::Pid> pid;        ///< of the process behind it (WindowOwner)
     std::optional<std::string> windowClass;  ///< the class part of WM_CLASS
+    WindowOwner::Source pidSource = WindowOwner::Source::none;
+    std::optional<platform::Pid> claimedPid;  ///< its _NET_WM_PID, which may name no host process
 };
 
 /// Space the window manager's frame adds around a client window.

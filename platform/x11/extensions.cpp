@@ -4,6 +4,7 @@
 #include <xcb/damage.h>
 #include <xcb/randr.h>
 #include <xcb/render.h>
+#include <xcb/res.h>
 #include <xcb/shape.h>
 
 #include <array>
@@ -20,6 +21,7 @@ namespace {
 /// The oldest versions whose requests the backend makes.
 constexpr std::uint32_t kCompositeLeastMinor = 2;  // NameWindowPixmap
 constexpr std::uint32_t kRenderLeastMinor = 6;     // transforms and filters
+constexpr std::uint32_t kResLeastMinor = 2;        // QueryClientIds
 
 Extension present(xcb_connection_t* c, xcb_extension_t* id) {
     Extension extension;
@@ -44,8 +46,8 @@ void versionFrom(Extension& extension, Reply* reply) {
 }  // namespace
 
 Extensions Extensions::query(xcb_connection_t* c) {
-    std::array<xcb_extension_t*, 6> ids{&xcb_shape_id,  &xcb_composite_id, &xcb_damage_id,
-                                        &xcb_render_id, &xcb_randr_id,     &xcb_xkb_id};
+    std::array<xcb_extension_t*, 7> ids{&xcb_shape_id, &xcb_composite_id, &xcb_damage_id, &xcb_render_id,
+                                        &xcb_randr_id, &xcb_xkb_id,       &xcb_res_id};
     for (auto* id : ids) xcb_prefetch_extension_data(c, id);
     Extensions found;
     found.shape = present(c, &xcb_shape_id);
@@ -54,6 +56,7 @@ Extensions Extensions::query(xcb_connection_t* c) {
     found.render = present(c, &xcb_render_id);
     found.randr = present(c, &xcb_randr_id);
     found.xkb = present(c, &xcb_xkb_id);
+    found.res = present(c, &xcb_res_id);
 
     // Every version request out first; each is only sent for a present extension.
     const auto ask = [](const Extension& extension, auto send) {
@@ -64,6 +67,7 @@ Extensions Extensions::query(xcb_connection_t* c) {
     auto damage = ask(found.damage, [&] { return xcb_damage_query_version(c, 1, 1); });
     auto render = ask(found.render, [&] { return xcb_render_query_version(c, 0, 11); });
     auto randr = ask(found.randr, [&] { return xcb_randr_query_version(c, 1, 5); });
+    auto res = ask(found.res, [&] { return xcb_res_query_version(c, 1, 2); });
     constexpr std::string_view kXwayland = "XWAYLAND";
     auto xwayland = xcb_query_extension(c, static_cast<std::uint16_t>(kXwayland.size()), kXwayland.data());
     auto xkb = ask(found.xkb,
@@ -74,6 +78,15 @@ Extensions Extensions::query(xcb_connection_t* c) {
     if (damage) versionFrom(found.damage, xcb_damage_query_version_reply(c, *damage, nullptr));
     if (render) versionFrom(found.render, xcb_render_query_version_reply(c, *render, nullptr));
     if (randr) versionFrom(found.randr, xcb_randr_query_version_reply(c, *randr, nullptr));
+    if (res) {
+        auto* reply = xcb_res_query_version_reply(c, *res, nullptr);
+        if (reply != nullptr) {
+            found.res.majorVersion = reply->server_major;
+            found.res.minorVersion = reply->server_minor;
+            found.res.usable = true;
+        }
+        std::free(reply);
+    }
     if (xkb) {
         auto* reply = xcb_xkb_use_extension_reply(c, *xkb, nullptr);
         found.xkb.usable = reply != nullptr && reply->supported != 0;
@@ -96,16 +109,20 @@ Extensions Extensions::query(xcb_connection_t* c) {
     if (found.render.majorVersion == 0 && found.render.minorVersion < kRenderLeastMinor)
         found.render.usable = false;
     if (found.randr.majorVersion < 1) found.randr.usable = false;
+    if (found.res.majorVersion < 1 ||
+        (found.res.majorVersion == 1 && found.res.minorVersion < kResLeastMinor))
+        found.res.usable = false;
     return found;
 }
 
 std::string_view Extensions::nameOfMajor(std::uint8_t majorOpcode) const {
-    const std::array<std::pair<const Extension*, std::string_view>, 6> named{{{&shape, "SHAPE"},
+    const std::array<std::pair<const Extension*, std::string_view>, 7> named{{{&shape, "SHAPE"},
                                                                               {&composite, "Composite"},
                                                                               {&damage, "DAMAGE"},
                                                                               {&render, "RENDER"},
                                                                               {&randr, "RANDR"},
-                                                                              {&xkb, "XKEYBOARD"}}};
+                                                                              {&xkb, "XKEYBOARD"},
+                                                                              {&res, "X-Resource"}}};
     for (const auto& [extension, name] : named) {
         if (extension->majorOpcode != 0 && extension->majorOpcode == majorOpcode) return name;
     }

@@ -32,6 +32,9 @@ struct Extensions {
     Extension render;     ///< 0.6 and up: scaled, filtered pictures in the previews
     Extension randr;      ///< monitors and the primary one
     Extension xkb;        ///< physical keys by name
+    /// X-Resource 1.2 and up: the pid of the process behind a window, as the
+    /// server took it from the socket's peer (right in any PID namespace).
+    Extension res;
     /// The server is XWayland (a Wayland desktop's X server): there a window's
     /// input shape may not reach the compositor, which then gives the window
     /// every click within its rectangle.

@@ -72,6 +72,17 @@ std::optional<std::int64_t> bootTimeSeconds(std::string_view procStat) {
     return std::nullopt;
 }
 
+std::vector<std::string> nulSeparated(std::string_view contents) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (start < contents.size()) {
+        const std::size_t end = std::min(contents.find('\0', start), contents.size());
+        items.emplace_back(contents.substr(start, end - start));
+        start = end + 1;
+    }
+    return items;
+}
+
 ProcStat::ProcStat() : root_("/proc"), ticksPerSecond_(::sysconf(_SC_CLK_TCK)) {}
 
 std::optional<platform::Date> ProcStat::launchDate(platform::Pid pid) {
@@ -94,6 +105,27 @@ bool ProcStat::running(platform::Pid pid) const {
 
 std::filesystem::path ProcStat::processPath(platform::Pid pid) const {
     return root_ / std::to_string(pid);
+}
+
+std::string ProcStat::commandName(platform::Pid pid) const {
+    std::string name = readFile(processPath(pid) / "comm").value_or("");
+    if (!name.empty() && name.back() == '\n') name.pop_back();
+    return name;
+}
+
+std::vector<std::string> ProcStat::arguments(platform::Pid pid) const {
+    return nulSeparated(readFile(processPath(pid) / "cmdline").value_or(""));
+}
+
+std::optional<std::string> ProcStat::environmentVariable(platform::Pid pid, std::string_view name) const {
+    const auto environment = readFile(processPath(pid) / "environ");
+    if (!environment) return std::nullopt;
+    for (const auto& entry : nulSeparated(*environment)) {
+        if (entry.size() > name.size() && entry.starts_with(name) && entry[name.size()] == '=') {
+            return entry.substr(name.size() + 1);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace corvane::x11

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/geometry.h"
 
@@ -20,6 +22,9 @@ std::optional<std::uint64_t> startTimeTicks(std::string_view statLine);
 
 /// The "btime" line of /proc/stat: boot time in seconds since 1970.
 std::optional<std::int64_t> bootTimeSeconds(std::string_view procStat);
+
+/// The NUL-terminated strings of /proc/PID/cmdline or environ.
+std::vector<std::string> nulSeparated(std::string_view contents);
 
 /// Processes as /proc shows them.
 class ProcStat {
@@ -34,6 +39,15 @@ public:
     [[nodiscard]] std::optional<platform::Date> launchDate(platform::Pid pid);
     /// Whether the process still exists (its /proc entry is there).
     [[nodiscard]] bool running(platform::Pid pid) const;
+    /// Its name as the kernel keeps it (/proc/PID/comm, cut at 15 characters);
+    /// "" when it cannot be read.
+    [[nodiscard]] std::string commandName(platform::Pid pid) const;
+    /// Its arguments, element 0 the program; empty when they cannot be read.
+    [[nodiscard]] std::vector<std::string> arguments(platform::Pid pid) const;
+    /// One variable of its environment; nullopt when unset or not readable
+    /// (another user's process).
+    [[nodiscard]] std::optional<std::string> environmentVariable(platform::Pid pid,
+                                                                 std::string_view name) const;
 
 private:
     [[nodiscard]] std::filesystem::path processPath(platform::Pid pid) const;

@@ -208,8 +208,9 @@ void WindowCache::refreshClients() {
         const auto known = facts_.find(window);
         if (known == facts_.end()) continue;  // gone before it could be read
         const Facts& facts = known->second;
-        clients_->push_back({window, facts.pid, facts.windowClass});
-        if (facts.pid) windowsByPid_[*facts.pid].push_back(window);
+        const WindowOwner& owner = facts.owner;
+        clients_->push_back({window, owner.pid, facts.windowClass, owner.source, owner.claimedPid});
+        if (owner.pid) windowsByPid_[*owner.pid].push_back(window);
     }
 }
 
@@ -232,30 +233,30 @@ std::uint64_t WindowCache::generation() {
 }
 
 std::optional<platform::Pid> WindowCache::pidOf(xcb_window_t window) {
-    if (const auto found = facts_.find(window); found != facts_.end()) return found->second.pid;
-    PropertyCookie pid = connection_.getProperty(window, connection_.atoms().netWmPid, 1);
-    return pidFrom(pid);
+    if (const auto found = facts_.find(window); found != facts_.end()) return found->second.owner.pid;
+    return WindowOwnerRead(connection_, window).get(hostName_).pid;
 }
 
 void WindowCache::learn(const std::vector<xcb_window_t>& windows) {
-    // A window's _NET_WM_PID and WM_CLASS are set before it is mapped and kept for its life.
+    // A window's owner and WM_CLASS are set before it is mapped and kept for
+    // its life: asked once, when the window is first listed, never per tick.
     struct Pending {
         xcb_window_t window;
-        PropertyCookie pid;
+        WindowOwnerRead owner;
         PropertyCookie wmClass;
     };
     std::vector<Pending> pending;
     for (const xcb_window_t window : windows) {
         if (facts_.contains(window)) continue;
         watch(window);
-        pending.push_back({window, connection_.getProperty(window, connection_.atoms().netWmPid, 1),
+        pending.push_back({window, WindowOwnerRead(connection_, window),
                            connection_.getProperty(window, XCB_ATOM_WM_CLASS, kWmClassLength)});
     }
-    for (auto& [window, pid, wmClass] : pending) {
+    for (auto& [window, owner, wmClass] : pending) {
         // A window gone already is not remembered: the server hands its id to
         // a new window soon, whose facts must be read then.
-        if (pid.get() == nullptr) continue;
-        facts_[window] = {pidFrom(pid), classPart(bytes(wmClass.get()))};
+        if (!owner.windowExists()) continue;
+        facts_[window] = {owner.get(hostName_), classPart(bytes(wmClass.get()))};
     }
 }
 

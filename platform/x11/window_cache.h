@@ -49,7 +49,7 @@ public:
     /// The client windows in the window manager's order; null when the list cannot be read.
     /// Valid until the next call of a member that reads the list.
     [[nodiscard]] const std::vector<KnownClient>* clients();
-    /// The client windows whose _NET_WM_PID is `pid`; nullopt when the list cannot be read.
+    /// The client windows of the process `pid` (WindowOwner); nullopt when the list cannot be read.
     [[nodiscard]] std::optional<std::vector<xcb_window_t>> windowsOf(platform::Pid pid);
     /// Changes whenever the client list may have changed: what was built from
     /// clients() at an equal generation is still true.
@@ -88,7 +88,7 @@ public:
 
 private:
     struct Facts {
-        std::optional<platform::Pid> pid;
+        WindowOwner owner;
         std::optional<std::string> windowClass;
     };
     /// A placement read under way or done.
@@ -115,6 +115,7 @@ private:
 
     const Connection& connection_;
     EventLoop& loop_;
+    const std::string hostName_ = localHostName();
     /// Root properties read, each re-read as soon as the server reports it changed.
     std::map<xcb_atom_t, PropertyCookie> root_;
     std::unordered_map<xcb_window_t, Facts> facts_;

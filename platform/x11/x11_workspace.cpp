@@ -10,15 +10,20 @@ X11Workspace::X11Workspace(const Connection& connection, const EventLoop& loop, 
                            StepWrites& writes)
     : connection_(connection), loop_(loop), cache_(cache), writes_(writes) {}
 
-std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
+bool X11Workspace::refreshApplications() {
     const std::uint64_t generation = cache_.generation();
-    if (generation != applicationsGeneration_) {
-        const auto* clients = cache_.clients();
-        applications_.clear();
-        if (clients == nullptr) return {};
-        buildApplications(*clients);
-        applicationsGeneration_ = generation;
-    }
+    if (generation == applicationsGeneration_) return true;
+    const auto* clients = cache_.clients();
+    applications_.clear();
+    firstWindow_.clear();
+    if (clients == nullptr) return false;
+    buildApplications(*clients);
+    applicationsGeneration_ = generation;
+    return true;
+}
+
+std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
+    if (!refreshApplications()) return {};
     // A process may end while its window stays: no X event says so.
     std::vector<platform::Pid> pids;
     pids.reserve(applications_.size());
@@ -29,33 +34,70 @@ std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
 }
 
 void X11Workspace::buildApplications(const std::vector<KnownClient>& clients) {
-    forgetLaunchDatesExcept(clients);
+    forgetProcessesExcept(clients);
     processes_.forgetAll();
-    std::map<platform::Pid, std::size_t> indexOfPid;
+    firstWindow_.clear();
+    std::map<platform::Pid, std::vector<std::string>> classes;
     for (const auto& client : clients) {
         if (!client.pid) continue;  // without a pid a window cannot be told apart from its neighbours
         const platform::Pid pid = *client.pid;
-        const auto [entry, added] = indexOfPid.try_emplace(pid, applications_.size());
-        if (added) applications_.push_back({std::nullopt, false, pid, launchDate(pid, client.window)});
-        auto& application = applications_[entry->second];
-        if (!application.bundleIdentifier && client.windowClass) {
-            application.bundleIdentifier = bundleIdentifier(*client.windowClass);
+        if (firstWindow_.try_emplace(pid, client.window).second) {
+            applications_.push_back({std::nullopt, false, pid, processFacts(pid, client.window).launchDate});
         }
+        if (client.windowClass) classes[pid].push_back(*client.windowClass);
+    }
+    for (auto& application : applications_) {
+        ProcessFacts& facts = processFacts(application.pid, firstWindow_.at(application.pid));
+        facts.kind = recognise(facts.executable, classes[application.pid]);
+        application.bundleIdentifier = facts.kind.bundleIdentifier;
     }
 }
 
-std::optional<platform::Date> X11Workspace::launchDate(platform::Pid pid, xcb_window_t window) {
-    const auto [entry, added] = launchDates_.try_emplace({pid, window});
-    if (added) entry->second = proc_.launchDate(pid);
+X11Workspace::ProcessFacts& X11Workspace::processFacts(platform::Pid pid, xcb_window_t window) {
+    const auto [entry, added] = facts_.try_emplace({pid, window});
+    if (added) {
+        entry->second.launchDate = proc_.launchDate(pid);
+        const std::string name = proc_.commandName(pid);
+        // argv[0] only where the kernel's name may be cut short.
+        const auto arguments = name.size() >= 15 ? proc_.arguments(pid) : std::vector<std::string>{};
+        entry->second.executable = executableName(name, arguments.empty() ? "" : arguments.front());
+    }
     return entry->second;
 }
 
-void X11Workspace::forgetLaunchDatesExcept(const std::vector<KnownClient>& clients) {
+void X11Workspace::forgetProcessesExcept(const std::vector<KnownClient>& clients) {
     std::set<std::pair<platform::Pid, xcb_window_t>> listed;
     for (const auto& client : clients) {
         if (client.pid) listed.emplace(*client.pid, client.window);
     }
-    std::erase_if(launchDates_, [&](const auto& entry) { return !listed.contains(entry.first); });
+    std::erase_if(facts_, [&](const auto& entry) { return !listed.contains(entry.first); });
+}
+
+std::optional<std::string> X11Workspace::launchIdentity(platform::Pid pid) {
+    refreshApplications();
+    const auto first = firstWindow_.find(pid);
+    if (first == firstWindow_.end()) return std::nullopt;
+    ProcessFacts& facts = processFacts(pid, first->second);
+    if (!facts.launchIdentity) facts.launchIdentity = x11::launchIdentity(proc_, pid);
+    return *facts.launchIdentity;
+}
+
+std::vector<ListedWindow> X11Workspace::listedWindows() {
+    refreshApplications();
+    std::vector<ListedWindow> listed;
+    const auto* clients = cache_.clients();
+    if (clients == nullptr) return listed;
+    for (const auto& client : *clients) {
+        ListedWindow entry{client, {}, {}};
+        const auto first = client.pid ? firstWindow_.find(*client.pid) : firstWindow_.end();
+        if (first != firstWindow_.end()) {
+            const ProcessFacts& facts = processFacts(*client.pid, first->second);
+            entry.executable = facts.executable;
+            entry.kind = facts.kind;
+        }
+        listed.push_back(std::move(entry));
+    }
+    return listed;
 }
 
 std::optional<platform::Pid> X11Workspace::frontmostApplicationPid() {

@@ -13,6 +13,7 @@
 #include "platform/workspace.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
+#include "platform/x11/game_process.h"
 #include "platform/x11/proc_stat.h"
 #include "platform/x11/process_watch.h"
 #include "platform/x11/step_writes.h"
@@ -20,8 +21,15 @@
 
 namespace corvane::x11 {
 
+/// One listed window and what discovery made of the process behind it.
+struct ListedWindow {
+    KnownClient client;
+    std::string executable;  ///< its process's name as Wine set it; "" when unknown
+    ProcessKind kind;        ///< of its process
+};
+
 /// Running applications as the window manager lists them: the processes
-/// behind the managed top-level windows, one entry per _NET_WM_PID.
+/// behind the managed top-level windows (WindowOwner), one entry per process.
 ///
 /// An activation the program asked for counts as the frontmost application
 /// until the window manager answers it or lets it lapse (ActivationRecord):
@@ -35,16 +43,30 @@ public:
     [[nodiscard]] std::vector<platform::RunningApplication> runningApplications() override;
     [[nodiscard]] std::optional<platform::Pid> frontmostApplicationPid() override;
     bool activateApplication(platform::Pid pid) override;
+    [[nodiscard]] std::optional<std::string> launchIdentity(platform::Pid pid) override;
+
+    /// Every listed window with its process as discovery sees it (for --check).
+    [[nodiscard]] std::vector<ListedWindow> listedWindows();
 
 private:
+    /// What /proc says of a process, read once per process and window.
+    struct ProcessFacts {
+        std::optional<platform::Date> launchDate;
+        std::string executable;
+        std::optional<std::optional<std::string>> launchIdentity;  ///< read when first asked
+        ProcessKind kind;
+    };
+
     /// The window the window manager (or, without one, the X focus) has as active.
     [[nodiscard]] std::optional<xcb_window_t> activeWindow();
     [[nodiscard]] std::optional<xcb_window_t> focusedTopLevel() const;
     [[nodiscard]] std::optional<xcb_window_t> largestWindowOf(platform::Pid pid);
-    /// When the process behind a listed window started, read from /proc once per pid and window.
-    [[nodiscard]] std::optional<platform::Date> launchDate(platform::Pid pid, xcb_window_t window);
-    void forgetLaunchDatesExcept(const std::vector<KnownClient>& clients);
+    /// The facts of the process behind a listed window, read from /proc once per pid and window.
+    [[nodiscard]] ProcessFacts& processFacts(platform::Pid pid, xcb_window_t window);
+    void forgetProcessesExcept(const std::vector<KnownClient>& clients);
     void buildApplications(const std::vector<KnownClient>& clients);
+    /// Builds the applications again when the client list changed; false when it cannot be read.
+    bool refreshApplications();
 
     const Connection& connection_;
     const EventLoop& loop_;
@@ -57,7 +79,9 @@ private:
     std::vector<platform::RunningApplication> applications_;
     std::uint64_t applicationsGeneration_ = 0;
     /// Keyed by window as well as pid: a pid reused by a new process comes with a new window.
-    std::map<std::pair<platform::Pid, xcb_window_t>, std::optional<platform::Date>> launchDates_;
+    std::map<std::pair<platform::Pid, xcb_window_t>, ProcessFacts> facts_;
+    /// Each listed process's first window, which keys its facts.
+    std::map<platform::Pid, xcb_window_t> firstWindow_;
 };
 
 }  // namespace corvane::x11

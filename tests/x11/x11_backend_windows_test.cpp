@@ -127,17 +127,6 @@ TEST_F(BackendWindowsTest, applicationsAreTheProcessesBehindManagedWindowsNamedB
     EXPECT_LE(*first->launchDate, *second->launchDate);
 }
 
-TEST_F(BackendWindowsTest, windowsWithoutAPidAreNoApplication) {
-    const xcb_window_t anonymous = window({});
-
-    const auto all = backend_->workspace().runningApplications();
-    for (const auto& app : all) EXPECT_GT(app.pid, 0);
-
-    x().activate(anonymous);
-    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == anonymous; }));
-    EXPECT_EQ(backend_->workspace().frontmostApplicationPid(), std::nullopt);
-}
-
 TEST_F(BackendWindowsTest, frontmostIsThePidOfTheActiveWindow) {
     auto& one = launchGame({.number = 1});
     auto& two = launchGame({.number = 2});
@@ -244,30 +233,14 @@ TEST_F(BackendWindowsTest, aWindowIdHandedOnToAnotherProgramIsReadAfresh) {
     old.reset();  // the program ends, its window with it
     ASSERT_TRUE(waitUntil([&] { return !managed(first); }));
     XInspector next(session().display());
-    const auto otherPid = static_cast<std::uint32_t>(getppid());
-    const xcb_window_t second = createWindow(next, {.pid = otherPid, .wmClass = "New"});
+    const xcb_window_t second = createWindow(next, {.pid = ownPid(), .wmClass = "New"});
     if (second != first) GTEST_SKIP() << "the server gave the new window an id of its own";
     ASSERT_TRUE(waitUntil([&] { return managed(second); }));
 
     EXPECT_TRUE(runUntil([&] {
-        const auto app = application(static_cast<platform::Pid>(otherPid));
+        const auto app = application(static_cast<platform::Pid>(ownPid()));
         return app && app->bundleIdentifier == "New";
     }));
-}
-
-TEST_F(BackendWindowsTest, aProcessThatExitsIsReportedTerminatedWhileItsWindowStays) {
-    auto child = ChildProcess::spawn({.argv = {"/bin/sleep", "60"}});
-    const auto pid = static_cast<platform::Pid>(child.pid());
-    window({.pid = static_cast<std::uint32_t>(child.pid()), .wmClass = "Orphan"});
-    const auto alive = application(pid);
-    ASSERT_TRUE(alive);
-    EXPECT_FALSE(alive->terminated);
-
-    child.stop();
-
-    const auto gone = application(pid);
-    ASSERT_TRUE(gone);
-    EXPECT_TRUE(gone->terminated);
 }
 
 TEST_F(BackendWindowsTest, aProcessesWindowsAreItsManagedWindowsOnly) {
@@ -340,6 +313,51 @@ INSTANTIATE_TEST_SUITE_P(Gravities, FramePlacement,
                                            GravityCase{"southEast", kSouthEastGravity},
                                            GravityCase{"static", kStaticGravity}),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
+
+/// The backend on a server that cannot say which process owns a window (no
+/// X-Resource): there a window's _NET_WM_PID is all there is to go by.
+class WithoutXResourceTest : public BackendWindowsTest {
+protected:
+    void SetUp() override {
+        if (SessionEnvironment::session() == nullptr) GTEST_SKIP() << SessionEnvironment::skipReason();
+        plain_ = std::make_unique<XSession>(SessionOptions{.disabledExtensions = {"X-Resource"}});
+        X11Test::SetUp();
+        useSession(*plain_);
+        openBackend(*plain_);
+    }
+    void TearDown() override {
+        BackendWindowsTest::TearDown();
+        plain_.reset();
+    }
+
+    std::unique_ptr<XSession> plain_;
+};
+
+TEST_F(WithoutXResourceTest, windowsThatStateNoPidAreNoApplication) {
+    const xcb_window_t anonymous = window({});
+
+    const auto all = backend_->workspace().runningApplications();
+    for (const auto& app : all) EXPECT_GT(app.pid, 0);
+
+    x().activate(anonymous);
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == anonymous; }));
+    EXPECT_EQ(backend_->workspace().frontmostApplicationPid(), std::nullopt);
+}
+
+TEST_F(WithoutXResourceTest, aProcessThatExitsIsReportedTerminatedWhileItsWindowStays) {
+    auto child = ChildProcess::spawn({.argv = {"/bin/sleep", "60"}});
+    const auto pid = static_cast<platform::Pid>(child.pid());
+    window({.pid = static_cast<std::uint32_t>(child.pid()), .wmClass = "Orphan"});
+    const auto alive = application(pid);
+    ASSERT_TRUE(alive);
+    EXPECT_FALSE(alive->terminated);
+
+    child.stop();
+
+    const auto gone = application(pid);
+    ASSERT_TRUE(gone);
+    EXPECT_TRUE(gone->terminated);
+}
 
 /// The backend on a server without a window manager: no client list, no
 /// frames, no one to ask for activation.

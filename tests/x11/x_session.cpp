@@ -111,12 +111,22 @@ std::optional<int> XSession::startServerOn(int display) {
     if (pipe2(pipeFds.data(), O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
     const std::string geometry =
         std::to_string(options_.width) + "x" + std::to_string(options_.height) + "x24";
+    std::vector<std::string> argv{findInPath("Xvfb"),
+                                  ":" + std::to_string(display),
+                                  "-displayfd",
+                                  std::to_string(pipeFds[1]),
+                                  "-screen",
+                                  "0",
+                                  geometry,
+                                  "-nolisten",
+                                  "tcp",
+                                  "-noreset"};
+    for (const auto& extension : options_.disabledExtensions)
+        argv.insert(argv.end(), {"-extension", extension});
     try {
-        server_ = ChildProcess::spawn(
-            {.argv = {findInPath("Xvfb"), ":" + std::to_string(display), "-displayfd",
-                      std::to_string(pipeFds[1]), "-screen", "0", geometry, "-nolisten", "tcp", "-noreset"},
-             .stderrPath = (folder_ / "xvfb.log").string(),
-             .inheritedFd = pipeFds[1]});
+        server_ = ChildProcess::spawn({.argv = std::move(argv),
+                                       .stderrPath = (folder_ / "xvfb.log").string(),
+                                       .inheritedFd = pipeFds[1]});
     } catch (...) {
         close(pipeFds[0]);
         close(pipeFds[1]);
@@ -216,6 +226,18 @@ std::optional<xcb_window_t> XSession::waitForManagedWindow(pid_t pid) {
     return found;
 }
 
+std::optional<xcb_window_t> XSession::waitForManagedWindowInLog(const std::filesystem::path& log) {
+    std::optional<xcb_window_t> found;
+    waitUntil([&] {
+        found = windowInLog(log);
+        if (!found) return false;
+        const auto clients = x().clientList();
+        return std::find(clients.begin(), clients.end(), *found) != clients.end() && x().isViewable(*found) &&
+               x().frameExtents(*found);
+    });
+    return found;
+}
+
 void XSession::stopServer() {
     inspector_.reset();
     windowManager_.reset();
@@ -225,12 +247,15 @@ void XSession::stopServer() {
 std::unique_ptr<GameProcess> XSession::launchGame(const GameSpec& spec) {
     const auto log = newPath("game-" + std::to_string(spec.number) + ".log");
     auto process = ChildProcess::spawn(fakeGame(spec, log, folder_ / "games.log"));
-    const auto window = waitForManagedWindow(process.pid());
+    const bool ownPid = !spec.claimedPid && !spec.ownPidNamespace;
+    const auto window = ownPid ? waitForManagedWindow(process.pid()) : waitForManagedWindowInLog(log);
     if (!window) {
         throw std::runtime_error("fake game " + std::to_string(spec.number) + " got no managed window\n" +
                                  logs());
     }
-    return std::make_unique<GameProcess>(std::move(process), *window, log, spec.number);
+    std::optional<pid_t> gamePid;
+    if (spec.ownPidNamespace) gamePid = onlyChildOf(process.pid());
+    return std::make_unique<GameProcess>(std::move(process), *window, log, spec.number, gamePid);
 }
 
 bool XSession::remanage(xcb_window_t window) {

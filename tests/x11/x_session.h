@@ -19,6 +19,8 @@ struct SessionOptions {
     /// RandR monitors, the primary first; none: the screen is one monitor.
     std::vector<platform::Rect> monitors{};
     bool windowManager = true;
+    /// Extensions the server leaves out ("X-Resource").
+    std::vector<std::string> disabledExtensions{};
 };
 
 /// A private desktop for the tests: Xvfb on a free display, openbox on it, and
@@ -56,6 +58,8 @@ public:
     /// The managed window of `pid`, once it is in _NET_CLIENT_LIST and viewable
     /// (without a window manager: once it is a viewable child of the root).
     std::optional<xcb_window_t> waitForManagedWindow(pid_t pid);
+    /// The same for a game whose _NET_WM_PID is not its pid: the window its log names.
+    std::optional<xcb_window_t> waitForManagedWindowInLog(const std::filesystem::path& log);
     /// Ends a game and waits until the window manager has dropped its window.
     void quitGame(GameProcess& game);
     /// Has the window manager drop a game's window and manage it again, so it

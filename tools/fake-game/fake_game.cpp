@@ -156,7 +156,7 @@ void FakeGame::setClientProperties(xcb_window_t window, const char* title) {
     changeString(c, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
     changeString(c, window, atoms_.netWmName, atoms_.utf8String, title);
     changeString(c, window, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, hostName());
-    const auto pid = static_cast<std::uint32_t>(getpid());
+    const auto pid = options_.claimedPid.value_or(static_cast<std::uint32_t>(getpid()));
     changeProperty(c, window, atoms_.netWmPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
 }
 

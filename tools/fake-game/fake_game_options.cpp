@@ -52,6 +52,13 @@ std::optional<std::string> applyOption(FakeGameOptions& options, std::string_vie
         options.wmClass = value;
     } else if (name == "--title") {
         options.title = value;
+    } else if (name == "--process-name") {
+        if (value.empty()) return "--process-name wants a name";
+        options.processName = value;
+    } else if (name == "--claim-pid") {
+        auto pid = parseNumber<std::uint32_t>(value);
+        if (!pid) return "--claim-pid wants a whole number";
+        options.claimedPid = *pid;
     } else {
         return "unknown option " + std::string(name);
     }
@@ -73,9 +80,12 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
 
 const char* usage() {
     return "usage: fake-game [--number N] [--color RRGGBB] [--size WxH] [--position X,Y]\n"
-           "                 [--log FILE] [--class NAME] [--title TEXT]\n"
+           "                 [--log FILE] [--class NAME] [--title TEXT] [--process-name NAME]\n"
+           "                 [--claim-pid PID]\n"
            "Plays a game client under Wine: one window (WM_CLASS NAME, default wow.exe)\n"
-           "showing N on a solid colour. --log writes focus and key events, one a line.\n";
+           "showing N on a solid colour. --log writes focus and key events, one a line.\n"
+           "--process-name names the process as Wine does (Wow.exe); --claim-pid puts\n"
+           "PID in _NET_WM_PID instead of its own.\n";
 }
 
 }  // namespace fake_game

@@ -19,6 +19,10 @@ struct FakeGameOptions {
     std::string logPath;
     std::string wmClass = "wow.exe";
     std::string title = "World of Warcraft";
+    /// The process's name as the kernel keeps it, set as Wine sets the game's ("Wow.exe").
+    std::string processName;
+    /// What _NET_WM_PID says instead of the real pid (a process in a PID namespace, or an impostor).
+    std::optional<std::uint32_t> claimedPid;
 };
 
 struct HelpRequested {};

@@ -1,3 +1,4 @@
+#include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -36,12 +37,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "fake-game: %s\n%s", error->message.c_str(), fake_game::usage());
         return 2;
     }
+    const auto& options = std::get<fake_game::FakeGameOptions>(parsed);
+    // As Wine names the game's process after its executable.
+    if (!options.processName.empty()) prctl(PR_SET_NAME, options.processName.c_str(), 0, 0, 0);
     const int signalFd = blockTerminationSignals();
     if (signalFd < 0) {
         std::perror("fake-game: signalfd");
         return 1;
     }
-    auto game = fake_game::FakeGame::start(std::get<fake_game::FakeGameOptions>(parsed));
+    auto game = fake_game::FakeGame::start(options);
     const int status = game ? game->run(signalFd) : 1;
     close(signalFd);
     return status;

@@ -10,10 +10,13 @@
 #include <string>
 
 #include "platform/x11/bundle_identifier.h"
+#include "platform/x11/game_process.h"
 #include "platform/x11/proc_stat.h"
 
 namespace corvane::x11test {
 namespace {
+
+using namespace std::string_literals;
 
 using x11::bootTimeSeconds;
 using x11::startTimeTicks;
@@ -153,6 +156,78 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name.empty() ? std::string("empty") : name;
     });
+
+struct ProcessCase {
+    const char* name;
+    std::string commandName;
+    std::string argument0;
+    std::vector<std::string> classes;
+    std::optional<std::string> identifier;
+    x11::Recognition how;
+    friend void PrintTo(const ProcessCase& testCase, std::ostream* out) { *out << testCase.name; }
+};
+
+class GameRecognition : public ::testing::TestWithParam<ProcessCase> {};
+
+TEST_P(GameRecognition, byTheProcessNameWineSetsElseByAWindowClass) {
+    const auto& c = GetParam();
+    const auto kind = x11::recognise(x11::executableName(c.commandName, c.argument0), c.classes);
+    EXPECT_EQ(kind.bundleIdentifier, c.identifier);
+    EXPECT_EQ(kind.how, c.how);
+}
+
+using x11::Recognition;
+INSTANTIATE_TEST_SUITE_P(Processes, GameRecognition,
+                         ::testing::Values(ProcessCase{"proton",
+                                                       "Wow.exe",
+                                                       "",
+                                                       {"steam_app_0"},
+                                                       "com.blizzard.worldofwarcraft",
+                                                       Recognition::processName},
+                                           ProcessCase{"protonOtherProgram",
+                                                       "wine64-preload",
+                                                       "/usr/bin/wine64-preloader",
+                                                       {"steam_app_0"},
+                                                       "steam_app_0",
+                                                       Recognition::none},
+                                           ProcessCase{"plainWine",
+                                                       "wine64-preload",
+                                                       "",
+                                                       {"wow.exe"},
+                                                       "com.blizzard.worldofwarcraft",
+                                                       Recognition::windowClass},
+                                           ProcessCase{"fullLengthName",
+                                                       "WowClassicT.exe",
+                                                       R"(C:\World of Warcraft\_ptr_\WowClassicT.exe)",
+                                                       {"steam_proton"},
+                                                       "com.blizzard.worldofwarcraft.classic.test",
+                                                       Recognition::processName},
+                                           ProcessCase{
+                                               "nothing", "", "", {}, std::nullopt, Recognition::none}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// The kernel keeps 15 characters; the rest is in argv[0], a Windows path under Wine.
+TEST(ExecutableName, takesArgv0OnlyWhereTheKernelCutTheNameShort) {
+    EXPECT_EQ(x11::executableName("Wow.exe", "/usr/bin/other"), "Wow.exe");
+    EXPECT_EQ(x11::executableName("WowClassicT-64.", R"(C:\Games\WowClassicT-64.exe)"), "WowClassicT-64.exe");
+    EXPECT_EQ(x11::executableName("WowClassicT-64.", "/opt/wine/bin/wine"), "WowClassicT-64.");
+}
+
+TEST_F(ProcStatTest, aLaunchIsItsWinePrefixAndCommandLineWithHomesWineWhereNoneIsSet) {
+    using namespace std::string_view_literals;
+    write("4242/cmdline", std::string(R"(C:\WoW\Wow.exe)"sv) + "\0-launcherlogin\0"s);
+    write("4242/environ", "HOME=/home/p\0WINEPREFIX=/games/wow1/\0"s);
+    write("4243/cmdline", "Wow.exe\0"s);
+    write("4243/environ", "HOME=/home/p\0"s);
+    write("4244/environ", "HOME=/home/p\0"s);
+    x11::ProcStat proc(root_, 100);
+
+    EXPECT_EQ(x11::launchIdentity(proc, 4242), R"(/games/wow1
+C:\WoW\Wow.exe
+-launcherlogin)");
+    EXPECT_EQ(x11::launchIdentity(proc, 4243), "/home/p/.wine\nWow.exe");
+    EXPECT_EQ(x11::launchIdentity(proc, 4244), std::nullopt);  // no command line to be read
+}
 
 TEST(ClassPart, isTheSecondOfWmClassesTwoStrings) {
     using namespace std::string_view_literals;
