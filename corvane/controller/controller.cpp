@@ -72,7 +72,7 @@ void Controller::willChange(Property property) {
 void Controller::tick() {
     publish(Property::accessibilityGranted, accessibilityGranted_,
             platform_.accessibility.isProcessTrusted());
-    auto found = WowClient::running(platform_.workspace, platform_.processInfo);
+    auto found = runningClients();
     if (!samePids(found, clients_)) {
         const std::size_t oldCount = clients_.size();
         const std::size_t newCount = found.size();
@@ -87,6 +87,15 @@ void Controller::tick() {
     }
     updateBorder();
     updatePreview();
+}
+
+std::vector<WowClient> Controller::runningClients() {
+    auto clients = WowClient::running(platform_.workspace, platform_.processInfo);
+    if (!keepSlots_ || clients.empty()) return clients;
+    auto identities = launchIdentities(clients);
+    slotMemory_.order(clients, identities);
+    rememberSlots(identities);
+    return clients;
 }
 
 const WowClient* Controller::client(platform::Pid pid) const {

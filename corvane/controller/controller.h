@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "corvane/clients/layout.h"
+#include "corvane/clients/slot_memory.h"
 #include "corvane/clients/wow_client.h"
 #include "corvane/controller/problem.h"
 #include "corvane/controller/settings.h"
@@ -41,6 +42,7 @@ public:
         clickPreviewSwitches,
         previewNeedsPermission,
         mainShare,
+        keepSlots,
     };
     /// Told before every assignment to a published property is stored, also
     /// when the value does not change.
@@ -83,6 +85,8 @@ public:
     [[nodiscard]] bool clickPreviewSwitches() const { return clickPreviewSwitches_; }
     [[nodiscard]] bool previewNeedsPermission() const { return previewNeedsPermission_; }
     [[nodiscard]] double mainShare() const { return mainShare_; }
+    /// Whether a game started again the same way comes back to the slot it had.
+    [[nodiscard]] bool keepSlots() const { return keepSlots_; }
     /// What the user chose that does not work now: the switch key, the jump
     /// keys, capture; in that order. Follows the flags it comes from.
     [[nodiscard]] std::vector<Problem> problems() const;
@@ -96,6 +100,7 @@ public:
     void setJumpStyle(HotkeyManager::JumpStyle value);
     void setClickPreviewSwitches(bool value);
     void setMainShare(double value);
+    void setKeepSlots(bool value);
 
     // Slots ------------------------------------------------------------------
     /// The listed client with this pid, or null.
@@ -144,6 +149,13 @@ private:
     /// Why the registration that just failed failed, as the registry's refusal tells.
     [[nodiscard]] Problem keyProblem(Problem taken, Problem missing) const;
     [[nodiscard]] const WowClient* activeClient() const;
+    /// The running clients in slot order: as they were launched, or where
+    /// slots are kept, by the slot their launch last held.
+    [[nodiscard]] std::vector<WowClient> runningClients();
+    [[nodiscard]] std::vector<std::optional<std::string>> launchIdentities(
+        const std::vector<WowClient>& clients) const;
+    /// Remembers the slots of the launches running now; saved when that adds one.
+    void rememberSlots(const std::vector<std::optional<std::string>>& identities);
 
     template <typename T>
     void publish(Property property, T& field, T value) {
@@ -172,6 +184,8 @@ private:
     bool clickPreviewSwitches_ = settings::kPreviewClick.fallback;
     bool previewNeedsPermission_ = false;
     double mainShare_ = settings::kMainShare.fallback;
+    bool keepSlots_ = settings::kKeepSlots.fallback;
+    SlotMemory slotMemory_;
     // Why the flags above say a registration failed; set together with them.
     std::optional<Problem> hotkeyProblem_;
     std::optional<Problem> jumpKeysProblem_;

@@ -17,6 +17,9 @@ void Controller::loadSettings() {
     clickPreviewSwitches_ = store.boolean(kPreviewClick.key).value_or(kPreviewClick.fallback);
     jumpStyle_ =
         HotkeyManager::jumpStyle(store.string(kJumpStyle.key).value_or("")).value_or(kJumpStyle.fallback);
+    keepSlots_ = store.boolean(kKeepSlots.key).value_or(kKeepSlots.fallback);
+    if (keepSlots_)
+        slotMemory_ = SlotMemory(store.stringList(kSlotLaunchesKey).value_or(platform::StringList{}));
 }
 
 void Controller::setLayout(Layout value) {
@@ -64,6 +67,36 @@ void Controller::setMainShare(double value) {
     publish(Property::mainShare, mainShare_, value);
     platform_.defaults.set(settings::kMainShare.key, mainShare_);
     applyLayout();
+}
+
+void Controller::setKeepSlots(bool value) {
+    publish(Property::keepSlots, keepSlots_, value);
+    platform_.defaults.set(settings::kKeepSlots.key, keepSlots_);
+    // Turned on, the slots as they are now are the ones kept; turned off,
+    // nothing of the launches stays stored and launch order holds again.
+    slotMemory_ = SlotMemory();
+    platform_.defaults.set(settings::kSlotLaunchesKey, platform::StringList{});
+    if (keepSlots_) {
+        rememberSlots(launchIdentities(clients_));
+        return;
+    }
+    const std::size_t count = clients_.size();
+    const auto before = clients_;
+    tick();
+    if (clients_ != before && clients_.size() == count) applyLayout();
+}
+
+std::vector<std::optional<std::string>> Controller::launchIdentities(
+    const std::vector<WowClient>& clients) const {
+    std::vector<std::optional<std::string>> identities;
+    identities.reserve(clients.size());
+    for (const auto& client : clients) identities.push_back(platform_.workspace.launchIdentity(client.pid));
+    return identities;
+}
+
+void Controller::rememberSlots(const std::vector<std::optional<std::string>>& identities) {
+    if (slotMemory_.remember(identities))
+        platform_.defaults.set(settings::kSlotLaunchesKey, slotMemory_.identities());
 }
 
 HotkeyManager::Action Controller::mainThreadAction(std::function<void(Controller&)> step) {

@@ -26,6 +26,9 @@ inline constexpr Setting<bool> kShowPreview{"showPreview", false};
 inline constexpr Setting<double> kPreviewWidth{"previewWidth", 420.0};
 inline constexpr Setting<bool> kPreviewClick{"previewClick", true};
 inline constexpr Setting<HotkeyManager::JumpStyle> kJumpStyle{"jumpStyle", HotkeyManager::JumpStyle::off};
+inline constexpr Setting<bool> kKeepSlots{"keepSlots", false};
+/// The launches whose slots are kept, in slot order (SlotMemory); only while kKeepSlots is on.
+inline constexpr std::string_view kSlotLaunchesKey = "slotLaunches";
 
 /// The names of the five slots before the user renames any.
 inline std::vector<std::string> defaultNames() {

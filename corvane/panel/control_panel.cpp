@@ -204,6 +204,10 @@ PanelSection* ControlPanel::buildWindows() {
     clientRows_->setSpacing(panel_style::kSectionSpacing);
     binder_.showWhile(clientList_, [](const Controller& c) { return !c.clients().empty(); });
     windows->addRow(clientList_, true);
+    windows->addRow(binder_.toggle(
+        named(new WrappingCheckBox(QStringLiteral("Keep each game's slot when it restarts"), windows),
+              "keepSlots"),
+        &Controller::keepSlots, &Controller::setKeepSlots));
     return windows;
 }
 

@@ -151,6 +151,7 @@ class ControlPanelTest : public QObject {
                 "showPreview=" + flag(c.showPreview()),
                 "previewWidth=" + QString::number(c.previewWidth()),
                 "clickPreviewSwitches=" + flag(c.clickPreviewSwitches()),
+                "keepSlots=" + flag(c.keepSlots()),
                 "hotkey=" + QString::fromStdString(c.hotkeyID()),
                 "jumpStyle=" + QString::fromUtf8(HotkeyManager::rawValue(c.jumpStyle())),
                 "showBorder=" + flag(c.showBorder()),
@@ -392,6 +393,7 @@ private slots:
                                      "Button Focus (Brings window 2 to the front) [Press]",
                                      "EditableText Name of window 3 (Name)",
                                      "Button Focus (Brings window 3 to the front) [Press]",
+                                     "CheckBox Keep each game's slot when it restarts [Toggle]",
                                      "Grouping Layout",
                                      "RadioButton Main + side [Toggle] in Layout",
                                      "RadioButton Side by side [Toggle] in Layout",
@@ -422,6 +424,7 @@ private slots:
         };
         both("Show the windows I'm not playing", "click", {"showPreview=off"});
         both("Click a preview to switch to it", "click", {"clickPreviewSwitches=off"});
+        both("Keep each game's slot when it restarts", "click", {"keepSlots=on"});
         both("Colored border on the active window", "click", {"showBorder=off"});
         both("Side by side", "click", {"layout=sideBySide", "arranged=yes"});
         both("Main window", "End", {"mainShare=0.85", "arranged=yes"});
@@ -577,7 +580,7 @@ private slots:
             << "mainPlusSide"
             << QStringList{title, windows,
                            "No WoW clients running. Start your games from Battle.net in windowed mode.",
-                           layouts} +
+                           "Keep each game's slot when it restarts", layouts} +
                    segments + QStringList{"Main window",
                                           "72%",
                                           "Arrange now",
@@ -593,7 +596,8 @@ private slots:
             << "off"
             << "mainPlusSide"
             << QStringList{title,    windows, "Window 1", "Focus", "Window 2",
-                           "Active", "Focus", "Window 3", "Focus", layouts} +
+                           "Active", "Focus", "Window 3", "Focus", "Keep each game's slot when it restarts",
+                           layouts} +
                    segments +
                    QStringList{"Main window",
                                "72%",
@@ -613,7 +617,9 @@ private slots:
             << 1 << true << false << "optTab"
             << "optionNumbers"
             << "sideBySide"
-            << QStringList{title, windows, "Window 1", "Focus", layouts} + segments +
+            << QStringList{title,  windows, "Window 1", "Focus", "Keep each game's slot when it restarts",
+                           layouts} +
+                   segments +
                    QStringList{"Arrange now",
                                preview,
                                "Show the windows I'm not playing",
