@@ -170,14 +170,24 @@ void Controller::updateBorder() {
     border_->hide();
 }
 
+bool Controller::previewsWanted() const {
+    if (!showPreview_) return false;
+    if (!previewsWithGame_) return true;
+    // Hidden while the player is elsewhere (a browser), as the border is;
+    // discarded previews stop their captures, so they cost nothing then.
+    const auto frontmost = platform_.workspace.frontmostApplicationPid();
+    return frontmost && slotOf(*frontmost);
+}
+
 void Controller::updatePreview() {
-    const auto targets = showPreview_ ? backgroundClients() : std::vector<WowClient>{};
+    const auto targets = previewsWanted() ? backgroundClients() : std::vector<WowClient>{};
     discardPreviews(targets);
     for (std::size_t i = 0; i < targets.size(); ++i) {
         const WowClient& client = targets[i];
         auto& preview = previews_[client.pid];
         if (!preview) preview = makePreview(freePreviewSlot(static_cast<int>(i)), client);
         preview->show(client, previewWidth_);
+        preview->keepOnScreen();
     }
     const bool missing = std::any_of(previews_.begin(), previews_.end(),
                                      [](const auto& entry) { return entry.second->needsPermission(); });

@@ -60,6 +60,24 @@ StreamConfiguration configurationFor(const ShareableWindow& window) {
     return configuration;
 }
 
+double overlap(const Rect& a, const Rect& b) {
+    const double width = std::min(a.maxX(), b.maxX()) - std::max(a.minX(), b.minX());
+    const double height = std::min(a.maxY(), b.maxY()) - std::max(a.minY(), b.minY());
+    return width > 0 && height > 0 ? width * height : 0;
+}
+
+/// Whether at least half of `frame` lies on one screen: a panel less on
+/// screen than that is lost to the player (a monitor went away, or the
+/// resolution shrank), and a window manager would leave a sliver at the edge.
+/// With no screen known there is nothing to measure against.
+bool onScreen(const Rect& frame, const std::vector<platform::Screen>& screens) {
+    const double area = frame.width * frame.height;
+    return screens.empty() ||
+           std::any_of(screens.begin(), screens.end(), [&](const platform::Screen& screen) {
+               return overlap(frame, screen.frame) * 2 >= area;
+           });
+}
+
 /// Stops a stream that nobody will own and keeps it until the platform has
 /// stopped it, so that no capture runs on unseen.
 void discardStream(const std::shared_ptr<CaptureStream>& stream) {
@@ -83,8 +101,14 @@ std::string LivePreview::frameKey() const {
 Rect LivePreview::defaultFrame(double width) const {
     if (const auto text = services_.defaults.string(frameKey())) {
         const Rect remembered = rectFromString(*text);
-        if (remembered.width > kMinimumRememberedWidth) return remembered;
+        // Off screen it stays remembered: the monitor it was on may come back.
+        if (remembered.width > kMinimumRememberedWidth && onScreen(remembered, services_.screens.screens()))
+            return remembered;
     }
+    return stackedFrame(width);
+}
+
+Rect LivePreview::stackedFrame(double width) const {
     const auto screen = services_.screens.mainScreen();
     const Rect visible = screen ? screen->visibleFrame : kFallbackVisibleFrame;
     const double height = platform::roundHalfAwayFromZero(width * 9 / 16);
@@ -104,6 +128,13 @@ void LivePreview::ensurePanel(double width) {
         };
     }
     panel_->orderFrontRegardless();
+}
+
+void LivePreview::keepOnScreen() {
+    if (!panel_) return;
+    const Rect frame = panel_->frame();
+    if (onScreen(frame, services_.screens.screens())) return;
+    panel_->setFrame(stackedFrame(frame.width), false);
 }
 
 void LivePreview::resize(double width) {

@@ -64,9 +64,13 @@ public:
     void resize(double width);
     /// Creates the panel if needed and brings it to the front.
     void ensurePanel(double width);
-    /// Where a new panel opens: the remembered frame, or a stack from the
-    /// bottom-right corner of the main screen.
+    /// Where a new panel opens: the remembered frame where at least half of
+    /// it is on a screen, else a stack from the bottom-right corner of the
+    /// main screen.
     [[nodiscard]] platform::Rect defaultFrame(double width) const;
+    /// Brings a panel that the screens changed under (less than half of it on
+    /// any) back to the stack, leaving its remembered frame as it is.
+    void keepOnScreen();
     /// "previewFrame." and the slot.
     [[nodiscard]] std::string frameKey() const;
 
@@ -104,6 +108,8 @@ private:
     void endEmptyStart();
     void stopStream(std::function<void()> done);
     void rememberFrame();
+    /// The panel's place in the stack from the bottom-right corner of the main screen.
+    [[nodiscard]] platform::Rect stackedFrame(double width) const;
     /// Gone, or stopped: a start under way for it ends without effect.
     [[nodiscard]] static bool discarded(const std::shared_ptr<LivePreview>& self);
 

@@ -109,6 +109,7 @@ TEST_P(RememberedFrame, OpensWhereTheSlotWasLeftUnlessThatIsImplausible) {
     preview->ensurePanel(420);
 
     EXPECT_EQ(panel().frame(), c.expected);
+    EXPECT_EQ(desk.defaults().object("previewFrame.0"), c.stored);  // kept for the monitor's return
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -118,7 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
                       RememberedCase{"Width80Ignored", 0, "{{10, 20}, {80, 45}}", {996, 24, 420, 236}},
                       RememberedCase{"NotARectangle", 0, "nonsense", {996, 24, 420, 236}},
                       RememberedCase{"NotAString", 0, true, {996, 24, 420, 236}},
-                      RememberedCase{"OtherSlotsFrame", 1, "{{5, 6}, {300, 169}}", {996, 272, 420, 236}}),
+                      RememberedCase{"OtherSlotsFrame", 1, "{{5, 6}, {300, 169}}", {996, 272, 420, 236}},
+                      RememberedCase{"HalfOnAScreen", 0, "{{1230, 6}, {420, 236}}", {1230, 6, 420, 236}},
+                      RememberedCase{
+                          "LessThanHalfOnAnyScreen", 0, "{{5000, 6}, {420, 236}}", {996, 24, 420, 236}}),
     caseName);
 
 struct ResizeCase {
@@ -167,6 +171,21 @@ TEST_F(PreviewPanelTest, SecondEnsureBringsToFrontButKeepsTheSize) {
     EXPECT_EQ(desk.panels().size(), 1U);
     EXPECT_EQ(panel().frame().width, 420);
     EXPECT_EQ(desk.calls().count("panel0 orderFront"), 2);
+}
+
+TEST_F(PreviewPanelTest, APanelTheScreensLeftComesBackToItsStackButItsFrameStaysRemembered) {
+    desk.setScreens({kPlainScreen, {{1440, 0, 1920, 1080}, {1440, 0, 1920, 1080}}});
+    auto preview = make();
+    preview->ensurePanel(420);
+    panel().drag(1500, 100);
+    const auto remembered = desk.defaults().object("previewFrame.0");
+    preview->keepOnScreen();
+    ASSERT_EQ(panel().frame(), (Rect{2496, 124, 420, 236}));
+
+    desk.setScreens({kPlainScreen});  // the second monitor is unplugged
+    preview->keepOnScreen();
+    EXPECT_EQ(panel().frame(), (Rect{996, 24, 420, 236}));
+    EXPECT_EQ(desk.defaults().object("previewFrame.0"), remembered);
 }
 
 TEST_F(PreviewPanelTest, EveryDragStepRemembersTheFrame) {
