@@ -43,6 +43,7 @@ public:
         previewNeedsPermission,
         mainShare,
         keepSlots,
+        previewsWithGame,
     };
     /// Told before every assignment to a published property is stored, also
     /// when the value does not change.
@@ -87,6 +88,8 @@ public:
     [[nodiscard]] double mainShare() const { return mainShare_; }
     /// Whether a game started again the same way comes back to the slot it had.
     [[nodiscard]] bool keepSlots() const { return keepSlots_; }
+    /// Whether the previews hide while no game is in front.
+    [[nodiscard]] bool previewsWithGame() const { return previewsWithGame_; }
     /// What the user chose that does not work now: the switch key, the jump
     /// keys, capture; in that order. Follows the flags it comes from.
     [[nodiscard]] std::vector<Problem> problems() const;
@@ -101,6 +104,7 @@ public:
     void setClickPreviewSwitches(bool value);
     void setMainShare(double value);
     void setKeepSlots(bool value);
+    void setPreviewsWithGame(bool value);
 
     // Slots ------------------------------------------------------------------
     /// The listed client with this pid, or null.
@@ -142,6 +146,8 @@ private:
     HotkeyManager::Action mainThreadAction(std::function<void(Controller&)> step);
     void updateBorder();
     void updatePreview();
+    /// Whether the previews show now: switched on, and a game in front where the player asks for that.
+    [[nodiscard]] bool previewsWanted() const;
     void discardPreviews(const std::vector<WowClient>& targets);
     std::shared_ptr<LivePreview> makePreview(int slot, const WowClient& client);
     /// `index`, unless a live preview holds that slot: then the lowest slot none holds.
@@ -185,6 +191,7 @@ private:
     bool previewNeedsPermission_ = false;
     double mainShare_ = settings::kMainShare.fallback;
     bool keepSlots_ = settings::kKeepSlots.fallback;
+    bool previewsWithGame_ = settings::kPreviewsWithGame.fallback;
     SlotMemory slotMemory_;
     // Why the flags above say a registration failed; set together with them.
     std::optional<Problem> hotkeyProblem_;

@@ -18,6 +18,7 @@ void Controller::loadSettings() {
     jumpStyle_ =
         HotkeyManager::jumpStyle(store.string(kJumpStyle.key).value_or("")).value_or(kJumpStyle.fallback);
     keepSlots_ = store.boolean(kKeepSlots.key).value_or(kKeepSlots.fallback);
+    previewsWithGame_ = store.boolean(kPreviewsWithGame.key).value_or(kPreviewsWithGame.fallback);
     if (keepSlots_)
         slotMemory_ = SlotMemory(store.stringList(kSlotLaunchesKey).value_or(platform::StringList{}));
 }
@@ -67,6 +68,12 @@ void Controller::setMainShare(double value) {
     publish(Property::mainShare, mainShare_, value);
     platform_.defaults.set(settings::kMainShare.key, mainShare_);
     applyLayout();
+}
+
+void Controller::setPreviewsWithGame(bool value) {
+    publish(Property::previewsWithGame, previewsWithGame_, value);
+    platform_.defaults.set(settings::kPreviewsWithGame.key, previewsWithGame_);
+    updatePreview();
 }
 
 void Controller::setKeepSlots(bool value) {

@@ -261,6 +261,12 @@ PanelSection* ControlPanel::buildPreview() {
                        &Controller::clickPreviewSwitches, &Controller::setClickPreviewSwitches);
     binder_.showWhile(clickSwitches, &Controller::showPreview);
     preview->addRow(clickSwitches);
+    auto* withGame = binder_.toggle(
+        named(new WrappingCheckBox(QStringLiteral("Hide previews while no game is in front"), preview),
+              "previewsWithGame"),
+        &Controller::previewsWithGame, &Controller::setPreviewsWithGame);
+    binder_.showWhile(withGame, &Controller::showPreview);
+    preview->addRow(withGame);
 
     preview->addRow(messageLine(QStringLiteral("previewMessage"),
                                 [this](const Controller& c) { return previewMessage(c); }),

@@ -168,6 +168,27 @@ TEST_F(PreviewCoordination, SwitchingOffDiscardsEverythingAndClearsTheFlag) {
     EXPECT_TRUE(desk.panels().empty());  // released once their stop tasks ran
 }
 
+TEST_F(PreviewCoordination, HiddenWithTheirCapturesWhileNoGameIsInFrontWhereThePlayerAsks) {
+    desk.defaults().set("previewsWithGame", true);
+    addGame(1, 10);
+    addGame(2, 20);
+    desk.addApp({"org.example.browser", 50, platform::Date{1}, false, false});
+    desk.setFrontmost(1);
+    start();
+    settle();
+    ASSERT_EQ(previewSlots().size(), 1U);
+
+    desk.setFrontmost(50);
+    tickOnce();
+    settle();
+    EXPECT_TRUE(desk.panels().empty());
+    for (const auto* stream : desk.streams()) EXPECT_TRUE(stream->stopped());
+
+    desk.setFrontmost(2);
+    tickOnce();
+    EXPECT_TRUE(ControllerInspection::previews(*controller).contains(1));
+}
+
 TEST_F(PreviewCoordination, FailedStartShowsOneRunLater) {
     addGame(1, 10);
     addGame(2, 20);

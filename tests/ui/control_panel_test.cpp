@@ -152,6 +152,7 @@ class ControlPanelTest : public QObject {
                 "previewWidth=" + QString::number(c.previewWidth()),
                 "clickPreviewSwitches=" + flag(c.clickPreviewSwitches()),
                 "keepSlots=" + flag(c.keepSlots()),
+                "previewsWithGame=" + flag(c.previewsWithGame()),
                 "hotkey=" + QString::fromStdString(c.hotkeyID()),
                 "jumpStyle=" + QString::fromUtf8(HotkeyManager::rawValue(c.jumpStyle())),
                 "showBorder=" + flag(c.showBorder()),
@@ -403,6 +404,7 @@ private slots:
                                      "CheckBox Show the windows I'm not playing [Toggle]",
                                      "Slider Size, labelled Size",
                                      "CheckBox Click a preview to switch to it [Toggle]",
+                                     "CheckBox Hide previews while no game is in front [Toggle]",
                                      "ComboBox Hotkey [ShowMenu, Press]",
                                      "ComboBox Jump keys [ShowMenu, Press], labelled Jump keys",
                                      "CheckBox Colored border on the active window [Toggle]",
@@ -425,6 +427,7 @@ private slots:
         both("Show the windows I'm not playing", "click", {"showPreview=off"});
         both("Click a preview to switch to it", "click", {"clickPreviewSwitches=off"});
         both("Keep each game's slot when it restarts", "click", {"keepSlots=on"});
+        both("Hide previews while no game is in front", "click", {"previewsWithGame=on"});
         both("Colored border on the active window", "click", {"showBorder=off"});
         both("Side by side", "click", {"layout=sideBySide", "arranged=yes"});
         both("Main window", "End", {"mainShare=0.85", "arranged=yes"});
@@ -607,6 +610,7 @@ private slots:
                                "Size",
                                "420px",
                                "Click a preview to switch to it",
+                               "Hide previews while no game is in front",
                                hotkeys,
                                "` (backtick)",
                                "That key is taken by another program. Pick a different one.",
@@ -626,6 +630,7 @@ private slots:
                                "Size",
                                "420px",
                                "Click a preview to switch to it",
+                               "Hide previews while no game is in front",
                                "Shows once a second WoW window is running.",
                                hotkeys,
                                "Alt + Tab",
