@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/geometry.h"
 
@@ -49,6 +51,14 @@ public:
     virtual void mouseDragged() = 0;
 };
 
+/// What a panel says of whose picture it shows: a name in a corner and a
+/// thin band of a colour along its edge.
+struct PanelLabel {
+    std::string text;
+    Color color;
+    friend bool operator==(const PanelLabel&, const PanelLabel&) = default;
+};
+
 /// A small floating panel: no title bar, above ordinary windows, on every
 /// desktop, never takes the focus, dragged by its content, black background.
 class Panel {
@@ -61,6 +71,8 @@ public:
     virtual void orderOut() = 0;
     /// Shows `surface` scaled to fit, proportions kept, centred on black.
     virtual void setContents(std::shared_ptr<const Surface> surface) = 0;
+    /// Draws `label` over the picture; none: the picture alone.
+    virtual void setLabel(std::optional<PanelLabel> label) = 0;
 };
 
 class WindowService {

@@ -187,6 +187,8 @@ void Controller::updatePreview() {
         auto& preview = previews_[client.pid];
         if (!preview) preview = makePreview(freePreviewSlot(static_cast<int>(i)), client);
         preview->show(client, previewWidth_);
+        preview->setLabel(previewLabels_ ? std::optional<platform::PanelLabel>({name(client), color(client)})
+                                         : std::nullopt);
         preview->keepOnScreen();
     }
     const bool missing = std::any_of(previews_.begin(), previews_.end(),

@@ -44,6 +44,7 @@ public:
         mainShare,
         keepSlots,
         previewsWithGame,
+        previewLabels,
     };
     /// Told before every assignment to a published property is stored, also
     /// when the value does not change.
@@ -90,6 +91,8 @@ public:
     [[nodiscard]] bool keepSlots() const { return keepSlots_; }
     /// Whether the previews hide while no game is in front.
     [[nodiscard]] bool previewsWithGame() const { return previewsWithGame_; }
+    /// Whether each preview shows its game's slot name and colour.
+    [[nodiscard]] bool previewLabels() const { return previewLabels_; }
     /// What the user chose that does not work now: the switch key, the jump
     /// keys, capture; in that order. Follows the flags it comes from.
     [[nodiscard]] std::vector<Problem> problems() const;
@@ -105,6 +108,7 @@ public:
     void setMainShare(double value);
     void setKeepSlots(bool value);
     void setPreviewsWithGame(bool value);
+    void setPreviewLabels(bool value);
 
     // Slots ------------------------------------------------------------------
     /// The listed client with this pid, or null.
@@ -192,6 +196,7 @@ private:
     double mainShare_ = settings::kMainShare.fallback;
     bool keepSlots_ = settings::kKeepSlots.fallback;
     bool previewsWithGame_ = settings::kPreviewsWithGame.fallback;
+    bool previewLabels_ = settings::kPreviewLabels.fallback;
     SlotMemory slotMemory_;
     // Why the flags above say a registration failed; set together with them.
     std::optional<Problem> hotkeyProblem_;

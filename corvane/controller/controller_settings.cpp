@@ -19,6 +19,7 @@ void Controller::loadSettings() {
         HotkeyManager::jumpStyle(store.string(kJumpStyle.key).value_or("")).value_or(kJumpStyle.fallback);
     keepSlots_ = store.boolean(kKeepSlots.key).value_or(kKeepSlots.fallback);
     previewsWithGame_ = store.boolean(kPreviewsWithGame.key).value_or(kPreviewsWithGame.fallback);
+    previewLabels_ = store.boolean(kPreviewLabels.key).value_or(kPreviewLabels.fallback);
     if (keepSlots_)
         slotMemory_ = SlotMemory(store.stringList(kSlotLaunchesKey).value_or(platform::StringList{}));
 }
@@ -73,6 +74,12 @@ void Controller::setMainShare(double value) {
 void Controller::setPreviewsWithGame(bool value) {
     publish(Property::previewsWithGame, previewsWithGame_, value);
     platform_.defaults.set(settings::kPreviewsWithGame.key, previewsWithGame_);
+    updatePreview();
+}
+
+void Controller::setPreviewLabels(bool value) {
+    publish(Property::previewLabels, previewLabels_, value);
+    platform_.defaults.set(settings::kPreviewLabels.key, previewLabels_);
     updatePreview();
 }
 

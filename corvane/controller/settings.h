@@ -28,6 +28,7 @@ inline constexpr Setting<bool> kPreviewClick{"previewClick", true};
 inline constexpr Setting<HotkeyManager::JumpStyle> kJumpStyle{"jumpStyle", HotkeyManager::JumpStyle::off};
 inline constexpr Setting<bool> kKeepSlots{"keepSlots", false};
 inline constexpr Setting<bool> kPreviewsWithGame{"previewsWithGame", false};
+inline constexpr Setting<bool> kPreviewLabels{"previewLabels", false};
 /// The launches whose slots are kept, in slot order (SlotMemory); only while kKeepSlots is on.
 inline constexpr std::string_view kSlotLaunchesKey = "slotLaunches";
 

@@ -126,8 +126,15 @@ void LivePreview::ensurePanel(double width) {
         surfaceView_.onMoved = [weak] {
             if (auto self = weak.lock()) self->rememberFrame();
         };
+        if (label_) panel_->setLabel(label_);
     }
     panel_->orderFrontRegardless();
+}
+
+void LivePreview::setLabel(std::optional<platform::PanelLabel> label) {
+    if (label == label_) return;
+    label_ = std::move(label);
+    if (panel_) panel_->setLabel(label_);
 }
 
 void LivePreview::keepOnScreen() {

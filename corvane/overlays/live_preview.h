@@ -64,6 +64,8 @@ public:
     void resize(double width);
     /// Creates the panel if needed and brings it to the front.
     void ensurePanel(double width);
+    /// What the panel says of whose picture it shows; sent only when it changed.
+    void setLabel(std::optional<platform::PanelLabel> label);
     /// Where a new panel opens: the remembered frame where at least half of
     /// it is on a screen, else a stack from the bottom-right corner of the
     /// main screen.
@@ -119,6 +121,7 @@ private:
     // must be destroyed first.
     SurfaceView surfaceView_;
     std::unique_ptr<platform::Panel> panel_;
+    std::optional<platform::PanelLabel> label_;
     // Shared: a start's completion holds its new stream until it is adopted here.
     StreamPtr stream_;
     std::optional<platform::Pid> streamedPID_;

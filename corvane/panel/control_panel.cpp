@@ -267,6 +267,11 @@ PanelSection* ControlPanel::buildPreview() {
         &Controller::previewsWithGame, &Controller::setPreviewsWithGame);
     binder_.showWhile(withGame, &Controller::showPreview);
     preview->addRow(withGame);
+    auto* labels = binder_.toggle(
+        named(new WrappingCheckBox(QStringLiteral("Show names on previews"), preview), "previewLabels"),
+        &Controller::previewLabels, &Controller::setPreviewLabels);
+    binder_.showWhile(labels, &Controller::showPreview);
+    preview->addRow(labels);
 
     preview->addRow(messageLine(QStringLiteral("previewMessage"),
                                 [this](const Controller& c) { return previewMessage(c); }),

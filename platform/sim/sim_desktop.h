@@ -180,6 +180,7 @@ public:
 class SimDesktop::PanelState {
 public:
     virtual ~PanelState() = default;
+    [[nodiscard]] virtual std::optional<platform::PanelLabel> label() const = 0;
     [[nodiscard]] virtual int number() const = 0;  ///< creation order, from 0
     [[nodiscard]] virtual platform::Rect frame() const = 0;
     [[nodiscard]] virtual bool visible() const = 0;

@@ -83,6 +83,11 @@ public:
     void setContents(std::shared_ptr<const platform::Surface> surface) override {
         contents_ = std::move(surface);
     }
+    void setLabel(std::optional<platform::PanelLabel> label) override {
+        calls_.record(format("panel{} label {}", number_, label ? label->text : "none"));
+        label_ = std::move(label);
+    }
+    [[nodiscard]] std::optional<platform::PanelLabel> label() const override { return label_; }
 
     [[nodiscard]] int number() const override { return number_; }
     [[nodiscard]] bool visible() const override { return visible_; }
@@ -102,6 +107,7 @@ private:
     platform::PanelContent& content_;
     bool visible_ = false;
     std::shared_ptr<const platform::Surface> contents_;
+    std::optional<platform::PanelLabel> label_;
 };
 
 }  // namespace

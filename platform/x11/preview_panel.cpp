@@ -250,6 +250,12 @@ void PreviewPanel::setContents(std::shared_ptr<const platform::Surface> surface)
     setNeedsDisplay();
 }
 
+void PreviewPanel::setLabel(std::optional<platform::PanelLabel> label) {
+    if (label == label_) return;
+    label_ = std::move(label);
+    setNeedsDisplay();
+}
+
 // Mouse ----------------------------------------------------------------------
 
 void PreviewPanel::pressed(const xcb_button_press_event_t& event) {
@@ -365,6 +371,10 @@ void PreviewPanel::display() {
     } else {
         xcb_clear_area(connection_.get(), 0, window_.get(), 0, 0, 0, 0);
     }
+    if (label_ && picture_)
+        labelPainter_.draw(window_.get(), picture_.get(),
+                           static_cast<std::uint16_t>(std::min<std::uint32_t>(shown_.width, 0xFFFF)),
+                           *label_);
 }
 
 void PreviewPanel::composite(const WindowPicture& source) {

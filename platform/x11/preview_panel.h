@@ -15,6 +15,7 @@
 #include "platform/x11/connection.h"
 #include "platform/x11/event_loop.h"
 #include "platform/x11/owned_xid.h"
+#include "platform/x11/preview_label.h"
 #include "platform/x11/program_stacking.h"
 #include "platform/x11/render_formats.h"
 #include "platform/x11/root_coordinates.h"
@@ -49,6 +50,7 @@ public:
     void orderFrontRegardless() override;
     void orderOut() override;
     void setContents(std::shared_ptr<const platform::Surface> surface) override;
+    void setLabel(std::optional<platform::PanelLabel> label) override;
 
     /// The X window, for looking at it from outside.
     [[nodiscard]] xcb_window_t id() const { return window_.get(); }
@@ -118,6 +120,8 @@ private:
     ClickCounter clicks_;
     std::optional<Drag> drag_;
     std::shared_ptr<const WindowPicture> contents_;
+    std::optional<platform::PanelLabel> label_;
+    PreviewLabel labelPainter_{connection_};
     bool displayPending_ = false;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
     std::vector<Subscription> subscriptions_;

@@ -189,6 +189,22 @@ TEST_F(PreviewCoordination, HiddenWithTheirCapturesWhileNoGameIsInFrontWhereTheP
     EXPECT_TRUE(ControllerInspection::previews(*controller).contains(1));
 }
 
+TEST_F(PreviewCoordination, LabelsNameTheSlotInItsColourWhereThePlayerAsks) {
+    addGame(1, 10);
+    addGame(2, 20);
+    desk.setFrontmost(1);
+    start();
+    ASSERT_EQ(desk.panels().size(), 1U);
+    EXPECT_EQ(desk.panels().front()->label(), std::nullopt);
+    controller->rename(1, "Healer");
+    controller->setPreviewLabels(true);
+    EXPECT_EQ(desk.panels().front()->label(), (platform::PanelLabel{"Healer", Controller::slotColor(1)}));
+    tickOnce();
+    EXPECT_EQ(desk.calls().count("panel0 label Healer"), 1);  // sent once, not on every tick
+    controller->setPreviewLabels(false);
+    EXPECT_EQ(desk.panels().front()->label(), std::nullopt);
+}
+
 TEST_F(PreviewCoordination, FailedStartShowsOneRunLater) {
     addGame(1, 10);
     addGame(2, 20);

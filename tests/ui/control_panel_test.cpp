@@ -153,6 +153,7 @@ class ControlPanelTest : public QObject {
                 "clickPreviewSwitches=" + flag(c.clickPreviewSwitches()),
                 "keepSlots=" + flag(c.keepSlots()),
                 "previewsWithGame=" + flag(c.previewsWithGame()),
+                "previewLabels=" + flag(c.previewLabels()),
                 "hotkey=" + QString::fromStdString(c.hotkeyID()),
                 "jumpStyle=" + QString::fromUtf8(HotkeyManager::rawValue(c.jumpStyle())),
                 "showBorder=" + flag(c.showBorder()),
@@ -405,6 +406,7 @@ private slots:
                                      "Slider Size, labelled Size",
                                      "CheckBox Click a preview to switch to it [Toggle]",
                                      "CheckBox Hide previews while no game is in front [Toggle]",
+                                     "CheckBox Show names on previews [Toggle]",
                                      "ComboBox Hotkey [ShowMenu, Press]",
                                      "ComboBox Jump keys [ShowMenu, Press], labelled Jump keys",
                                      "CheckBox Colored border on the active window [Toggle]",
@@ -428,6 +430,7 @@ private slots:
         both("Click a preview to switch to it", "click", {"clickPreviewSwitches=off"});
         both("Keep each game's slot when it restarts", "click", {"keepSlots=on"});
         both("Hide previews while no game is in front", "click", {"previewsWithGame=on"});
+        both("Show names on previews", "click", {"previewLabels=on"});
         both("Colored border on the active window", "click", {"showBorder=off"});
         both("Side by side", "click", {"layout=sideBySide", "arranged=yes"});
         both("Main window", "End", {"mainShare=0.85", "arranged=yes"});
@@ -611,6 +614,7 @@ private slots:
                                "420px",
                                "Click a preview to switch to it",
                                "Hide previews while no game is in front",
+                               "Show names on previews",
                                hotkeys,
                                "` (backtick)",
                                "That key is taken by another program. Pick a different one.",
@@ -631,6 +635,7 @@ private slots:
                                "420px",
                                "Click a preview to switch to it",
                                "Hide previews while no game is in front",
+                               "Show names on previews",
                                "Shows once a second WoW window is running.",
                                hotkeys,
                                "Alt + Tab",

@@ -36,6 +36,24 @@ TEST_F(PreviewChoicesTest, hiddenWhileAnotherProgramIsInFrontAndBackWithAGame) {
     EXPECT_EQ(unexpectedErrors(), "");
 }
 
+TEST_F(PreviewChoicesTest, aLabelNamesThePreviewedGameOnABandInItsSlotColour) {
+    writeSettings(R"({"showPreview": true, "previewLabels": true, "names": ["Tank", "Healer"]})");
+    const std::vector<GameProcess*> games = {&launchGame({.number = 1, .color = "808080"}),
+                                             &launchGame({.number = 2, .color = "808080"})};
+    auto program = startWithoutPanel();
+    x().activate(games[0]->window());
+    std::optional<platform::Rect> frame;
+    // The band runs along the top edge: blue, slot 1's colour, over the grey of the game's picture.
+    EXPECT_TRUE(waitUntil([&] {
+        const auto previews = previewWindows();
+        if (previews.size() == 1) frame = x().clientRect(previews.front());
+        return frame && x().pixelAt(static_cast<int>(frame->x + frame->width / 2),
+                                    static_cast<int>(frame->y + 1)) == 0x007AFFU;
+    })) << programErrors();
+    saveScreenshot("corvane-preview-label.png");
+    EXPECT_EQ(unexpectedErrors(), "");
+}
+
 TEST_F(PreviewChoicesTest, aPreviewRememberedOffScreenComesBackOnItAndStaysRemembered) {
     const std::string offScreen = R"("previewFrame.0": "{{5000, 24}, {420, 236}}")";
     writeSettings(R"({"showPreview": true, )" + offScreen + "}");

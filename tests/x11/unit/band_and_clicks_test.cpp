@@ -9,6 +9,7 @@
 #include "boxes.h"
 #include "platform/x11/band_canvas.h"
 #include "platform/x11/click_counter.h"
+#include "platform/x11/preview_label.h"
 #include "platform/x11/root_coordinates.h"
 #include "rect_printer.h"
 
@@ -99,6 +100,23 @@ TEST(ClickCounterTest, pressesCloseInTimeAndPlaceCountUp) {
     x11::ClickCounter counter;
     for (const auto& press : presses)
         EXPECT_EQ(counter.press(press.time, press.x, press.y), press.count) << press.name;
+}
+
+/// The codes a core font gets for a name: (byte1 << 8) | byte2 each.
+std::vector<unsigned> codesOf(std::string_view text, bool unicode) {
+    std::vector<unsigned> codes;
+    for (const auto code : x11::fontCodes(text, unicode)) codes.push_back((code.byte1 << 8U) | code.byte2);
+    return codes;
+}
+
+TEST(FontCodes, anyNameAUnicodeFontCanShowAndLatinOneOrAQuestionMarkElse) {
+    EXPECT_EQ(codesOf("Tank", false), (std::vector<unsigned>{'T', 'a', 'n', 'k'}));
+    EXPECT_EQ(codesOf("Zo\xC3\xAB", false), (std::vector<unsigned>{'Z', 'o', 0xEB}));
+    EXPECT_EQ(codesOf("\xE5\x90\x8D", true), (std::vector<unsigned>{0x540D}));
+    EXPECT_EQ(codesOf("\xE5\x90\x8D", false), (std::vector<unsigned>{'?'}));
+    EXPECT_EQ(codesOf("\xF0\x9F\x98\x80!", true), (std::vector<unsigned>{'?', '!'}));  // beyond the BMP
+    EXPECT_EQ(codesOf("\xC3", true), (std::vector<unsigned>{0xFFFD}));                 // cut short
+    EXPECT_EQ(codesOf(std::string(300, 'x'), true).size(), 255U);
 }
 
 }  // namespace
