@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/geometry.h"
@@ -11,7 +12,8 @@ namespace corvane::platform {
 /// bottom-left of the primary screen, y grows upward.
 struct Screen {
     Rect frame;
-    Rect visibleFrame;  ///< the frame less panels, docks and menu bars
+    Rect visibleFrame;   ///< the frame less panels, docks and menu bars
+    std::string name{};  ///< the monitor's name ("HDMI-1"); "" when the platform names none
     friend bool operator==(const Screen&, const Screen&) = default;
 };
 

@@ -85,6 +85,8 @@ void Controller::tick() {
         publish(Property::activePid, activePid_, frontmost);
         if (layout_ == Layout::mainPlusSide) applyLayout();
     }
+    // A chosen monitor that went away, or came back: the games follow it.
+    if (!arrangeScreen_.empty() && arrangedArea_ && arrangeArea() != arrangedArea_) applyLayout();
     updateBorder();
     updatePreview();
 }

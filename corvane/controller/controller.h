@@ -45,6 +45,7 @@ public:
         keepSlots,
         previewsWithGame,
         previewLabels,
+        arrangeScreen,
     };
     /// Told before every assignment to a published property is stored, also
     /// when the value does not change.
@@ -93,6 +94,10 @@ public:
     [[nodiscard]] bool previewsWithGame() const { return previewsWithGame_; }
     /// Whether each preview shows its game's slot name and colour.
     [[nodiscard]] bool previewLabels() const { return previewLabels_; }
+    /// The monitor the games are arranged on, by name; "" for the primary one.
+    [[nodiscard]] const std::string& arrangeScreen() const { return arrangeScreen_; }
+    /// The names of the monitors there are now, the primary first.
+    [[nodiscard]] std::vector<std::string> screenNames() const;
     /// What the user chose that does not work now: the switch key, the jump
     /// keys, capture; in that order. Follows the flags it comes from.
     [[nodiscard]] std::vector<Problem> problems() const;
@@ -109,6 +114,7 @@ public:
     void setKeepSlots(bool value);
     void setPreviewsWithGame(bool value);
     void setPreviewLabels(bool value);
+    void setArrangeScreen(std::string value);
 
     // Slots ------------------------------------------------------------------
     /// The listed client with this pid, or null.
@@ -152,6 +158,9 @@ private:
     void updatePreview();
     /// Whether the previews show now: switched on, and a game in front where the player asks for that.
     [[nodiscard]] bool previewsWanted() const;
+    /// The area the layouts fill, in window space: the visible frame of the
+    /// chosen monitor, or of the primary one while that is not there.
+    [[nodiscard]] std::optional<platform::Rect> arrangeArea() const;
     void discardPreviews(const std::vector<WowClient>& targets);
     std::shared_ptr<LivePreview> makePreview(int slot, const WowClient& client);
     /// `index`, unless a live preview holds that slot: then the lowest slot none holds.
@@ -197,6 +206,9 @@ private:
     bool keepSlots_ = settings::kKeepSlots.fallback;
     bool previewsWithGame_ = settings::kPreviewsWithGame.fallback;
     bool previewLabels_ = settings::kPreviewLabels.fallback;
+    std::string arrangeScreen_{settings::kArrangeScreen.fallback};
+    /// Where the games were last arranged, while a monitor of the player's choice is asked for.
+    std::optional<platform::Rect> arrangedArea_;
     SlotMemory slotMemory_;
     // Why the flags above say a registration failed; set together with them.
     std::optional<Problem> hotkeyProblem_;

@@ -6,12 +6,31 @@
 
 namespace corvane {
 
+std::optional<platform::Rect> Controller::arrangeArea() const {
+    const auto screens = platform_.screens.screens();
+    if (screens.empty()) return std::nullopt;
+    const platform::Screen& primary = screens.front();
+    const auto chosen = std::find_if(screens.begin(), screens.end(), [this](const platform::Screen& screen) {
+        return !arrangeScreen_.empty() && screen.name == arrangeScreen_;
+    });
+    const platform::Screen& screen = chosen != screens.end() ? *chosen : primary;
+    return ScreenCoordinates::appKitRect(screen.visibleFrame, primary.frame.height);
+}
+
+std::vector<std::string> Controller::screenNames() const {
+    std::vector<std::string> names;
+    for (const auto& screen : platform_.screens.screens()) {
+        if (!screen.name.empty()) names.push_back(screen.name);
+    }
+    return names;
+}
+
 void Controller::applyLayout() {
     if (!accessibilityGranted_ || clients_.empty()) return;
-    const auto screens = platform_.screens.screens();
-    if (screens.empty()) return;
-    const platform::Screen& primary = screens.front();
-    const platform::Rect area = ScreenCoordinates::appKitRect(primary.visibleFrame, primary.frame.height);
+    const auto found = arrangeArea();
+    if (!found) return;
+    const platform::Rect area = *found;
+    arrangedArea_ = area;
     const std::size_t activeIndex = activePid_ ? slotOf(*activePid_).value_or(0) : 0;
     const auto wanted = layout::frames(layout_, static_cast<std::int64_t>(clients_.size()),
                                        static_cast<std::int64_t>(activeIndex), area, mainShare_);

@@ -20,6 +20,7 @@ void Controller::loadSettings() {
     keepSlots_ = store.boolean(kKeepSlots.key).value_or(kKeepSlots.fallback);
     previewsWithGame_ = store.boolean(kPreviewsWithGame.key).value_or(kPreviewsWithGame.fallback);
     previewLabels_ = store.boolean(kPreviewLabels.key).value_or(kPreviewLabels.fallback);
+    arrangeScreen_ = store.string(kArrangeScreen.key).value_or(std::string(kArrangeScreen.fallback));
     if (keepSlots_)
         slotMemory_ = SlotMemory(store.stringList(kSlotLaunchesKey).value_or(platform::StringList{}));
 }
@@ -81,6 +82,12 @@ void Controller::setPreviewLabels(bool value) {
     publish(Property::previewLabels, previewLabels_, value);
     platform_.defaults.set(settings::kPreviewLabels.key, previewLabels_);
     updatePreview();
+}
+
+void Controller::setArrangeScreen(std::string value) {
+    publish(Property::arrangeScreen, arrangeScreen_, std::move(value));
+    platform_.defaults.set(settings::kArrangeScreen.key, arrangeScreen_);
+    applyLayout();
 }
 
 void Controller::setKeepSlots(bool value) {

@@ -29,6 +29,8 @@ inline constexpr Setting<HotkeyManager::JumpStyle> kJumpStyle{"jumpStyle", Hotke
 inline constexpr Setting<bool> kKeepSlots{"keepSlots", false};
 inline constexpr Setting<bool> kPreviewsWithGame{"previewsWithGame", false};
 inline constexpr Setting<bool> kPreviewLabels{"previewLabels", false};
+/// The monitor the games are arranged on, by name; "" for the primary one.
+inline constexpr Setting<std::string_view> kArrangeScreen{"arrangeScreen", ""};
 /// The launches whose slots are kept, in slot order (SlotMemory); only while kKeepSlots is on.
 inline constexpr std::string_view kSlotLaunchesKey = "slotLaunches";
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -29,6 +30,28 @@ namespace {
 
 using panel_style::TextRole;
 using panel_style::Tone;
+
+/// The monitors to arrange on: "Primary", then each by name, and the chosen
+/// one also while it is not connected. Rebuilt only when the list changed.
+void showScreenChoices(QComboBox& picker, const Controller& c) {
+    QList<QPair<QString, QString>> choices{{QStringLiteral("Primary"), QString()}};
+    const auto names = c.screenNames();
+    for (const auto& name : names)
+        choices.append({QString::fromStdString(name), QString::fromStdString(name)});
+    const QString chosen = QString::fromStdString(c.arrangeScreen());
+    if (!chosen.isEmpty() && std::find(names.begin(), names.end(), c.arrangeScreen()) == names.end())
+        choices.append({chosen + QStringLiteral(" (not connected)"), chosen});
+    const QSignalBlocker quiet(&picker);
+    bool same = picker.count() == choices.size();
+    for (int i = 0; same && i < picker.count(); ++i) {
+        same = picker.itemText(i) == choices[i].first && picker.itemData(i).toString() == choices[i].second;
+    }
+    if (!same) {
+        picker.clear();
+        for (const auto& [label, value] : choices) picker.addItem(label, value);
+    }
+    picker.setCurrentIndex(picker.findData(chosen));
+}
 template <typename Value>
 using Items = std::vector<SettingBinder::Item<Value>>;
 
@@ -229,6 +252,8 @@ PanelSection* ControlPanel::buildLayout() {
     sliders_.push_back(share);
     layouts->addRow(share, true);
 
+    layouts->addRow(buildScreenPicker(layouts), true);
+
     auto* arrange =
         binder_.action(named(new QPushButton(QStringLiteral("Arrange now"), layouts), "arrangeNow"),
                        [](Controller& c) { c.applyLayout(); });
@@ -236,6 +261,27 @@ PanelSection* ControlPanel::buildLayout() {
                         [](const Controller& c) { return !c.clients().empty() && c.accessibilityGranted(); });
     layouts->addRow(arrange);
     return layouts;
+}
+
+QWidget* ControlPanel::buildScreenPicker(QWidget* parent) {
+    auto* row = named(new QWidget(parent), "arrangeScreenRow");
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    auto* caption = new QLabel(QStringLiteral("Arrange on"), row);
+    style(caption, TextRole::callout, Tone::primary);
+    auto* picker = named(new NamedComboBox(caption->text(), row), "arrangeScreen");
+    caption->setBuddy(picker);
+    line->addWidget(caption);
+    line->addWidget(picker);
+    line->addStretch(1);
+    QObject::connect(picker, &QComboBox::currentIndexChanged, picker, [this, picker](int index) {
+        if (index >= 0) controller_->setArrangeScreen(picker->itemData(index).toString().toStdString());
+    });
+    binder_.follow([picker](const Controller& c) { showScreenChoices(*picker, c); });
+    // With one monitor there is nothing to choose.
+    binder_.showWhile(
+        row, [](const Controller& c) { return c.screenNames().size() > 1 || !c.arrangeScreen().empty(); });
+    return row;
 }
 
 PanelSection* ControlPanel::buildPreview() {

@@ -64,6 +64,7 @@ private:
     void buildAdvice(QVBoxLayout* column);
     PanelSection* buildWindows();
     PanelSection* buildLayout();
+    QWidget* buildScreenPicker(QWidget* parent);
     PanelSection* buildPreview();
     PanelSection* buildHotkeys();
     void buildFooter(QVBoxLayout* column);

@@ -19,7 +19,44 @@ X11Screens::X11Screens(const Connection& connection, EventLoop& loop, WindowCach
 }
 
 std::vector<platform::Screen> X11Screens::screens() {
-    return frameworkScreens(monitors(), workArea());
+    auto screens = frameworkScreens(monitors(), workArea());
+    nameScreens(screens);
+    return screens;
+}
+
+void X11Screens::nameScreens(std::vector<platform::Screen>& screens) {
+    if (!names_) names_ = readMonitorNames();
+    const auto& rootFrames = monitors();
+    for (std::size_t i = 0; i < screens.size() && i < rootFrames.size(); ++i) {
+        for (const auto& [frame, name] : *names_) {
+            if (frame == rootFrames[i]) screens[i].name = name;
+        }
+    }
+}
+
+std::vector<std::pair<platform::Rect, std::string>> X11Screens::readMonitorNames() const {
+    if (!hasMonitors_) return {};
+    xcb_connection_t* c = connection_.get();
+    auto monitors =
+        makeCookie(c, xcb_randr_get_monitors(c, connection_.root(), 1), xcb_randr_get_monitors_reply);
+    if (monitors.get() == nullptr) return {};
+    using NameCookie = Cookie<xcb_get_atom_name_cookie_t, xcb_get_atom_name_reply_t>;
+    std::vector<std::pair<platform::Rect, NameCookie>> pending;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem > 0;
+         xcb_randr_monitor_info_next(&it)) {
+        const auto& info = *it.data;
+        pending.emplace_back(rect(info.x, info.y, info.width, info.height),
+                             NameCookie(c, xcb_get_atom_name(c, info.name), xcb_get_atom_name_reply));
+    }
+    std::vector<std::pair<platform::Rect, std::string>> names;
+    for (auto& [frame, name] : pending) {
+        const auto* reply = name.get();
+        if (reply == nullptr) continue;
+        names.emplace_back(frame,
+                           std::string(xcb_get_atom_name_name(reply),
+                                       static_cast<std::size_t>(xcb_get_atom_name_name_length(reply))));
+    }
+    return names;
 }
 
 std::optional<platform::Screen> X11Screens::mainScreen() {
@@ -33,7 +70,10 @@ platform::Rect X11Screens::primaryRootFrame() {
 }
 
 const std::vector<platform::Rect>& X11Screens::monitors() {
-    if (!monitors_) monitors_ = readMonitors();
+    if (!monitors_) {
+        monitors_ = readMonitors();
+        names_.reset();
+    }
     return *monitors_;
 }
 

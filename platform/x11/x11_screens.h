@@ -40,6 +40,9 @@ private:
     /// Root coordinates, primary first; never empty.
     const std::vector<platform::Rect>& monitors();
     [[nodiscard]] std::vector<platform::Rect> readMonitors() const;
+    /// Gives each screen the name of the RandR monitor it is (read once per monitor layout).
+    void nameScreens(std::vector<platform::Screen>& screens);
+    [[nodiscard]] std::vector<std::pair<platform::Rect, std::string>> readMonitorNames() const;
     [[nodiscard]] std::optional<platform::Rect> primaryCrtc() const;
     [[nodiscard]] std::vector<Monitor> randrMonitors() const;
     [[nodiscard]] platform::Rect rootFrame() const;
@@ -52,6 +55,8 @@ private:
     bool hasPrimaryOutput_ = false;  ///< RandR 1.3
     bool hasMonitors_ = false;       ///< RandR 1.5
     std::optional<std::vector<platform::Rect>> monitors_;
+    /// The named monitors of the layout in monitors_, in root coordinates.
+    std::optional<std::vector<std::pair<platform::Rect, std::string>>> names_;
     std::optional<Cookie<xcb_randr_get_monitors_cookie_t, xcb_randr_get_monitors_reply_t>> monitorCheck_;
     std::vector<Monitor> checkedMonitors_;
     std::unique_ptr<platform::Timer> monitorTimer_;

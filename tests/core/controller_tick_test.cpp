@@ -163,6 +163,28 @@ TEST_F(ControllerTest, ArrangingMovesWindowsFromASecondScreenAndAlwaysWritesAllT
                                                   "setPosition w1 0,25"}));
 }
 
+TEST_F(ControllerTest, ArrangingOnTheChosenMonitorAndOnThePrimaryWhileItIsGone) {
+    const platform::Screen primary{{0, 0, 1440, 900}, {0, 0, 1440, 875}, "DP-1"};
+    const platform::Screen second{{1440, 0, 1920, 1080}, {1440, 0, 1920, 1080}, "HDMI-1"};
+    desk.setScreens({primary, second});
+    desk.defaults().set("arrangeScreen", std::string("HDMI-1"));
+    const auto w = addGame(1, 10);
+    start();
+    EXPECT_EQ(controller->screenNames(), (std::vector<std::string>{"DP-1", "HDMI-1"}));
+    // Window space: y down from the primary's top, so the taller monitor starts at -180.
+    EXPECT_EQ(desk.window(w).frame, (Rect{1440, -180, 1920, 1080}));
+
+    desk.setScreens({primary});
+    tickOnce();
+    EXPECT_EQ(desk.window(w).frame, (Rect{0, 25, 1440, 875}));
+    desk.setScreens({primary, second});
+    tickOnce();
+    EXPECT_EQ(desk.window(w).frame, (Rect{1440, -180, 1920, 1080}));
+
+    controller->setArrangeScreen("");
+    EXPECT_EQ(desk.window(w).frame, (Rect{0, 25, 1440, 875}));
+}
+
 TEST_F(ControllerTest, ArrangingDoesNothingWithoutPermissionOrScreen) {
     addGame(1, 10);
     desk.setTrusted(false);
