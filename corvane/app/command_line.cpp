@@ -36,6 +36,7 @@ std::optional<OptionValue> optionValue(const std::vector<std::string>& arguments
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     RunOptions options;
     std::optional<SetAutostart> autostart;
+    bool previewBundle = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         if (argument == "-h" || argument == "--help") return ShowHelp{};
@@ -43,12 +44,20 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         if (argument == "-previewBundle") {
             if (i + 1 >= arguments.size()) return UsageError{"option '-previewBundle' needs identifiers"};
             ++i;  // its value may look like anything, even an option
+            // The program's logic reads the first one only: not silently.
+            if (previewBundle) {
+                options.notes.push_back("only the first '-previewBundle' counts: '" + arguments[i] +
+                                        "' is not used");
+            }
+            previewBundle = true;
         } else if (argument == "--check") {
             options.check = true;
         } else if (argument == "-v" || argument == "--verbose") {
             options.verbose = true;
         } else if (auto display = optionValue(arguments, i, kDisplayOption, "a display name")) {
             if (display->error) return UsageError{*display->error};
+            // Empty would mean $DISPLAY, which is not what was typed.
+            if (display->value.empty()) return UsageError{"option '--display' needs a display name"};
             options.display = display->value;
         } else if (auto state = optionValue(arguments, i, kAutostartOption, "'on' or 'off'")) {
             if (state->error) return UsageError{*state->error};
