@@ -3,22 +3,24 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QLocalSocket>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "corvane/app/portal_shortcuts.h"
+#include "corvane/app/runtime_folder.h"
 #include "corvane/app/single_instance.h"
 #include "corvane/clients/wow_client.h"
 #include "corvane/controller/settings.h"
 #include "corvane/hotkeys/hotkey_manager.h"
 #include "platform/store/json_defaults_store.h"
 #include "platform/x11/desktop_check.h"
+#include "platform/x11/display_identity.h"
 #include "platform/x11/x11_texts.h"
 
 namespace corvane::app {
@@ -128,13 +130,12 @@ int runDesktopCheck(const RunOptions& options, std::vector<std::string> argument
     needs.previews = store.boolean(settings::kShowPreview.key).value_or(settings::kShowPreview.fallback);
     // A running Corvane holds the keys itself: asking for them would only find them taken.
     const bool corvaneRuns = [&] {
-        QLocalSocket socket;
         const char* display = std::getenv("DISPLAY");
-        socket.connectToServer(SingleInstance::serverName(
-            getuid(),
-            QString::fromLocal8Bit(options.display.empty() && display != nullptr ? display
-                                                                                 : options.display.c_str())));
-        return socket.waitForConnected(200);
+        const auto identity =
+            x11::displayIdentity(options.display.empty() && display != nullptr ? display : options.display);
+        const auto folder = runtimeFolder();
+        // The lock, not the socket: one that is still starting holds the keys already.
+        return identity && !folder.path.empty() && SingleInstance(folder.path, *identity).heldElsewhere();
     }();
     if (!corvaneRuns) needs.keys = keysOf(store, texts);
 
