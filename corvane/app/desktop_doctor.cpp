@@ -86,17 +86,23 @@ DesktopFinding games(x11::X11Backend& backend, platform::DefaultsStore& store) {
 }
 
 DesktopFinding settingsFile(const std::filesystem::path& path) {
+    if (path.empty()) {
+        return {Verdict::missing, "no settings file: no home folder is known",
+                "set HOME to your home folder"};
+    }
     std::error_code error;
     const bool there = std::filesystem::exists(path, error);
     const auto folder = path.parent_path();
-    const bool readable = !there || access(path.c_str(), R_OK) == 0;
+    // The store's own answer, so that both say the same of a FIFO or a huge file.
+    const std::string unreadable = platform::JsonDefaultsStore::whyUnreadable(path);
     const bool writable = there
                               ? access(path.c_str(), W_OK) == 0 && access(folder.c_str(), W_OK) == 0
                               : !std::filesystem::exists(folder, error) || access(folder.c_str(), W_OK) == 0;
     std::string line =
         "the settings file " + path.string() + (there ? "" : " (not there yet: the defaults hold)");
-    if (readable && writable) return {Verdict::works, line + " can be read and written", {}};
-    return {Verdict::missing, line + (readable ? " cannot be written" : " cannot be read"),
+    if (unreadable.empty() && writable) return {Verdict::works, line + " can be read and written", {}};
+    return {Verdict::missing,
+            line + (unreadable.empty() ? " cannot be written" : " cannot be read: " + unreadable),
             "make the settings file readable and its folder writable"};
 }
 
