@@ -85,7 +85,7 @@ std::string writeAtomically(const std::filesystem::path& file, const std::string
 }
 
 AutostartOutcome addEntry(const std::filesystem::path& entry, const std::filesystem::path& executable) {
-    if (executable.string().find_first_of("\n") != std::string::npos) {
+    if (executable.string().find('\n') != std::string::npos) {
         return {false,
                 "cannot start Corvane at login: the path of the program has a line break, which a "
                 "login entry cannot hold"};

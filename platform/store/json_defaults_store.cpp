@@ -83,7 +83,7 @@ std::string readAll(const fs::path& file, std::string& text, bool& missing) {
     if (fstat(fd.get(), &info) != 0) return errorText(errno);
     if (S_ISDIR(info.st_mode)) return errorText(EISDIR);
     if (!S_ISREG(info.st_mode)) return "not a regular file";
-    const std::string tooLarge = "larger than " + std::to_string(JsonDefaultsStore::kMaxBytes) + " bytes";
+    std::string tooLarge = "larger than " + std::to_string(JsonDefaultsStore::kMaxBytes) + " bytes";
     if (static_cast<std::uintmax_t>(info.st_size) > JsonDefaultsStore::kMaxBytes) return tooLarge;
     // Read straight into the text; the size is only a hint (the file may change meanwhile).
     std::size_t length = 0;

@@ -33,7 +33,7 @@ public:
     /// Documents nested deeper than this are unreadable.
     static constexpr int kMaxDepth = 64;
     /// Files larger than this are unreadable.
-    static constexpr std::uintmax_t kMaxBytes = 1024 * 1024;
+    static constexpr std::uintmax_t kMaxBytes = std::uintmax_t{1024} * 1024;
 
     /// Writes the file on every set().
     explicit JsonDefaultsStore(std::filesystem::path file);

@@ -120,7 +120,7 @@ std::string ProgramRunner::unexpectedErrors() const {
 }
 
 std::filesystem::path ProgramRunner::runtimeFolder() const {
-    const auto runtime = folder_ / "runtime";
+    auto runtime = folder_ / "runtime";
     if (std::filesystem::create_directories(runtime)) chmod(runtime.c_str(), S_IRWXU);
     return runtime;
 }
