@@ -24,7 +24,9 @@ std::filesystem::path configDirectory() {
         std::filesystem::path configured(xdg);
         if (configured.is_absolute()) return configured;
     }
-    return homeDirectory() / ".config";
+    const std::filesystem::path home = homeDirectory();
+    // Never a folder relative to wherever the program was started.
+    return home.is_absolute() ? home / ".config" : std::filesystem::path();
 }
 
 }  // namespace corvane::platform

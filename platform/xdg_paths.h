@@ -9,7 +9,8 @@ namespace corvane::platform {
 [[nodiscard]] std::filesystem::path homeDirectory();
 
 /// Where the user's configuration lives: $XDG_CONFIG_HOME when it is an
-/// absolute path (a relative one is invalid), else ~/.config.
+/// absolute path (a relative one is invalid), else ~/.config; empty when no
+/// home folder is known.
 [[nodiscard]] std::filesystem::path configDirectory();
 
 }  // namespace corvane::platform

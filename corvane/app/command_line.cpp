@@ -11,7 +11,8 @@ constexpr std::string_view kDisplayOption = "--display";
 constexpr std::string_view kAutostartOption = "--autostart";
 
 /// The value of `--name VALUE` or `--name=VALUE` at `i` (advancing past it), an
-/// error when the value is missing, or nullopt when the argument is another one.
+/// error when the value is missing or empty (an empty display would silently
+/// mean $DISPLAY), or nullopt when the argument is another one.
 struct OptionValue {
     std::string value;
     std::optional<std::string> error;
@@ -19,16 +20,18 @@ struct OptionValue {
 std::optional<OptionValue> optionValue(const std::vector<std::string>& arguments, std::size_t& i,
                                        std::string_view name, std::string_view wanted) {
     const std::string_view argument = arguments[i];
+    std::optional<std::string> value;
     if (argument == name) {
-        if (i + 1 >= arguments.size()) {
-            return OptionValue{{}, "option '" + std::string(name) + "' needs " + std::string(wanted)};
-        }
-        return OptionValue{arguments[++i], std::nullopt};
+        if (i + 1 < arguments.size()) value = arguments[++i];
+    } else if (argument.starts_with(name) && argument.size() > name.size() && argument[name.size()] == '=') {
+        value = std::string(argument.substr(name.size() + 1));
+    } else {
+        return std::nullopt;
     }
-    if (argument.starts_with(name) && argument.size() > name.size() && argument[name.size()] == '=') {
-        return OptionValue{std::string(argument.substr(name.size() + 1)), std::nullopt};
+    if (!value || value->empty()) {
+        return OptionValue{{}, "option '" + std::string(name) + "' needs " + std::string(wanted)};
     }
-    return std::nullopt;
+    return OptionValue{*value, std::nullopt};
 }
 
 }  // namespace
@@ -36,13 +39,14 @@ std::optional<OptionValue> optionValue(const std::vector<std::string>& arguments
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     RunOptions options;
     std::optional<SetAutostart> autostart;
+    std::vector<std::string> bundles;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         if (argument == "-h" || argument == "--help") return ShowHelp{};
         if (argument == "--version") return ShowVersion{};
         if (argument == "-previewBundle") {
             if (i + 1 >= arguments.size()) return UsageError{"option '-previewBundle' needs identifiers"};
-            ++i;  // its value may look like anything, even an option
+            bundles.push_back(arguments[++i]);  // its value may look like anything, even an option
         } else if (argument == "--check") {
             options.check = true;
         } else if (argument == "-v" || argument == "--verbose") {
@@ -63,6 +67,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     if (autostart) return *autostart;
+    // The program's logic reads the first one only: not silently.
+    for (std::size_t extra = 1; extra < bundles.size(); ++extra) {
+        options.notes.push_back("only the first '-previewBundle' counts: '" + bundles[extra] +
+                                "' is not used");
+    }
     return options;
 }
 

@@ -8,9 +8,10 @@ namespace corvane::app {
 
 /// What the command line asks for when it asks to run.
 struct RunOptions {
-    std::string display;   ///< empty: $DISPLAY
-    bool verbose = false;  ///< also report clients found and lost and each switch
-    bool check = false;    ///< only say what this desktop gives Corvane, and exit
+    std::string display;             ///< empty: $DISPLAY
+    bool verbose = false;            ///< also report clients found and lost and each switch
+    bool check = false;              ///< only say what this desktop gives Corvane, and exit
+    std::vector<std::string> notes;  ///< what the command line asked that will not be done, for stderr
 };
 struct ShowHelp {};
 struct ShowVersion {};

@@ -34,7 +34,8 @@ CorvaneApp::CorvaneApp(std::unique_ptr<x11::X11Backend> backend, const app::RunO
       // Writes wait for a quiet moment on the loop; the store's destructor writes what is left.
       store_(std::make_unique<platform::JsonDefaultsStore>(platform::JsonDefaultsStore::defaultPath(),
                                                            backend_->loop())) {
-    printLine("corvane: settings: " + store_->path().string());
+    printLine(store_->path().empty() ? "corvane: settings: none kept, no home folder is known"
+                                     : "corvane: settings: " + store_->path().string());
     controller_ = Controller::create(backend_->platform(*store_));
     reporter_ = std::make_unique<StatusReporter>(controller_, x11::platformTexts(), backend_->loop(),
                                                  options.verbose, printLine);

@@ -3,23 +3,25 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QLocalSocket>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <system_error>
 
 #include "corvane/app/portal_shortcuts.h"
+#include "corvane/app/runtime_folder.h"
 #include "corvane/app/single_instance.h"
 #include "corvane/clients/wow_client.h"
 #include "corvane/controller/settings.h"
 #include "corvane/hotkeys/hotkey_manager.h"
 #include "platform/store/json_defaults_store.h"
 #include "platform/x11/desktop_check.h"
+#include "platform/x11/display_identity.h"
 #include "platform/x11/game_report.h"
 #include "platform/x11/x11_texts.h"
 
@@ -89,17 +91,23 @@ std::vector<DesktopFinding> games(x11::X11Backend& backend, platform::DefaultsSt
 }
 
 DesktopFinding settingsFile(const std::filesystem::path& path) {
+    if (path.empty()) {
+        return {Verdict::missing, "no settings file: no home folder is known",
+                "set HOME to your home folder"};
+    }
     std::error_code error;
     const bool there = std::filesystem::exists(path, error);
     const auto folder = path.parent_path();
-    const bool readable = !there || access(path.c_str(), R_OK) == 0;
+    // The store's own answer, so that both say the same of a FIFO or a huge file.
+    const std::string unreadable = platform::JsonDefaultsStore::whyUnreadable(path);
     const bool writable = there
                               ? access(path.c_str(), W_OK) == 0 && access(folder.c_str(), W_OK) == 0
                               : !std::filesystem::exists(folder, error) || access(folder.c_str(), W_OK) == 0;
     std::string line =
         "the settings file " + path.string() + (there ? "" : " (not there yet: the defaults hold)");
-    if (readable && writable) return {Verdict::works, line + " can be read and written", {}};
-    return {Verdict::missing, line + (readable ? " cannot be written" : " cannot be read"),
+    if (unreadable.empty() && writable) return {Verdict::works, line + " can be read and written", {}};
+    return {Verdict::missing,
+            line + (unreadable.empty() ? " cannot be written" : " cannot be read: " + unreadable),
             "make the settings file readable and its folder writable"};
 }
 
@@ -133,13 +141,12 @@ int runDesktopCheck(const RunOptions& options, std::vector<std::string> argument
     needs.previews = store.boolean(settings::kShowPreview.key).value_or(settings::kShowPreview.fallback);
     // A running Corvane holds the keys itself: asking for them would only find them taken.
     const bool corvaneRuns = [&] {
-        QLocalSocket socket;
         const char* display = std::getenv("DISPLAY");
-        socket.connectToServer(SingleInstance::serverName(
-            getuid(),
-            QString::fromLocal8Bit(options.display.empty() && display != nullptr ? display
-                                                                                 : options.display.c_str())));
-        return socket.waitForConnected(200);
+        const auto identity =
+            x11::displayIdentity(options.display.empty() && display != nullptr ? display : options.display);
+        const auto folder = runtimeFolder();
+        // The lock, not the socket: one that is still starting holds the keys already.
+        return identity && !folder.path.empty() && SingleInstance(folder.path, *identity).heldElsewhere();
     }();
     if (!corvaneRuns) needs.keys = keysOf(store, texts);
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,11 @@
 #include "corvane/app/command_line.h"
 #include "corvane/app/corvane_app.h"
 #include "corvane/app/desktop_doctor.h"
+#include "corvane/app/runtime_folder.h"
+#include "corvane/app/show_panel_server.h"
 #include "corvane/app/signal_watch.h"
 #include "corvane/app/single_instance.h"
+#include "platform/x11/display_identity.h"
 #include "platform/x11/x11_backend.h"
 
 namespace {
@@ -85,16 +89,66 @@ std::string quotedDisplay(const std::string& display) {
     return quoted;
 }
 
+/// Where the lock and socket live, said when that is not the usual place; nullopt when nowhere.
+std::optional<std::filesystem::path> instanceFolder(const std::string& display) {
+    const auto folder = corvane::app::runtimeFolder();
+    if (folder.path.empty()) {
+        std::fprintf(stderr, "corvane: cannot make sure that Corvane runs only once on display %s: %s\n",
+                     display.c_str(), folder.note.c_str());
+        return std::nullopt;
+    }
+    if (!folder.note.empty()) {
+        std::fprintf(stderr, "corvane: %s: using %s\n", folder.note.c_str(), folder.path.c_str());
+    }
+    return folder.path;
+}
+
+/// The exit status when another Corvane runs or none can be sure; nullopt when this start goes on.
+std::optional<int> exitUnlessFirst(corvane::app::SingleInstance& instance, const std::string& display) {
+    using Claim = corvane::app::SingleInstance::Claim;
+    switch (instance.claim()) {
+        case Claim::otherRuns:
+            std::fprintf(stderr, "corvane: Corvane already runs on display %s: its panel is shown\n",
+                         display.c_str());
+            return 0;
+        case Claim::otherBusy:
+            std::fprintf(stderr,
+                         "corvane: Corvane already runs on display %s but did not answer: try again in a "
+                         "moment\n",
+                         display.c_str());
+            return kExitFailure;
+        case Claim::failed:
+            std::fprintf(stderr, "corvane: cannot make sure that Corvane runs only once on display %s: %s\n",
+                         display.c_str(), instance.problem().c_str());
+            return kExitFailure;
+        case Claim::first:
+            break;
+    }
+    return std::nullopt;
+}
+
 int run(const corvane::app::RunOptions& options, std::vector<std::string> arguments) {
-    // Before any thread exists: Qt's threads inherit the mask.
-    corvane::SignalWatch::blockEndingSignals();
     const std::string display = displayName(options.display);
-    // Opened before Qt, which aborts where no display can be reached.
+    // Every spelling of one server is one instance, settled before connecting to anything.
+    const auto identity = corvane::x11::displayIdentity(display);
+    if (!identity) {
+        std::fprintf(stderr, "corvane: cannot open the X display %s\n", quotedDisplay(display).c_str());
+        return kExitFailure;
+    }
+    const auto folder = instanceFolder(display);
+    if (!folder) return kExitFailure;
+    corvane::app::SingleInstance instance(*folder, *identity);
+    if (const auto status = exitUnlessFirst(instance, display)) return *status;
+
+    // Opened before Qt, which aborts where no display can be reached. SIGINT and
+    // SIGTERM still end the program the plain way while a server does not answer.
     auto backend = corvane::x11::X11Backend::open(options.display, std::move(arguments));
     if (!backend) {
         std::fprintf(stderr, "corvane: cannot open the X display %s\n", quotedDisplay(display).c_str());
         return kExitFailure;
     }
+    // Before any thread exists: Qt's threads inherit the mask.
+    corvane::SignalWatch::blockEndingSignals();
     // Qt's windows go to the display the backend works on.
     setenv("DISPLAY", display.c_str(), 1);
     useXForThePanel();
@@ -107,30 +161,11 @@ int run(const corvane::app::RunOptions& options, std::vector<std::string> argume
     QApplication::setApplicationName(QStringLiteral("corvane"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    corvane::SingleInstance instance(
-        corvane::SingleInstance::serverName(getuid(), QString::fromStdString(display)));
-    switch (instance.claim()) {
-        case corvane::SingleInstance::Claim::otherRuns:
-            std::fprintf(stderr, "corvane: Corvane already runs on display %s: its panel is shown\n",
-                         display.c_str());
-            return 0;
-        case corvane::SingleInstance::Claim::otherBusy:
-            std::fprintf(stderr,
-                         "corvane: Corvane already runs on display %s but did not answer: try again in a "
-                         "moment\n",
-                         display.c_str());
-            return kExitFailure;
-        case corvane::SingleInstance::Claim::failed:
-            std::fprintf(stderr, "corvane: cannot make sure that Corvane runs only once on display %s\n",
-                         display.c_str());
-            return kExitFailure;
-        case corvane::SingleInstance::Claim::first:
-            break;
-    }
+    corvane::ShowPanelServer server(instance.takeListener());
     corvane::CorvaneApp app(std::move(backend), options);
     // A child of the application so that Qt's exit on a broken connection can find it.
     app.setParent(QCoreApplication::instance());
-    QObject::connect(&instance, &corvane::SingleInstance::showRequested, &app,
+    QObject::connect(&server, &corvane::ShowPanelServer::showRequested, &app,
                      &corvane::CorvaneApp::showPanel);
     QApplication::exec();
     return app.exitStatus();
@@ -167,6 +202,7 @@ int main(int argc, char** argv) {
         return setAutostart(autostart->on);
     }
     const auto& options = std::get<corvane::app::RunOptions>(commandLine);
+    for (const auto& note : options.notes) std::fprintf(stderr, "corvane: %s\n", note.c_str());
     if (options.check) return corvane::app::runDesktopCheck(options, std::move(arguments));
     return run(options, std::move(arguments));
 }

@@ -1,104 +1,164 @@
 #include "corvane/app/single_instance.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QLocalSocket>
-#include <QRegularExpression>
-#include <QThread>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
-namespace corvane {
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+#include "corvane/app/show_request.h"
+
+namespace corvane::app {
 
 namespace {
 
-constexpr int kAnswerTimeoutMs = 2000;
-const QByteArray kShowRequest = "show\n";
-const QByteArray kShownAnswer = "shown\n";
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 /// How long a later start waits for the running one to answer, which may just be starting.
-constexpr int kStartingMs = 3000;
+constexpr auto kStarting = 3000ms;
+constexpr auto kRetryPause = 50ms;
+constexpr int kBacklog = 8;
 
-/// "host:1.0" and "host:1" are the same display; only the screen differs.
-QString displayWithoutScreen(const QString& display) {
-    const auto colon = display.lastIndexOf(QLatin1Char(':'));
-    const auto dot = display.indexOf(QLatin1Char('.'), colon < 0 ? 0 : colon);
-    return colon >= 0 && dot > colon ? display.left(dot) : display;
-}
-
-}  // namespace
-
-QString SingleInstance::serverName(uid_t uid, const QString& display) {
-    QString safeDisplay = displayWithoutScreen(display);
-    safeDisplay.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
-    const QString name = QStringLiteral("corvane-%1-%2").arg(uid).arg(safeDisplay);
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && QDir::isAbsolutePath(runtime)) {
-        return QDir(runtime).filePath(name);
+std::string safeName(const std::string& identity) {
+    std::string name;
+    for (const char c : identity) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '.' || c == '-';
+        name += plain ? c : '_';
     }
     return name;
 }
 
-QString lockPath(const QString& name) {
-    // A bare socket name lives in the temporary folder, as QLocalServer puts it.
-    return (QDir::isAbsolutePath(name) ? name : QDir(QDir::tempPath()).filePath(name)) +
-           QStringLiteral(".lock");
+std::optional<sockaddr_un> socketAddress(const std::filesystem::path& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string& text = path.native();
+    if (text.size() >= sizeof address.sun_path) return std::nullopt;
+    std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
+    return address;
 }
 
-SingleInstance::SingleInstance(QString name, QObject* parent)
-    : QObject(parent), name_(std::move(name)), lock_(lockPath(name_)) {
-    // Never stale by age: only a holder that died gives it up.
-    lock_.setStaleLockTime(0);
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
+struct flock wholeFile(int type) {
+    struct flock range {};
+    range.l_type = static_cast<short>(type);
+    range.l_whence = SEEK_SET;
+    return range;
+}
+
+int millisecondsLeft(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+bool waitFor(int fd, short events, Clock::time_point deadline) {
+    pollfd watched{fd, events, 0};
+    for (;;) {
+        const int ready = ::poll(&watched, 1, millisecondsLeft(deadline));
+        if (ready < 0 && errno == EINTR) continue;
+        return ready > 0;
+    }
+}
+
+/// Asks the program listening at `path` to show its panel; true once it said it did.
+bool askToShow(const std::filesystem::path& path, Clock::time_point deadline) {
+    const auto address = socketAddress(path);
+    if (!address) return false;
+    const UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!socket.valid()) return false;
+    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 &&
+        errno != EINPROGRESS && errno != EAGAIN) {
+        return false;
+    }
+    if (!waitFor(socket.get(), POLLOUT, deadline)) return false;
+    if (::send(socket.get(), kShowRequest.data(), kShowRequest.size(), MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(kShowRequest.size())) {
+        return false;
+    }
+    std::string answer;
+    std::array<char, 16> buffer{};
+    while (answer.size() < kShownAnswer.size() && waitFor(socket.get(), POLLIN, deadline)) {
+        const ssize_t n = ::recv(socket.get(), buffer.data(), buffer.size(), 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) break;
+        answer.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return answer == kShownAnswer;
+}
+
+}  // namespace
+
+SingleInstance::SingleInstance(const std::filesystem::path& folder, const std::string& displayIdentity)
+    : lockPath_(folder / ("corvane-" + std::to_string(getuid()) + "-" + safeName(displayIdentity) + ".lock")),
+      socketPath_(folder / ("corvane-" + std::to_string(getuid()) + "-" + safeName(displayIdentity))) {}
+
+SingleInstance::~SingleInstance() {
+    // While the lock is still ours: a later start never finds it gone but the socket left.
+    if (first_) ::unlink(socketPath_.c_str());
+}
+
+std::string SingleInstance::fail(const std::string& what) {
+    problem_ = what + ": " + std::generic_category().message(errno);
+    return problem_;
 }
 
 SingleInstance::Claim SingleInstance::claim() {
-    if (lock_.tryLock(0)) {
-        // Ours now: a socket there is left from a program that died.
-        QLocalServer::removeServer(name_);
+    lock_.reset(::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!lock_.valid()) {
+        fail(lockPath_.string());
+        return Claim::failed;
+    }
+    // Held by the open file, not the process: released when the holder dies, however.
+    struct flock range = wholeFile(F_WRLCK);
+    if (::fcntl(lock_.get(), F_OFD_SETLK, &range) == 0) {
+        first_ = true;
         return listen() ? Claim::first : Claim::failed;
     }
-    if (lock_.error() != QLockFile::LockFailedError) return Claim::failed;
-    // The holder may still be starting, its socket not there yet.
-    QElapsedTimer waited;
-    waited.start();
+    if (errno != EAGAIN && errno != EACCES) {
+        fail(lockPath_.string());
+        return Claim::failed;
+    }
+    // The holder may still be starting, its socket not answering yet.
+    const auto deadline = Clock::now() + kStarting;
     do {
-        if (askRunningInstance()) return Claim::otherRuns;
-        QThread::msleep(50);
-    } while (waited.elapsed() < kStartingMs);
+        if (askToShow(socketPath_, deadline)) return Claim::otherRuns;
+        std::this_thread::sleep_for(kRetryPause);
+    } while (Clock::now() < deadline);
     return Claim::otherBusy;
 }
 
-bool SingleInstance::askRunningInstance() const {
-    QLocalSocket socket;
-    socket.connectToServer(name_);
-    if (!socket.waitForConnected(kAnswerTimeoutMs)) return false;
-    socket.write(kShowRequest);
-    if (!socket.waitForBytesWritten(kAnswerTimeoutMs)) return false;
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(kAnswerTimeoutMs)) return false;
-    }
-    return socket.readLine() == kShownAnswer;
-}
-
 bool SingleInstance::listen() {
-    return server_.listen(name_);
-}
-
-void SingleInstance::answer() {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine()) return;
-            if (socket->readLine() != kShowRequest) {
-                socket->disconnectFromServer();
-                return;
-            }
-            emit showRequested();
-            socket->write(kShownAnswer);
-            socket->disconnectFromServer();
-        });
+    const auto address = socketAddress(socketPath_);
+    if (!address) {
+        problem_ = socketPath_.string() + ": the path is too long for a socket";
+        return false;
     }
+    // Ours now: a socket there is left from a program that died.
+    ::unlink(socketPath_.c_str());
+    listener_.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!listener_.valid() ||
+        ::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
+        ::listen(listener_.get(), kBacklog) != 0) {
+        fail(socketPath_.string());
+        listener_.reset();
+        return false;
+    }
+    return true;
 }
 
-}  // namespace corvane
+bool SingleInstance::heldElsewhere() const {
+    const UniqueFd lock(::open(lockPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!lock.valid()) return false;
+    struct flock range = wholeFile(F_WRLCK);
+    return ::fcntl(lock.get(), F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
+}
+
+}  // namespace corvane::app

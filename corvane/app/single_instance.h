@@ -1,29 +1,28 @@
 #pragma once
 
-#include <QLocalServer>
-#include <QLockFile>
-#include <QObject>
-#include <QString>
+#include <filesystem>
+#include <string>
 
-#include <sys/types.h>
+#include "corvane/app/unique_fd.h"
 
-namespace corvane {
+namespace corvane::app {
 
-/// Keeps one running program per user and display. A lock file beside the
-/// socket decides who runs (the system says when its holder died); the
-/// running one listens on a local socket named after both, which only
-/// carries "show the panel": a later start asks for that and leaves, also
-/// when the running one is too busy to answer. Two controllers on one display
-/// would fight over keys and windows.
-class SingleInstance : public QObject {
-    Q_OBJECT
-
+/// Keeps one running program per user and X server. A lock file decides who
+/// runs (the system releases it when its holder dies); the running one
+/// listens on a socket beside it, which only carries "show the panel": a
+/// later start asks for that and leaves, also when the running one is too
+/// busy to answer. Both live in a private folder of the user's, named after
+/// the server however its display was spelt. Plain system calls, so that a
+/// later start learns it is one before it connects to anything.
+class SingleInstance {
 public:
-    /// The socket's name for `uid` on `display` (":1" and ":1.0" are one display),
-    /// under $XDG_RUNTIME_DIR when there is one.
-    static QString serverName(uid_t uid, const QString& display);
-
-    explicit SingleInstance(QString name, QObject* parent = nullptr);
+    /// The lock and the socket in `folder` for the X server `displayIdentity`.
+    SingleInstance(const std::filesystem::path& folder, const std::string& displayIdentity);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+    SingleInstance(SingleInstance&&) = delete;
+    SingleInstance& operator=(SingleInstance&&) = delete;
 
     enum class Claim {
         first,      ///< this process is the running instance now
@@ -33,19 +32,26 @@ public:
     };
     /// Becomes the running instance, or asks the running one to show its panel.
     Claim claim();
+    /// Why the claim failed.
+    [[nodiscard]] const std::string& problem() const { return problem_; }
+    /// The first instance's listening socket (non-blocking), to be answered on the loop.
+    UniqueFd takeListener() { return std::move(listener_); }
+    /// Whether another process holds the lock: a program that runs, or is starting.
+    [[nodiscard]] bool heldElsewhere() const;
 
-signals:
-    /// A later start asked for the panel.
-    void showRequested();
+    [[nodiscard]] const std::filesystem::path& lockPath() const { return lockPath_; }
+    [[nodiscard]] const std::filesystem::path& socketPath() const { return socketPath_; }
 
 private:
-    [[nodiscard]] bool askRunningInstance() const;
     bool listen();
-    void answer();
+    std::string fail(const std::string& what);
 
-    QString name_;
-    QLockFile lock_;
-    QLocalServer server_;
+    std::filesystem::path lockPath_;
+    std::filesystem::path socketPath_;
+    UniqueFd lock_;
+    UniqueFd listener_;
+    bool first_ = false;
+    std::string problem_;
 };
 
-}  // namespace corvane
+}  // namespace corvane::app

@@ -1,6 +1,7 @@
 #include "platform/store/json_defaults_store.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,12 +9,17 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <set>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -77,10 +83,13 @@ std::string readAll(const fs::path& file, std::string& text, bool& missing) {
     if (fstat(fd.get(), &info) != 0) return errorText(errno);
     if (S_ISDIR(info.st_mode)) return errorText(EISDIR);
     if (!S_ISREG(info.st_mode)) return "not a regular file";
+    std::string tooLarge = "larger than " + std::to_string(JsonDefaultsStore::kMaxBytes) + " bytes";
+    if (static_cast<std::uintmax_t>(info.st_size) > JsonDefaultsStore::kMaxBytes) return tooLarge;
     // Read straight into the text; the size is only a hint (the file may change meanwhile).
     std::size_t length = 0;
     text.resize(static_cast<std::size_t>(info.st_size) + 1);
     for (;;) {
+        if (length > JsonDefaultsStore::kMaxBytes) return tooLarge;
         if (length == text.size()) text.resize(text.size() * 2);
         const ssize_t n = read(fd.get(), text.data() + length, text.size() - length);
         if (n < 0 && errno == EINTR) continue;
@@ -174,6 +183,23 @@ std::string timestamp() {
     return {text.data(), length};
 }
 
+/// Where the settings really are: the end of the links at `file` (dotfile
+/// managers keep it a link), so that a save replaces that file and the link
+/// stays. Only a regular file or none is written through; anything else at
+/// the end is unreadable, and `file` itself is replaced.
+fs::path resolvedTarget(const fs::path& file) {
+    constexpr int kMaxLinks = 40;  // as the system follows them
+    fs::path target = file;
+    std::error_code error;
+    for (int link = 0; link < kMaxLinks && fs::is_symlink(fs::symlink_status(target, error)); ++link) {
+        const fs::path next = fs::read_symlink(target, error);
+        if (error) return file;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    const auto type = fs::symlink_status(target, error).type();
+    return type == fs::file_type::regular || type == fs::file_type::not_found ? target : file;
+}
+
 /// Creates `directory` and any missing parents, owner-only.
 bool createDirectories(const fs::path& directory) {
     std::error_code error;
@@ -259,6 +285,43 @@ private:
     bool committed_ = false;
 };
 
+/// The lock every program that saves this file takes for its read, merge and
+/// write (an flock on a file beside it), so that two never write at once.
+class SettingsLock {
+public:
+    static constexpr auto kPatience = std::chrono::seconds(2);
+
+    explicit SettingsLock(const fs::path& file)
+        : path_(file.string() + ".lock"),
+          fd_(open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
+        if (fd_.get() < 0) {
+            problem_ = errorText(errno);  // as the write itself would fail there
+            return;
+        }
+        // A holder that hangs must not hang this program's loop too.
+        const auto deadline = std::chrono::steady_clock::now() + kPatience;
+        while (flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                problem_ = path_ + ": " + errorText(errno);
+                return;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                problem_ = "another program holds " + path_;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    /// Why the lock is not held; empty when it is (until destruction).
+    [[nodiscard]] const std::string& problem() const { return problem_; }
+
+private:
+    std::string path_;
+    FileDescriptor fd_;
+    std::string problem_;
+};
+
 /// Makes a completed rename durable too (best effort).
 void syncDirectory(const fs::path& directory) {
     const FileDescriptor fd(
@@ -270,16 +333,40 @@ constexpr std::string_view kReportPrefix = "corvane: ";
 
 }  // namespace
 
+namespace {
+
+/// Which version of a file is there: another one has another inode, size or time.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modified = 0;  ///< nanoseconds
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+std::optional<FileStamp> stampOf(const fs::path& file) {
+    struct stat info {};
+    if (stat(file.c_str(), &info) != 0) return std::nullopt;
+    constexpr std::int64_t kNanoseconds = 1000000000;
+    return FileStamp{info.st_dev, info.st_ino, info.st_size,
+                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * kNanoseconds + info.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
 struct JsonDefaultsStore::Document {
     Json json = Json::object();
+    std::set<std::string> changed;   ///< keys set since the last write
+    std::optional<FileStamp> known;  ///< the file as last read or written: nothing new to take in
 };
 
 JsonDefaultsStore::JsonDefaultsStore(fs::path file)
     : file_(std::move(file)), document_(std::make_unique<Document>()) {
+    const auto stamp = stampOf(file_);
     Loaded loaded = load(file_);
     document_->json = std::move(loaded.document);
-    unreadableInPlace_ = !loaded.problem.empty();
-    if (unreadableInPlace_) {
+    if (loaded.problem.empty()) document_->known = stamp;
+    if (!loaded.problem.empty()) {
         report("cannot read settings from " + file_.string() + ": " + loaded.problem +
                "; using the defaults, the file is kept aside at the first save");
     }
@@ -294,7 +381,12 @@ JsonDefaultsStore::~JsonDefaultsStore() {
 }
 
 fs::path JsonDefaultsStore::defaultPath() {
-    return configDirectory() / "corvane" / "settings.json";
+    const fs::path config = configDirectory();
+    return config.empty() ? fs::path() : config / "corvane" / "settings.json";
+}
+
+std::string JsonDefaultsStore::whyUnreadable(const fs::path& file) {
+    return load(file).problem;
 }
 
 std::optional<DefaultsValue> JsonDefaultsStore::object(std::string_view key) const {
@@ -305,6 +397,7 @@ std::optional<DefaultsValue> JsonDefaultsStore::object(std::string_view key) con
 
 void JsonDefaultsStore::set(std::string_view key, DefaultsValue value) {
     assign(document_->json[std::string(key)], std::move(value));
+    document_->changed.emplace(key);
     dirty_ = true;
     if (queue_ == nullptr) {
         flush();
@@ -316,9 +409,8 @@ void JsonDefaultsStore::set(std::string_view key, DefaultsValue value) {
 
 void JsonDefaultsStore::flush() {
     quietTimer_.reset();
-    if (!dirty_) return;
-    dirty_ = false;
-    save();
+    // Dirty until a write succeeds: a failed one is tried again at the next change and at the end.
+    if (dirty_) save();
 }
 
 bool JsonDefaultsStore::readyToReplace(const fs::path& /*temporaryFile*/) {
@@ -328,6 +420,7 @@ bool JsonDefaultsStore::readyToReplace(const fs::path& /*temporaryFile*/) {
 void JsonDefaultsStore::save() {
     const std::string problem = trySave();
     if (problem.empty()) {
+        dirty_ = false;
         lastReport_.clear();
     } else {
         report(problem);
@@ -335,55 +428,77 @@ void JsonDefaultsStore::save() {
 }
 
 std::string JsonDefaultsStore::trySave() {
-    if (unreadableInPlace_) {
-        // Never overwrite a file the user may want back.
-        if (std::string problem = moveUnreadableAside(); !problem.empty()) return problem;
-        unreadableInPlace_ = false;
+    if (file_.is_relative()) {
+        return "cannot save settings: no home folder is known (HOME is not set and the user database has "
+               "none)";
     }
     if (!createDirectories(file_.parent_path())) {
         return "cannot save settings to " + file_.string() + ": " + errorText(errno);
     }
+    const SettingsLock lock(file_);
+    if (!lock.problem().empty()) return "cannot save settings to " + file_.string() + ": " + lock.problem();
+    const fs::path target = resolvedTarget(file_);
+    if (target != file_ && !createDirectories(target.parent_path())) {
+        return "cannot save settings to " + target.string() + ": " + errorText(errno);
+    }
+    if (std::string problem = mergeWithFile(target); !problem.empty()) return problem;
     if (!temporariesChecked_) {
-        removeStaleTemporaries();
+        removeStaleTemporaries(target);
         temporariesChecked_ = true;
     }
     // Invalid UTF-8 in a string must not cost the whole save.
     const std::string text = document_->json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-    return writeAtomically(text);
+    if (std::string problem = writeAtomically(target, text); !problem.empty()) return problem;
+    document_->changed.clear();
+    document_->known = stampOf(target);
+    return {};
 }
 
-std::string JsonDefaultsStore::moveUnreadableAside() {
-    const std::string base = file_.string() + ".unreadable-" + timestamp();
+std::string JsonDefaultsStore::mergeWithFile(const fs::path& target) {
+    const auto stamp = stampOf(target);
+    if (stamp && stamp == document_->known) return {};
+    // What another program or a hand edit wrote meanwhile stays, but for the keys changed here.
+    Loaded onDisk = load(target);
+    if (!onDisk.problem.empty())
+        return moveUnreadableAside(target);  // never overwrite a file the user may want back
+    for (const auto& key : document_->changed) onDisk.document[key] = document_->json[key];
+    document_->json = std::move(onDisk.document);
+    document_->known = stamp;
+    return {};
+}
+
+std::string JsonDefaultsStore::moveUnreadableAside(const fs::path& target) {
+    const std::string base = target.string() + ".unreadable-" + timestamp();
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const std::string aside = attempt == 1 ? base : base + "-" + std::to_string(attempt);
         if (fileExists(aside)) continue;
-        if (std::rename(file_.c_str(), aside.c_str()) == 0 || errno == ENOENT)
+        if (std::rename(target.c_str(), aside.c_str()) == 0 || errno == ENOENT)
             return {};  // ENOENT: gone meanwhile
-        return "cannot keep the unreadable settings file " + file_.string() + " aside: " + errorText(errno);
+        return "cannot keep the unreadable settings file " + target.string() + " aside: " + errorText(errno);
     }
-    return "cannot keep the unreadable settings file " + file_.string() + " aside: too many kept already";
+    return "cannot keep the unreadable settings file " + target.string() + " aside: too many kept already";
 }
 
-std::string JsonDefaultsStore::writeAtomically(const std::string& text) {
-    TemporaryFile temporary(file_);
+std::string JsonDefaultsStore::writeAtomically(const fs::path& target, const std::string& text) {
+    TemporaryFile temporary(target);
     if (temporary.writeAndClose(text)) {
         if (!readyToReplace(temporary.path())) return {};  // abandoned on purpose, as by a crash
-        if (temporary.replace(file_)) {
-            syncDirectory(file_.parent_path());
+        if (temporary.replace(target)) {
+            syncDirectory(target.parent_path());
             return {};
         }
     }
-    return "cannot save settings to " + file_.string() + ": " + errorText(temporary.error());
+    return "cannot save settings to " + target.string() + ": " + errorText(temporary.error());
 }
 
-void JsonDefaultsStore::removeStaleTemporaries() const {
+void JsonDefaultsStore::removeStaleTemporaries(const fs::path& target) {
     // Left behind by a run killed while writing; only our own exact pattern.
-    const fs::path directory = file_.parent_path().empty() ? fs::path(".") : file_.parent_path();
-    const std::string target = file_.filename().string();
+    const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const std::string name = target.filename().string();
     std::error_code error;
     for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
         std::error_code ignored;
-        if (isOwnTemporaryName(it->path().filename().string(), target) &&
+        if (isOwnTemporaryName(it->path().filename().string(), name) &&
             it->symlink_status(ignored).type() == fs::file_type::regular) {
             fs::remove(it->path(), ignored);
         }

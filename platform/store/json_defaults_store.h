@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -13,19 +14,26 @@ namespace corvane::platform {
 
 /// The user's settings as one JSON object in a file of their own.
 ///
-/// The file is read once, at construction; every value lives in memory and
-/// the file is rewritten whole and atomically, owner-only. Values of types
-/// the program does not use are kept and written back as they were. A file
-/// that cannot be read for any reason (missing permission, a folder, bad
-/// bytes, not an object, nested too deep) is treated as empty and, before
-/// the first write, renamed aside (never overwritten). A failure to read or
-/// write prints one line on stderr per cause; the values live on in memory.
+/// The file is read at construction; every value lives in memory. Each save
+/// takes a lock beside the file, reads the file again and writes it whole
+/// and atomically, owner-only, with the keys set here since the last save
+/// over what it holds: another program's changes and hand edits to other
+/// keys stay. A link there is written through (the new file goes beside the
+/// link's target). Values of types the program does not use are kept and
+/// written back as they were. A file that cannot be read for any reason
+/// (missing permission, a folder, bad bytes, not an object, nested too
+/// deep, larger than kMaxBytes) is treated as empty and, before the next
+/// write, renamed aside (never overwritten). A failure to read or write
+/// prints one line on stderr per cause; the values live on in memory and a
+/// failed save is tried again at the next change and at the end.
 class JsonDefaultsStore : public DefaultsStore {
 public:
     /// How long the settings stay unchanged before a store with a queue writes them.
     static constexpr double kQuietSeconds = 0.25;
     /// Documents nested deeper than this are unreadable.
     static constexpr int kMaxDepth = 64;
+    /// Files larger than this are unreadable.
+    static constexpr std::uintmax_t kMaxBytes = std::uintmax_t{1024} * 1024;
 
     /// Writes the file on every set().
     explicit JsonDefaultsStore(std::filesystem::path file);
@@ -40,8 +48,11 @@ public:
     JsonDefaultsStore& operator=(JsonDefaultsStore&&) = delete;
 
     /// $XDG_CONFIG_HOME/corvane/settings.json; ~/.config/corvane/settings.json
-    /// when that variable is unset, empty or not an absolute path.
+    /// when that variable is unset, empty or not an absolute path; empty when
+    /// no home folder is known either (a store there never saves).
     [[nodiscard]] static std::filesystem::path defaultPath();
+    /// Why the store would find `file` unreadable; empty when it is readable or missing.
+    [[nodiscard]] static std::string whyUnreadable(const std::filesystem::path& file);
 
     [[nodiscard]] std::optional<DefaultsValue> object(std::string_view key) const override;
     /// Stores `value` and saves (at once, or after the quiet period). An
@@ -65,9 +76,11 @@ private:
     void save();
     /// Empty on success, else why the save failed.
     std::string trySave();
-    std::string moveUnreadableAside();
-    std::string writeAtomically(const std::string& text);
-    void removeStaleTemporaries() const;
+    /// Takes in what the file at `target` holds now, but for the keys changed here.
+    std::string mergeWithFile(const std::filesystem::path& target);
+    static std::string moveUnreadableAside(const std::filesystem::path& target);
+    std::string writeAtomically(const std::filesystem::path& target, const std::string& text);
+    static void removeStaleTemporaries(const std::filesystem::path& target);
     /// Prints `line` unless it is the last one printed.
     void report(const std::string& line);
 
@@ -76,7 +89,6 @@ private:
     MainQueue* queue_ = nullptr;         ///< none: write at once
     std::unique_ptr<Timer> quietTimer_;  ///< set while a write waits for quiet
     bool dirty_ = false;                 ///< memory holds changes the file does not
-    bool unreadableInPlace_ = false;     ///< the file on disk still is the unreadable one
     bool temporariesChecked_ = false;    ///< stale temporaries of earlier runs are gone
     std::string lastReport_;             ///< the failure last printed, until a save succeeds
 };

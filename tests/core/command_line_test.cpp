@@ -8,8 +8,10 @@ namespace {
 /// What a command line comes to, in a word: "run", "help", "usage", ...
 std::string outcome(const CommandLine& line) {
     if (const auto* run = std::get_if<RunOptions>(&line)) {
-        return std::string(run->check ? "check" : "run") + " display=" + run->display +
-               (run->verbose ? " verbose" : "");
+        std::string said = std::string(run->check ? "check" : "run") + " display=" + run->display +
+                           (run->verbose ? " verbose" : "");
+        for (const auto& note : run->notes) said += "; " + note;
+        return said;
     }
     if (std::holds_alternative<ShowHelp>(line)) return "help";
     if (std::holds_alternative<ShowVersion>(line)) return "version";
@@ -32,6 +34,10 @@ TEST(CommandLine, EachLineComesToWhatItAsksOrAUsageError) {
         {{"--check", "--display", ":2"}, "check display=:2"},
         {{"-previewBundle"}, "usage: option '-previewBundle' needs identifiers"},
         {{"--display"}, "usage: option '--display' needs a display name"},
+        {{"--display", ""}, "usage: option '--display' needs a display name"},
+        {{"--display="}, "usage: option '--display' needs a display name"},
+        {{"-previewBundle", "A", "-previewBundle", "B"},
+         "run display=; only the first '-previewBundle' counts: 'B' is not used"},
         {{"--autostart=maybe"}, "usage: option '--autostart' wants 'on' or 'off', not 'maybe'"},
         {{"--frobnicate"}, "usage: unknown option '--frobnicate'"},
         {{"stray"}, "usage: unexpected argument 'stray'"},

@@ -1,6 +1,7 @@
 #include "platform/store/json_defaults_store.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -209,15 +210,16 @@ TEST_P(JsonDefaultsStoreUnreadable, IsEmptyAndKeptAsideByteForByteOnFirstWrite) 
     EXPECT_EQ(nlohmann::json::parse(readBytes(file)), nlohmann::json::parse(R"({"b": true, "c": false})"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Contents, JsonDefaultsStoreUnreadable,
-                         ::testing::Values(std::string(R"({"a": 1,)"), std::string(),
-                                           std::string(R"(["a", "b"])"), std::string(R"("a")"),
-                                           std::string("{\"a\": \"\xff\xfe\"}"),
-                                           std::string("{\"a\": 1} trailing"), std::string("\0{}", 3),
-                                           // One level too deep, and deep enough to exhaust a stack.
-                                           "{\"a\": " + std::string(64, '[') + std::string(64, ']') + "}",
-                                           "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') +
-                                               "}"));
+INSTANTIATE_TEST_SUITE_P(
+    Contents, JsonDefaultsStoreUnreadable,
+    ::testing::Values(std::string(R"({"a": 1,)"), std::string(), std::string(R"(["a", "b"])"),
+                      std::string(R"("a")"), std::string("{\"a\": \"\xff\xfe\"}"),
+                      std::string("{\"a\": 1} trailing"), std::string("\0{}", 3),
+                      // One level too deep, and deep enough to exhaust a stack.
+                      "{\"a\": " + std::string(64, '[') + std::string(64, ']') + "}",
+                      "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') + "}",
+                      // Valid, but too large to be worth its memory.
+                      "{\"a\": \"" + std::string(JsonDefaultsStore::kMaxBytes, 'x') + "\"}"));
 
 struct OccupantCase {
     std::string name;
@@ -292,7 +294,7 @@ TEST_F(JsonDefaultsStoreTest, SaveInterruptedBeforeTheRenameLeavesThePreviousFil
     store.set("a", std::string("new"));
 
     EXPECT_EQ(readBytes(file), previous);
-    EXPECT_EQ(fileNames(directory.path()), std::vector<std::string>{"settings.json"});
+    EXPECT_EQ(fileNames(directory.path()), (std::vector<std::string>{"settings.json", "settings.json.lock"}));
     EXPECT_EQ(store.string("a"), "new");  // the program goes on with it
     ASSERT_EQ(store.temporaryContents.size(), 1U);
     EXPECT_EQ(nlohmann::json::parse(store.temporaryContents[0]).at("a"), "new");
@@ -331,9 +333,9 @@ TEST_F(JsonDefaultsStoreTest, SaveRemovesOnlyItsOwnStaleTemporaries) {
     fs::create_directory(directory.path() / "settings.json.tmp-folder");
     JsonDefaultsStore(file).set("a", true);
     EXPECT_EQ(fileNames(directory.path()),
-              (std::vector<std::string>{"other.json.tmp-aZ09xy", "settings.json", "settings.json.tmp-aZ.9xy",
-                                        "settings.json.tmp-aZ09x", "settings.json.tmp-aZ09xyz",
-                                        "settings.json.tmp-folder"}));
+              (std::vector<std::string>{"other.json.tmp-aZ09xy", "settings.json", "settings.json.lock",
+                                        "settings.json.tmp-aZ.9xy", "settings.json.tmp-aZ09x",
+                                        "settings.json.tmp-aZ09xyz", "settings.json.tmp-folder"}));
 }
 
 TEST_F(JsonDefaultsStoreTest, ReportsEachFailureOnceOnStderrAndIsSilentOtherwise) {
@@ -352,6 +354,77 @@ TEST_F(JsonDefaultsStoreTest, ReportsEachFailureOnceOnStderrAndIsSilentOtherwise
                           ": not valid JSON; using the defaults, the file is kept aside at the first save\n"
                           "corvane: cannot save settings to " +
                           blocked.string() + ": Not a directory\n");
+}
+
+TEST_F(JsonDefaultsStoreTest, AFailedSaveIsSaidOnceAndWrittenWhenTheFolderCanBeHad) {
+    const fs::path folder = directory.path() / "config";
+    writeBytes(folder, "a file where the folder should be");
+    JsonDefaultsStore store(folder / "settings.json");
+
+    ::testing::internal::CaptureStderr();
+    store.set("a", 1.0);
+    store.set("b", 2.0);
+    const std::string output = ::testing::internal::GetCapturedStderr();
+    fs::remove(folder);
+    store.flush();
+
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_EQ(JsonDefaultsStore(folder / "settings.json").number("a"), 1.0);
+}
+
+// --- Sharing the file ----------------------------------------------------------
+
+TEST_F(JsonDefaultsStoreTest, TwoProgramsAndAHandEditEachKeepTheirOwnChanges) {
+    writeBytes(file, R"({"layout": "stack", "names": ["one"]})");
+    JsonDefaultsStore first(file);
+    JsonDefaultsStore second(file);
+
+    first.set("layout", "grid");
+    second.set("hotkey", "f1");
+    auto edited = nlohmann::json::parse(readBytes(file));
+    edited["names"] = {"by hand"};
+    writeBytes(file, edited.dump());
+    first.set("showBorder", false);
+
+    EXPECT_EQ(nlohmann::json::parse(readBytes(file)),
+              nlohmann::json::parse(
+                  R"({"layout": "grid", "names": ["by hand"], "hotkey": "f1", "showBorder": false})"));
+}
+
+TEST_F(JsonDefaultsStoreTest, ALinkStaysALinkAndItsTargetTakesTheSettings) {
+    const fs::path dotfiles = directory.path() / "dotfiles";
+    fs::create_directory(dotfiles);
+    for (const bool targetThere : {true, false}) {
+        SCOPED_TRACE(targetThere);
+        const fs::path target = dotfiles / (targetThere ? "there.json" : "new.json");
+        if (targetThere) writeBytes(target, R"({"a": 1})");
+        fs::remove(file);
+        fs::create_symlink(fs::path("dotfiles") / target.filename(), file);
+
+        JsonDefaultsStore(file).set("b", true);
+
+        EXPECT_TRUE(fs::is_symlink(file));
+        EXPECT_EQ(nlohmann::json::parse(readBytes(target)),
+                  targetThere ? nlohmann::json::parse(R"({"a": 1, "b": true})")
+                              : nlohmann::json::parse(R"({"b": true})"));
+    }
+}
+
+TEST(JsonDefaultsStoreNoHome, WithNoHomeFolderKnownNothingIsSavedAndItSaysSo) {
+    constexpr uid_t kUnknownUser = 54321;
+    if (geteuid() != 0 || getpwuid(kUnknownUser) != nullptr)
+        GTEST_SKIP() << "needs to become an unknown user";
+    const TemporaryDirectory started;
+    fs::permissions(started.path(), fs::perms::all);
+    EXPECT_EXIT(
+        {
+            if (chdir(started.path().c_str()) != 0 || setuid(kUnknownUser) != 0) std::exit(2);
+            unsetenv("HOME");
+            unsetenv("XDG_CONFIG_HOME");
+            JsonDefaultsStore(JsonDefaultsStore::defaultPath()).set("a", true);
+            std::exit(fs::exists(started.path() / ".config") ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "cannot save settings: no home folder is known");
 }
 
 /// Counts the saves that reach the rename.
@@ -429,10 +502,15 @@ TEST(JsonDefaultsStoreKill, AWriteKilledAtAnyMomentLeavesTheOldOrTheNewDocument)
         ASSERT_TRUE(document.is_object()) << "after kill " << kill;
         ASSERT_EQ(document.value("payload", ""), payload);
         ASSERT_TRUE(document.at("count").is_number());
-        temporariesLeft += static_cast<int>(fileNames(directory.path()).size()) - 1;
+        const auto names = fileNames(directory.path());
+        temporariesLeft +=
+            static_cast<int>(std::count_if(names.begin(), names.end(), [](const std::string& name) {
+                return name.find(".tmp-") != std::string::npos;
+            }));
 
         JsonDefaultsStore(file).set("count", 0.0);
-        ASSERT_EQ(fileNames(directory.path()), std::vector<std::string>{"settings.json"})
+        ASSERT_EQ(fileNames(directory.path()),
+                  (std::vector<std::string>{"settings.json", "settings.json.lock"}))
             << "after kill " << kill;
     }
     EXPECT_GT(temporariesLeft, 0) << "no kill landed inside a write";

@@ -72,8 +72,7 @@ ChildProcess ProgramRunner::start(const std::vector<std::string>& arguments, Env
     if (!busFresh_) startSessionBus();
     busFresh_ = false;
     // One runtime folder for all starts, as a login has one; the desktop may name its own.
-    const auto runtime = folder_ / "runtime";
-    if (std::filesystem::create_directories(runtime)) chmod(runtime.c_str(), S_IRWXU);
+    const auto runtime = runtimeFolder();
 
     errors_ = newPath("corvane-stderr");
     Environment merged = {{"XDG_RUNTIME_DIR", runtime.string()},
@@ -118,6 +117,12 @@ std::string ProgramRunner::unexpectedErrors() const {
         unexpected += line + "\n";
     }
     return unexpected;
+}
+
+std::filesystem::path ProgramRunner::runtimeFolder() const {
+    auto runtime = folder_ / "runtime";
+    if (std::filesystem::create_directories(runtime)) chmod(runtime.c_str(), S_IRWXU);
+    return runtime;
 }
 
 std::filesystem::path ProgramRunner::settingsFile() const {

@@ -52,6 +52,8 @@ public:
     bool waitForError(const std::string& text);
 
     [[nodiscard]] std::filesystem::path settingsFile() const;
+    /// The $XDG_RUNTIME_DIR every start gets, owner-only.
+    [[nodiscard]] std::filesystem::path runtimeFolder() const;
     void writeSettings(const std::string& text);
     /// A fresh path in the folder.
     [[nodiscard]] std::filesystem::path newPath(const std::string& stem);

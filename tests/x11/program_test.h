@@ -43,6 +43,7 @@ protected:
     [[nodiscard]] std::string programErrors() const { return runner_->errors(); }
     [[nodiscard]] std::string unexpectedErrors() const { return runner_->unexpectedErrors(); }
     void writeSettings(const std::string& text) { runner_->writeSettings(text); }
+    [[nodiscard]] std::filesystem::path runtimeFolder() const { return runner_->runtimeFolder(); }
 
     /// Waits until the games sit in `layout`, the main area for any one of them.
     bool waitForLayout(const std::vector<GameProcess*>& games, Layout layout);
