@@ -5,6 +5,7 @@
 #endif
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -18,6 +19,8 @@ class SwayIpc {
 public:
     /// Connects to the socket `$SWAYSOCK` names; nullptr where it is unset or refuses.
     static std::unique_ptr<SwayIpc> connectFromEnvironment();
+    /// Connects to the socket at `path`; nullptr where it refuses.
+    static std::unique_ptr<SwayIpc> connect(const std::string& path);
     SwayIpc(std::string path, int socket) : path_(std::move(path)), socket_(socket) {}
     ~SwayIpc();
     SwayIpc(const SwayIpc&) = delete;
@@ -42,7 +45,8 @@ public:
 private:
     static int open(const std::string& path);
     bool send(const std::string& payload);
-    [[nodiscard]] std::string receive();
+    /// The answer to a command; nullopt when it is not one or does not come in time.
+    [[nodiscard]] std::optional<std::string> receive();
     void drop();
 
     std::string path_;
