@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
+#include "platform/x11/client_pid.h"
 #include "platform/x11/sway_reply.h"
 
 namespace corvane::x11 {
@@ -24,18 +26,53 @@ constexpr std::uint32_t kRunCommand = 0;
 /// sway answers a command at once, also a busy one within a second; a stuck
 /// compositor must not stall the program longer.
 constexpr std::chrono::milliseconds kAnswerTimeout{1000};
+
+/// The process of the window manager that runs `display`: the owner of its check window.
+std::optional<pid_t> windowManagerPid(const Connection& display) {
+    auto check = display.getProperty(display.root(), display.atoms().netSupportingWmCheck, 1);
+    const auto window = firstValue32(check.get());
+    if (!window) return std::nullopt;
+    return clientPid(display, *window);
+}
+
+/// sway starts its X window manager a moment after XWayland: a program sway
+/// started may connect in between.
+std::optional<pid_t> awaitWindowManagerPid(const Connection& display) {
+    constexpr int kTries = 40;
+    constexpr auto kPause = std::chrono::milliseconds(50);
+    for (int attempt = 1;; ++attempt) {
+        if (const auto pid = windowManagerPid(display)) return pid;
+        if (!display.extensions().xwayland || attempt == kTries) return std::nullopt;
+        std::this_thread::sleep_for(kPause);
+    }
+}
+
 }  // namespace
 
-std::unique_ptr<SwayIpc> SwayIpc::connectFromEnvironment() {
+std::unique_ptr<SwayIpc> SwayIpc::connectFromEnvironment(const Connection& display) {
     const char* path = std::getenv("SWAYSOCK");
     if (path == nullptr || *path == '\0') return nullptr;
-    return connect(path);
+    auto ipc = connect(path);
+    if (!ipc) return nullptr;
+    // sway's X window manager lives in sway's own process: where another one
+    // runs the display, sway's window ids name other windows than ours.
+    const auto sway = ipc->peerPid();
+    const auto manager = awaitWindowManagerPid(display);
+    if (!sway || !manager || *sway != *manager) return nullptr;
+    return ipc;
 }
 
 std::unique_ptr<SwayIpc> SwayIpc::connect(const std::string& path) {
     const int fd = open(path);
     if (fd < 0) return nullptr;
     return std::make_unique<SwayIpc>(path, fd);
+}
+
+std::optional<pid_t> SwayIpc::peerPid() const {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (getsockopt(socket_, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.pid <= 0) return std::nullopt;
+    return peer.pid;
 }
 
 int SwayIpc::open(const std::string& path) {

@@ -4,12 +4,15 @@
 // without one.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -300,6 +303,55 @@ TEST_F(BackendWindowsTest, raiseStacksTheWindowOnTopWithoutActivatingIt) {
 
     EXPECT_TRUE(runUntil([&] { return topmost() == below.window(); }));
     EXPECT_EQ(x().activeWindow(), above.window());
+}
+
+/// A socket that takes connections and never answers, named by SWAYSOCK for
+/// the life of this object: a sway of another session, as far as anyone can tell.
+class SilentSwaySocket {
+public:
+    SilentSwaySocket()
+        : path_(std::filesystem::temp_directory_path() /
+                ("corvane-silent-sway-" + std::to_string(getpid()))) {
+        std::filesystem::remove(path_);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
+        if (bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            listen(fd_, 8) != 0) {
+            ADD_FAILURE() << "cannot listen on " << path_;
+        }
+        if (const char* before = std::getenv("SWAYSOCK")) before_ = before;
+        setenv("SWAYSOCK", path_.c_str(), 1);
+    }
+    SilentSwaySocket(const SilentSwaySocket&) = delete;
+    SilentSwaySocket& operator=(const SilentSwaySocket&) = delete;
+    ~SilentSwaySocket() {
+        if (before_) {
+            setenv("SWAYSOCK", before_->c_str(), 1);
+        } else {
+            unsetenv("SWAYSOCK");
+        }
+        close(fd_);
+        std::filesystem::remove(path_);
+    }
+
+private:
+    std::filesystem::path path_;
+    int fd_ = socket(AF_UNIX, SOCK_STREAM, 0);
+    std::optional<std::string> before_;
+};
+
+TEST_F(BackendWindowsTest, aSwaySocketLeftInTheEnvironmentTakesNoMoveMeantForThisDisplay) {
+    const SilentSwaySocket sway;
+    openBackend(session());
+    const xcb_window_t target = window({.client = {200, 150, 300, 200}});
+    const Rect wanted{10, 20, 700, 500};
+
+    backend_->accessibility().setPosition(target, wanted.origin());
+    backend_->accessibility().setSize(target, wanted.size());
+
+    EXPECT_TRUE(runUntil([&] { return x().outerFrame(target) == wanted; }))
+        << ::testing::PrintToString(x().outerFrame(target));
 }
 
 struct GravityCase {
