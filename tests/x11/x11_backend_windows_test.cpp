@@ -305,6 +305,24 @@ TEST_F(BackendWindowsTest, raiseStacksTheWindowOnTopWithoutActivatingIt) {
     EXPECT_EQ(x().activeWindow(), above.window());
 }
 
+// Any program may write a window's _NET_FRAME_EXTENTS, also values no frame has.
+TEST_F(BackendWindowsTest, absurdFrameExtentsNeitherOverflowNorShrinkTheWindow) {
+    const xcb_window_t target = window({.client = {200, 150, 300, 200}});
+    const std::array<std::uint32_t, 4> absurd{2147483647, 2147483647, 2147483647, 2147483647};
+    xcb_change_property(x().connection(), XCB_PROP_MODE_REPLACE, target, x().atom("_NET_FRAME_EXTENTS"),
+                        XCB_ATOM_CARDINAL, 32, absurd.size(), absurd.data());
+    x().sync();
+    settle();
+    const Rect wanted{10, 20, 700, 500};
+
+    backend_->accessibility().setPosition(target, wanted.origin());
+    backend_->accessibility().setSize(target, wanted.size());
+
+    // No frame is believed, so the client area is the frame asked for.
+    EXPECT_TRUE(runUntil([&] { return x().clientRect(target) == wanted; }))
+        << ::testing::PrintToString(x().clientRect(target));
+}
+
 /// A socket that takes connections and never answers, named by SWAYSOCK for
 /// the life of this object: a sway of another session, as far as anyone can tell.
 class SilentSwaySocket {
