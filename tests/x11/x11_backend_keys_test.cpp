@@ -87,6 +87,17 @@ TEST_F(HotKeyGrabTest, eachPressReachesTheHandlerWithItsCombinationsId) {
     EXPECT_EQ(pressed_, (std::vector<std::uint32_t>{8, 7, 9}));
 }
 
+// Where the keymap makes Scroll Lock a modifier (Mod3 here), a hot key still fires while it is on.
+TEST_F(HotKeyGrabTest, firesWhileScrollLockIsOnWhereTheKeymapMakesItAModifier) {
+    ASSERT_EQ(hotKeys().registerHotKey(50, 0, {1, 7}).status, platform::kHotKeyNoError);
+    constexpr std::size_t kMod3 = 5;
+    LockedModifierKey scrollLock(x(), XK_Scroll_Lock, kMod3);
+    ASSERT_TRUE(scrollLock.on());
+    settle();  // the new modifier map is read and the keys grabbed again
+
+    EXPECT_TRUE(typeAndWait({XK_grave}, 1));
+}
+
 TEST_F(HotKeyGrabTest, onlyOneHandlerAtATimeAndARemovedOneHearsNothing) {
     ASSERT_TRUE(handler_.has_value());
     EXPECT_EQ(hotKeys().installHandler([](const platform::HotKeyEvent*) { return 0; }), std::nullopt);
