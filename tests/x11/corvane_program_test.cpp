@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "program_test.h"
+#include "rect_printer.h"
 
 namespace corvane::x11test {
 namespace {
@@ -24,6 +25,36 @@ protected:
             if (active == games[i]->window()) return i;
         }
         return fallback;
+    }
+
+    /// The border, once it shows around `game`, the active window.
+    std::optional<xcb_window_t> borderAround(const GameProcess& game) {
+        std::optional<xcb_window_t> border;
+        const bool shown = waitUntil([&] {
+            border = x().childNamed("Corvane border");
+            const auto ring = border ? x().clientRect(*border) : std::nullopt;
+            const auto frame = x().outerFrame(game.window());
+            return ring && frame && x().isViewable(*border) && x().activeWindow() == game.window() &&
+                   ring->x < frame->x && ring->y < frame->y && ring->maxX() > frame->maxX() &&
+                   ring->maxY() > frame->maxY();
+        });
+        return shown ? border : std::nullopt;
+    }
+
+    /// The player moves and resizes `game` by hand by `change` (x, y, width, height); true once
+    /// `border` has followed, which the program notices on a tick.
+    bool followsByHand(const GameProcess& game, xcb_window_t border, const platform::Rect& change) {
+        const auto client = x().clientRect(game.window());
+        const auto ring = x().clientRect(border);
+        if (!client || !ring) return false;
+        x().moveClient(game.window(), {client->x + change.x, client->y + change.y,
+                                       client->width + change.width, client->height + change.height});
+        const platform::Rect followed{ring->x + change.x, ring->y + change.y, ring->width + change.width,
+                                      ring->height + change.height};
+        const bool moved = waitUntil([&] { return x().clientRect(border) == followed; });
+        if (!moved)
+            ADD_FAILURE() << "the border stayed at " << ::testing::PrintToString(x().clientRect(border));
+        return moved;
     }
 
     /// The preview that shows `colour` (0xRRGGBB) in its left part, beside the game's number.
@@ -112,6 +143,20 @@ TEST_F(CorvaneProgramTest, itsPanelStaysAboveItsPreviewsAndItsBorder) {
     ASSERT_EQ(previewWindows().size(), 1U);
     EXPECT_TRUE(x().stackedAbove(*panel, previewWindows().front()));
     EXPECT_TRUE(x().stackedAbove(*panel, *border));
+}
+
+TEST_F(CorvaneProgramTest, theBorderFollowsAGameThePlayerMovesAndResizesByHand) {
+    const auto games = launchGames(2);
+    auto program = startProgram();
+    ASSERT_TRUE(waitForLayout(games, Layout::mainPlusSide));
+    // Without a tray the panel opens and takes the focus: the player clicks the game after that.
+    ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));
+    x().activate(games[0]->window());
+    const auto border = borderAround(*games[0]);
+    ASSERT_TRUE(border);
+
+    // Dragged by its title bar and made smaller by a corner, as the window manager lets the player.
+    EXPECT_TRUE(followsByHand(*games[0], *border, {40, 30, -100, -80}));
 }
 
 TEST_F(CorvaneProgramTest, quitCorvaneEndsItWithStatusZeroAndWhatWasChangedSaved) {
