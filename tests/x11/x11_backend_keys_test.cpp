@@ -106,7 +106,7 @@ TEST_F(HotKeyGrabTest, onlyOneHandlerAtATimeAndARemovedOneHearsNothing) {
 
     hotKeys().removeHandler(*handler_);
     x().typeKey(XK_grave);
-    backend_->loop().runFor(0.2);
+    settle();  // the press is handled by now
 
     EXPECT_EQ(pressed_.size(), 1U);
 }
