@@ -164,6 +164,39 @@ TEST_F(BackendWindowsTest, activationGivesAWineStyleGameTheFocusThroughTheWindow
     EXPECT_TRUE(one.waitForLog("TakeFocus", std::chrono::seconds(5)));
 }
 
+/// What the window manager is asked to activate, as a pager watching the root sees it.
+class ActivationRequests {
+public:
+    ActivationRequests(XInspector& x, const std::string& display)
+        : x_(x), watcher_(xcb_connect(display.c_str(), nullptr)) {
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(watcher_, x.root(), XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_get_input_focus_reply(watcher_, xcb_get_input_focus(watcher_), nullptr));
+    }
+    ActivationRequests(const ActivationRequests&) = delete;
+    ActivationRequests& operator=(const ActivationRequests&) = delete;
+    ~ActivationRequests() { xcb_disconnect(watcher_); }
+
+    /// Every request the server has passed on so far, in order.
+    const std::vector<xcb_client_message_event_t>& seen() {
+        // A round trip: whatever the server sent before its answer is read.
+        std::free(xcb_get_input_focus_reply(watcher_, xcb_get_input_focus(watcher_), nullptr));
+        while (XReply<xcb_generic_event_t> event{xcb_poll_for_event(watcher_)}) {
+            const auto& message = *reinterpret_cast<const xcb_client_message_event_t*>(event.get());
+            if ((event->response_type & 0x7FU) == XCB_CLIENT_MESSAGE &&
+                message.type == x_.atom("_NET_ACTIVE_WINDOW")) {
+                seen_.push_back(message);
+            }
+        }
+        return seen_;
+    }
+
+private:
+    XInspector& x_;
+    xcb_connection_t* watcher_;
+    std::vector<xcb_client_message_event_t> seen_;
+};
+
 // Window managers give a pager's request (source 2) precedence over an application's own.
 TEST_F(BackendWindowsTest, activationAsksTheWindowManagerAsAPagerForTheUser) {
     auto& game = launchGame({.number = 1});
@@ -171,28 +204,34 @@ TEST_F(BackendWindowsTest, activationAsksTheWindowManagerAsAPagerForTheUser) {
     x().activate(other.window());  // in front, as the backend hears: there is something to activate
     ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == other.window(); }));
     settle();
-    xcb_connection_t* watcher = xcb_connect(session().display().c_str(), nullptr);
-    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(watcher, x().root(), XCB_CW_EVENT_MASK, &mask);
-    std::free(xcb_get_input_focus_reply(watcher, xcb_get_input_focus(watcher), nullptr));
+    ActivationRequests requests(x(), session().display());
 
     ASSERT_TRUE(backend_->workspace().activateApplication(game.pid()));
 
-    std::optional<xcb_client_message_event_t> request;
-    EXPECT_TRUE(waitUntil([&] {
-        while (XReply<xcb_generic_event_t> event{xcb_poll_for_event(watcher)}) {
-            const auto& message = *reinterpret_cast<const xcb_client_message_event_t*>(event.get());
-            if ((event->response_type & 0x7FU) == XCB_CLIENT_MESSAGE &&
-                message.type == x().atom("_NET_ACTIVE_WINDOW")) {
-                request = message;
-            }
-        }
-        return request.has_value();
-    }));
-    xcb_disconnect(watcher);
-    ASSERT_TRUE(request);
-    EXPECT_EQ(request->window, game.window());
-    EXPECT_EQ(request->data.data32[0], 2U);
+    EXPECT_TRUE(waitUntil([&] { return !requests.seen().empty(); }));
+    ASSERT_FALSE(requests.seen().empty());
+    EXPECT_EQ(requests.seen().front().window, game.window());
+    EXPECT_EQ(requests.seen().front().data.data32[0], 2U);
+}
+
+// Switches faster than the window manager answers: the first goes out at once,
+// the next waits for its answer, and one that comes meanwhile replaces it.
+TEST_F(BackendWindowsTest, aSwitchReplacedWithinFiftyMillisecondsOfTheFirstGoesNowhere) {
+    auto& one = launchGame({.number = 1});
+    auto& two = launchGame({.number = 2});
+    auto& three = launchGame({.number = 3});
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == three.window(); }));
+    settle();
+    ActivationRequests requests(x(), session().display());
+
+    for (auto* game : {&one, &two, &three})
+        ASSERT_TRUE(backend_->workspace().activateApplication(game->pid()));
+
+    EXPECT_TRUE(
+        runUntil([&] { return requests.seen().size() >= 2 && x().activeWindow() == three.window(); }));
+    std::vector<xcb_window_t> asked;
+    for (const auto& request : requests.seen()) asked.push_back(request.window);
+    EXPECT_EQ(asked, (std::vector<xcb_window_t>{one.window(), three.window()}));
 }
 
 TEST_F(BackendWindowsTest, activationPicksTheApplicationsLargestWindow) {
