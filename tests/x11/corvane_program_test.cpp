@@ -166,6 +166,22 @@ TEST_F(CorvaneProgramTest, theBorderFollowsAGameThePlayerMovesAndResizesByHand) 
     EXPECT_TRUE(followsByHand(*games[0], *border, {40, 30, -100, -80}));
 }
 
+TEST_F(CorvaneProgramTest, theBorderHidesWhileThePanelHasThePlayerAndComesBackWhenItCloses) {
+    const auto games = launchGames(2);
+    auto program = startProgram();
+    std::optional<xcb_window_t> panel;
+    ASSERT_TRUE(waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }));
+    x().activate(games[0]->window());
+    const auto border = borderAround(*games[0]);
+    ASSERT_TRUE(border);
+
+    x().activate(*panel);  // the player turns to the panel
+    EXPECT_TRUE(waitUntil([&] { return !x().isViewable(*border); }));
+    x().close(*panel);
+
+    EXPECT_TRUE(borderAround(*games[0])) << "the window manager gives the game back the focus";
+}
+
 TEST_F(CorvaneProgramTest, quitCorvaneEndsItWithStatusZeroAndWhatWasChangedSaved) {
     auto program = startProgram();
     ASSERT_TRUE(waitUntil([&] { return panelWindow(program.pid()).has_value(); }));

@@ -5,6 +5,7 @@
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 #include <algorithm>
 #include <memory>
@@ -96,6 +97,23 @@ TEST_F(HotKeyGrabTest, firesWhileScrollLockIsOnWhereTheKeymapMakesItAModifier) {
     settle();  // the new modifier map is read and the keys grabbed again
 
     EXPECT_TRUE(typeAndWait({XK_grave}, 1));
+}
+
+// A key held down repeats; the switch must not run through the games.
+TEST_F(HotKeyGrabTest, aHeldKeyFiresOnceThoughTheKeyboardRepeatsIt) {
+    ASSERT_EQ(hotKeys().registerHotKey(50, 0, {1, 7}).status, platform::kHotKeyNoError);
+    const auto keycode = x().keycodeOf(XK_grave);
+    ASSERT_TRUE(keycode);
+    auto* c = x().connection();
+
+    xcb_test_fake_input(c, XCB_KEY_PRESS, *keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    x().sync();
+    backend_->loop().runFor(1.0);  // held past the repeat delay (660 ms on Xvfb)
+    xcb_test_fake_input(c, XCB_KEY_RELEASE, *keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    x().sync();
+    settle();
+
+    EXPECT_EQ(pressed_.size(), 1U);
 }
 
 TEST_F(HotKeyGrabTest, onlyOneHandlerAtATimeAndARemovedOneHearsNothing) {
