@@ -475,6 +475,8 @@ TEST_F(BackendOverlaysTest, aCaptureOfAWindowGoneOrUnmappedSinceItWasListedStops
     for (const bool destroyed : {true, false}) {
         SCOPED_TRACE(destroyed ? "destroyed" : "unmapped");
         const xcb_window_t window = x().createProbeWindow();
+        // Mapped by the window manager in its own time: unmapped earlier, it would be mapped after.
+        ASSERT_TRUE(waitUntil([&] { return x().isViewable(window); }));
         if (destroyed) {
             x().destroyWindow(window);
         } else {
