@@ -35,7 +35,10 @@ struct FrameExtents {
 };
 
 /// _NET_FRAME_EXTENTS of a window; all zero when the window manager sets none.
-FrameExtents frameExtents(PropertyCookie& cookie);
+/// Any program may set the property: an axis whose two extents leave no room
+/// on a `screenWidth` by `screenHeight` screen has no frame a window manager
+/// would draw, and counts as undecorated.
+FrameExtents frameExtents(PropertyCookie& cookie, std::uint16_t screenWidth, std::uint16_t screenHeight);
 
 /// Reads a pid from a _NET_WM_PID reply.
 std::optional<platform::Pid> pidFrom(PropertyCookie& cookie);

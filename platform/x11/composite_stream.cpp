@@ -33,10 +33,20 @@ bool CompositeStream::addStreamOutput(platform::StreamOutputType type) {
 }
 
 void CompositeStream::startCapture(std::function<void(bool ok)> completion) {
-    const bool ok = running_ || (extensions_.available && start());
-    post([completion = std::move(completion), ok] { completion(ok); });
-    // Damage tells of changes only: the first frame shows what is there now.
-    if (ok) post([this] { damaged(); });
+    Start outcome = Start::started;
+    if (!running_) outcome = extensions_.available ? start() : Start::refused;
+    // Only a server that cannot capture fails the start. A window that went
+    // away or was unmapped since it was listed starts and stops at once, as it
+    // would have a moment later: the preview then looks for a window anew.
+    post([completion = std::move(completion), ok = outcome != Start::refused] { completion(ok); });
+    if (outcome == Start::started) {
+        // Damage tells of changes only: the first frame shows what is there now.
+        post([this] { damaged(); });
+    } else if (outcome == Start::windowGone) {
+        post([delegate = delegate_] {
+            if (const auto stopped = delegate.lock()) stopped->streamDidStop();
+        });
+    }
 }
 
 void CompositeStream::stopCapture(std::function<void()> completion) {
@@ -52,25 +62,34 @@ void CompositeStream::post(std::function<void()> task) {
 
 // Starting -------------------------------------------------------------------
 
-bool CompositeStream::start() {
+CompositeStream::Start CompositeStream::start() {
     xcb_connection_t* c = connection_.get();
     subscribe();
     AttributesCookie attributes = connection_.getAttributes(window_);
-    if (attributes.get() == nullptr || !redirect()) {  // gone, or refused
-        teardown(attributes.get() != nullptr);
-        return false;
+    const auto* window = attributes.get();
+    if (window == nullptr || window->map_state != XCB_MAP_STATE_VIEWABLE) {
+        teardown(window != nullptr);
+        return Start::windowGone;
     }
-    visual_ = attributes.get()->visual;
-    if (!namePixmap()) {
+    visual_ = window->visual;
+    if (!redirect() || !namePixmap()) {
+        // Gone or unmapped since the look above, or refused.
+        const bool gone = !viewable();
         teardown(true);
-        return false;
+        return gone ? Start::windowGone : Start::refused;
     }
     damage_ = OwnedDamage(c, xcb_generate_id(c));
     connection_.onForeignWindow(
         xcb_damage_create(c, damage_.get(), window_, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY));
     connection_.flush();
     running_ = true;
-    return true;
+    return Start::started;
+}
+
+bool CompositeStream::viewable() const {
+    AttributesCookie attributes = connection_.getAttributes(window_);
+    const auto* window = attributes.get();
+    return window != nullptr && window->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
 void CompositeStream::subscribe() {

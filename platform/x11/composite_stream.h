@@ -55,7 +55,9 @@ public:
     void stopCapture(std::function<void()> completion) override;
 
 private:
-    [[nodiscard]] bool start();
+    enum class Start { started, windowGone, refused };
+    [[nodiscard]] Start start();
+    [[nodiscard]] bool viewable() const;
     void subscribe();
     [[nodiscard]] bool redirect();
     /// Names the window's current pixmap; false (keeping the previous picture) when that fails.

@@ -184,13 +184,18 @@ std::uint16_t xModifiers(std::uint32_t carbonModifiers) {
     return mask;
 }
 
-std::array<std::uint16_t, 4> lockVariants(std::uint16_t numLockMask) {
-    const auto both = static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLockMask);
-    return {0, XCB_MOD_MASK_LOCK, numLockMask, both};
+std::vector<std::uint16_t> lockVariants(std::uint16_t lockMask) {
+    std::vector<std::uint16_t> variants;
+    // Every subset of the mask, counted up: none first, each once.
+    for (std::uint32_t subset = 0;; subset = (subset - lockMask) & lockMask) {
+        variants.push_back(static_cast<std::uint16_t>(subset));
+        if (subset == lockMask) break;
+    }
+    return variants;
 }
 
-std::uint16_t significantModifiers(std::uint16_t state, std::uint16_t numLockMask) {
-    return static_cast<std::uint16_t>(state & kHotKeyModifiers & ~numLockMask);
+std::uint16_t significantModifiers(std::uint16_t state, std::uint16_t lockMask) {
+    return static_cast<std::uint16_t>(state & kHotKeyModifiers & ~lockMask);
 }
 
 }  // namespace corvane::x11

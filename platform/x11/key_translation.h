@@ -32,10 +32,11 @@ std::vector<xcb_keysym_t> keysymsForMacKeyCode(std::uint32_t keyCode);
 std::uint16_t xModifiers(std::uint32_t carbonModifiers);
 
 /// The modifier masks a hot key is grabbed with besides its own, so it works
-/// whatever Caps Lock and Num Lock are: none, Lock, Num Lock, both.
-std::array<std::uint16_t, 4> lockVariants(std::uint16_t numLockMask);
+/// whatever locks are on: every combination of the modifiers in `lockMask`
+/// (Caps Lock's, Num Lock's and Scroll Lock's), none first.
+std::vector<std::uint16_t> lockVariants(std::uint16_t lockMask);
 
 /// The modifiers of a key event that can be part of a hot key (locks removed).
-std::uint16_t significantModifiers(std::uint16_t state, std::uint16_t numLockMask);
+std::uint16_t significantModifiers(std::uint16_t state, std::uint16_t lockMask);
 
 }  // namespace corvane::x11

@@ -4,9 +4,14 @@
 #error "platform/x11 headers are for the X11 backend only"
 #endif
 
+#include <sys/types.h>
+
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
+
+#include "platform/x11/connection.h"
 
 namespace corvane::x11 {
 
@@ -16,8 +21,12 @@ namespace corvane::x11 {
 /// placing and focusing go through its commands instead.
 class SwayIpc {
 public:
-    /// Connects to the socket `$SWAYSOCK` names; nullptr where it is unset or refuses.
-    static std::unique_ptr<SwayIpc> connectFromEnvironment();
+    /// Connects to the sway `$SWAYSOCK` names when that sway's X window manager
+    /// runs `display`; nullptr where it is unset, refuses, or is another
+    /// desktop's (the variable outlives sway and follows the user to other displays).
+    static std::unique_ptr<SwayIpc> connectFromEnvironment(const Connection& display);
+    /// Connects to the socket at `path`; nullptr where it refuses.
+    static std::unique_ptr<SwayIpc> connect(const std::string& path);
     SwayIpc(std::string path, int socket) : path_(std::move(path)), socket_(socket) {}
     ~SwayIpc();
     SwayIpc(const SwayIpc&) = delete;
@@ -32,6 +41,9 @@ public:
     /// the next run opens a new one.
     bool run(const std::string& commands);
 
+    /// The process at the other end of the socket.
+    [[nodiscard]] std::optional<pid_t> peerPid() const;
+
     /// The criteria that pick X window `window`.
     [[nodiscard]] static std::string windowCriteria(unsigned int window);
     /// The command that puts X window `window`, floating and without sway's
@@ -42,7 +54,8 @@ public:
 private:
     static int open(const std::string& path);
     bool send(const std::string& payload);
-    [[nodiscard]] std::string receive();
+    /// The answer to a command; nullopt when it is not one or does not come in time.
+    [[nodiscard]] std::optional<std::string> receive();
     void drop();
 
     std::string path_;

@@ -315,7 +315,8 @@ std::optional<WindowPlacement> WindowCache::placement(xcb_window_t window) {
         placements_.erase(window);
         return std::nullopt;
     }
-    const FrameExtents frame = frameExtents(read->extents);
+    const auto& screen = connection_.screen();
+    const FrameExtents frame = frameExtents(read->extents, screen.width_in_pixels, screen.height_in_pixels);
     const std::int32_t border = size->border_width;
     const FrameExtents decoration{frame.left + border, frame.right + border, frame.top + border,
                                   frame.bottom + border};

@@ -15,7 +15,7 @@ X11Backend::X11Backend(std::unique_ptr<Connection> connection, std::vector<std::
     : connection_(std::move(connection)),
       loop_(*connection_),
       windowCache_(*connection_, loop_),
-      sway_(SwayIpc::connectFromEnvironment()),
+      sway_(SwayIpc::connectFromEnvironment(*connection_)),
       writes_(*connection_, loop_, windowCache_, sway_.get()),
       processInfo_(std::move(arguments)),
       screens_(*connection_, loop_, windowCache_),

@@ -18,14 +18,6 @@ struct Combination {
     std::uint16_t modifiers = 0;
 };
 
-std::vector<std::uint16_t> distinctLockVariants(std::uint16_t numLockMask) {
-    const auto variants = lockVariants(numLockMask);
-    std::vector<std::uint16_t> result(variants.begin(), variants.end());
-    std::sort(result.begin(), result.end());
-    result.erase(std::unique(result.begin(), result.end()), result.end());
-    return result;
-}
-
 }  // namespace
 
 X11HotKeys::X11HotKeys(const Connection& connection, EventLoop& loop)
@@ -37,7 +29,7 @@ X11HotKeys::X11HotKeys(const Connection& connection, EventLoop& loop)
             if (xkbKeyboardChanged(event)) keyboardChanged();
         });
     }
-    numLockMask_ = findNumLockMask();
+    lockMask_ = findLockMask();
     keyPress_ = loop.subscribe(XCB_KEY_PRESS, [this](const xcb_generic_event_t& event) {
         onKeyPress(as<xcb_key_press_event_t>(event));
     });
@@ -128,30 +120,35 @@ bool X11HotKeys::carriesKeysym(xcb_keycode_t keycode) const {
     return false;
 }
 
-std::uint16_t X11HotKeys::findNumLockMask() const {
+std::uint16_t X11HotKeys::findLockMask() const {
     xcb_connection_t* c = connection_.get();
     auto mapping = makeCookie(c, xcb_get_modifier_mapping(c), xcb_get_modifier_mapping_reply);
-    const auto numLockCodes = keycodesFor(XK_Num_Lock);
     const auto* reply = mapping.get();
-    if (reply == nullptr || numLockCodes.empty()) return XCB_MOD_MASK_2;
-    const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(reply);
-    const int perModifier = reply->keycodes_per_modifier;
-    for (int modifier = 0; modifier < 8; ++modifier) {
-        for (int i = 0; i < perModifier; ++i) {
-            const xcb_keycode_t code = codes[modifier * perModifier + i];
-            if (std::find(numLockCodes.begin(), numLockCodes.end(), code) != numLockCodes.end()) {
-                return static_cast<std::uint16_t>(1U << static_cast<unsigned>(modifier));
+    // As sxhkd does: Num Lock and Scroll Lock are whichever modifiers their keys are in.
+    const auto modifierOf = [&](xcb_keysym_t keysym) -> std::uint16_t {
+        const auto keys = keycodesFor(keysym);
+        if (reply == nullptr || keys.empty()) return 0;
+        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(reply);
+        const int perModifier = reply->keycodes_per_modifier;
+        for (int modifier = 0; modifier < 8; ++modifier) {
+            for (int i = 0; i < perModifier; ++i) {
+                if (std::find(keys.begin(), keys.end(), codes[modifier * perModifier + i]) != keys.end()) {
+                    return static_cast<std::uint16_t>(1U << static_cast<unsigned>(modifier));
+                }
             }
         }
-    }
-    return XCB_MOD_MASK_2;
+        return 0;
+    };
+    std::uint16_t numLock = modifierOf(XK_Num_Lock);
+    if (numLock == 0) numLock = XCB_MOD_MASK_2;
+    return static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLock | modifierOf(XK_Scroll_Lock));
 }
 
 platform::HotKeyStatus X11HotKeys::grab(const Registration& registration) {
     xcb_connection_t* c = connection_.get();
     std::vector<std::pair<Combination, CheckedCookie>> grabs;
     for (const xcb_keycode_t keycode : registration.keycodes) {
-        for (const std::uint16_t lock : distinctLockVariants(numLockMask_)) {
+        for (const std::uint16_t lock : lockVariants(lockMask_)) {
             const Combination combination{keycode, static_cast<std::uint16_t>(registration.modifiers | lock)};
             grabs.emplace_back(
                 combination,
@@ -182,7 +179,7 @@ platform::HotKeyStatus X11HotKeys::grab(const Registration& registration) {
 
 void X11HotKeys::ungrab(const Registration& registration) {
     for (const xcb_keycode_t keycode : registration.keycodes) {
-        for (const std::uint16_t lock : distinctLockVariants(numLockMask_)) {
+        for (const std::uint16_t lock : lockVariants(lockMask_)) {
             xcb_ungrab_key(connection_.get(), keycode, connection_.root(),
                            static_cast<std::uint16_t>(registration.modifiers | lock));
         }
@@ -191,7 +188,7 @@ void X11HotKeys::ungrab(const Registration& registration) {
 
 void X11HotKeys::regrabAll() {
     for (const auto& [ref, registration] : registrations_) ungrab(registration);
-    numLockMask_ = findNumLockMask();
+    lockMask_ = findLockMask();
     for (auto& [ref, registration] : registrations_) {
         registration.keycodes = keycodesForKey(registration.keyCode);
         // A combination another program took meanwhile stays registered but silent,
@@ -205,7 +202,7 @@ void X11HotKeys::onKeyPress(const xcb_key_press_event_t& event) {
     if (lastRelease_ && lastRelease_->first == event.detail && lastRelease_->second == event.time) {
         return;  // auto-repeat: a hot key fires once per press
     }
-    const std::uint16_t modifiers = significantModifiers(event.state, numLockMask_);
+    const std::uint16_t modifiers = significantModifiers(event.state, lockMask_);
     for (const auto& [ref, registration] : registrations_) {
         const auto& codes = registration.keycodes;
         if (registration.modifiers != modifiers ||

@@ -22,8 +22,8 @@ namespace corvane::x11 {
 /// System-wide hot keys as passive key grabs on the root window. A key code
 /// names a physical key: it is grabbed on the key code the server's XKB names
 /// give that key, whatever symbols the layout puts there (without XKB, on the
-/// key codes that carry its keysym), with every combination of Caps Lock and
-/// Num Lock, and grabbed again whenever the keyboard changes. Presses reach
+/// key codes that carry its keysym), with every combination of Caps Lock,
+/// Num Lock and Scroll Lock, and grabbed again whenever the keyboard changes. Presses reach
 /// the handler from the main loop.
 class X11HotKeys final : public platform::HotKeyService {
 public:
@@ -60,7 +60,8 @@ private:
     /// Where the physical key of a Mac key code is now; empty when this keyboard lacks it.
     [[nodiscard]] std::vector<xcb_keycode_t> keycodesForKey(std::uint32_t keyCode) const;
     [[nodiscard]] bool carriesKeysym(xcb_keycode_t keycode) const;
-    [[nodiscard]] std::uint16_t findNumLockMask() const;
+    /// Caps Lock's modifier, Num Lock's (Mod2 where no key has it) and Scroll Lock's where it has one.
+    [[nodiscard]] std::uint16_t findLockMask() const;
     /// Grabs every key code and lock variant; the status tells whether all succeeded.
     platform::HotKeyStatus grab(const Registration& registration);
     void ungrab(const Registration& registration);
@@ -68,7 +69,7 @@ private:
     void onKeyPress(const xcb_key_press_event_t& event);
     void onKeyRelease(const xcb_key_release_event_t& event);
     void onMappingNotify(const xcb_mapping_notify_event_t& event);
-    /// Reads the keyboard afresh (names, symbols, Num Lock) and grabs again.
+    /// Reads the keyboard afresh (names, symbols, lock modifiers) and grabs again.
     void keyboardChanged();
 
     const Connection& connection_;
@@ -76,7 +77,7 @@ private:
     bool xkb_ = false;
     /// nullopt without XKB: keys are then found by their keysyms.
     std::optional<XkbKeyNames> keyNames_;
-    std::uint16_t numLockMask_ = XCB_MOD_MASK_2;
+    std::uint16_t lockMask_ = XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2;
     std::map<platform::HotKeyRef, Registration> registrations_;
     platform::HotKeyRef nextRef_ = 1;
     std::optional<std::pair<platform::HotKeyHandlerRef, platform::HotKeyHandler>> handler_;

@@ -1,12 +1,13 @@
 // The real corvane program as a separate process, the way a user runs it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "program_test.h"
+#include "rect_printer.h"
 
 namespace corvane::x11test {
 namespace {
@@ -24,6 +25,44 @@ protected:
             if (active == games[i]->window()) return i;
         }
         return fallback;
+    }
+
+    /// Without a tray the panel opens at start and takes the focus: the panel once it has it.
+    std::optional<xcb_window_t> panelInFront(pid_t pid) {
+        std::optional<xcb_window_t> panel;
+        const bool inFront =
+            waitUntil([&] { return (panel = panelWindow(pid)).has_value() && x().activeWindow() == *panel; });
+        return inFront ? panel : std::nullopt;
+    }
+
+    /// The border, once it shows around `game`, the active window.
+    std::optional<xcb_window_t> borderAround(const GameProcess& game) {
+        std::optional<xcb_window_t> border;
+        const bool shown = waitUntil([&] {
+            border = x().childNamed("Corvane border");
+            const auto ring = border ? x().clientRect(*border) : std::nullopt;
+            const auto frame = x().outerFrame(game.window());
+            return ring && frame && x().isViewable(*border) && x().activeWindow() == game.window() &&
+                   ring->x < frame->x && ring->y < frame->y && ring->maxX() > frame->maxX() &&
+                   ring->maxY() > frame->maxY();
+        });
+        return shown ? border : std::nullopt;
+    }
+
+    /// The player moves and resizes `game` by hand by `change` (x, y, width, height); true once
+    /// `border` has followed, which the program notices on a tick.
+    bool followsByHand(const GameProcess& game, xcb_window_t border, const platform::Rect& change) {
+        const auto client = x().clientRect(game.window());
+        const auto ring = x().clientRect(border);
+        if (!client || !ring) return false;
+        x().moveClient(game.window(), {client->x + change.x, client->y + change.y,
+                                       client->width + change.width, client->height + change.height});
+        const platform::Rect followed{ring->x + change.x, ring->y + change.y, ring->width + change.width,
+                                      ring->height + change.height};
+        const bool moved = waitUntil([&] { return x().clientRect(border) == followed; });
+        if (!moved)
+            ADD_FAILURE() << "the border stayed at " << ::testing::PrintToString(x().clientRect(border));
+        return moved;
     }
 
     /// The preview that shows `colour` (0xRRGGBB) in its left part, beside the game's number.
@@ -83,7 +122,14 @@ TEST_F(CorvaneProgramTest, aClickOnAPreviewSwitchesToItsGameAndADraggedOneIsReme
     dragFrom({x1, y1}, {x1 - 300, y1 - 200});
     const platform::Rect moved{before.x - 300, before.y - 200, before.width, before.height};
     EXPECT_TRUE(waitUntil([&] { return x().clientRect(*orange) == moved; }));
-    EXPECT_NE(x().activeWindow(), games[2]->window()) << "a drag is no click";
+    // A click after the drag: once it has switched, anything the release did is done,
+    // and a switch to the dragged preview's game would have raised it above the blue one.
+    std::optional<xcb_window_t> green;
+    ASSERT_TRUE(waitUntil([&] { return (green = previewShowing(0x34C759)).has_value(); }));
+    const auto [x2, y2] = middle(x().clientRect(*green).value());
+    clickAt(x2, y2);
+    EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[0]->window(); }));
+    EXPECT_TRUE(x().stackedAbove(games[1]->window(), games[2]->window())) << "a drag is no click";
     // Remembered in the settings file after the quiet moment, y counted from the bottom.
     const std::string remembered = "{{" + std::to_string(static_cast<int>(before.x) - 300) + ", " +
                                    std::to_string(900 - static_cast<int>(before.maxY()) + 200) + "}";
@@ -94,24 +140,57 @@ TEST_F(CorvaneProgramTest, aClickOnAPreviewSwitchesToItsGameAndADraggedOneIsReme
 
 TEST_F(CorvaneProgramTest, itsPanelStaysAboveItsPreviewsAndItsBorder) {
     // One preview large enough to lie under the panel wherever it opens.
-    writeSettings(R"({"showPreview": true, "previewFrame.0": "{{100, 100}, {1240, 700}}"})");
+    // Stacked: the layout stays as it is when the game below becomes active.
+    writeSettings(
+        R"({"showPreview": true, "previewFrame.0": "{{100, 100}, {1240, 700}}", "layout": "stacked"})");
     const auto games = launchGames(2);
     auto program = startProgram();
-    std::optional<xcb_window_t> panel;
-    ASSERT_TRUE(waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }));
+    const auto panel = panelInFront(program.pid());
+    ASSERT_TRUE(panel);
     ASSERT_TRUE(waitUntil([&] { return previewWindows().size() == 1; }));
 
     // The player clicks a game: the border shows around it, the panel stays open.
     x().activate(games[0]->window());
-    std::optional<xcb_window_t> border;
-    ASSERT_TRUE(waitUntil([&] {
-        border = x().childNamed("Corvane border");
-        return border && x().isViewable(*border);
-    }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // three ticks: each raises what is covered
+    const auto border = borderAround(*games[0]);
+    ASSERT_TRUE(border);
+    // Each tick raises what is covered. The border following a move shows a tick
+    // has run; following a second one, that the first tick's step is done.
+    ASSERT_TRUE(followsByHand(*games[0], *border, {10, 10, 0, 0}));
+    ASSERT_TRUE(followsByHand(*games[0], *border, {-10, -10, 0, 0}));
     ASSERT_EQ(previewWindows().size(), 1U);
     EXPECT_TRUE(x().stackedAbove(*panel, previewWindows().front()));
     EXPECT_TRUE(x().stackedAbove(*panel, *border));
+}
+
+TEST_F(CorvaneProgramTest, theBorderFollowsAGameThePlayerMovesAndResizesByHand) {
+    // A layout that stays as it is when another game becomes active.
+    writeSettings(R"({"layout": "stacked"})");
+    const auto games = launchGames(2);
+    auto program = startProgram();
+    ASSERT_TRUE(waitForLayout(games, Layout::stacked));
+    ASSERT_TRUE(panelInFront(program.pid()));  // the player clicks the game after that
+    x().activate(games[0]->window());
+    const auto border = borderAround(*games[0]);
+    ASSERT_TRUE(border);
+
+    // Dragged by its title bar and made smaller by a corner, as the window manager lets the player.
+    EXPECT_TRUE(followsByHand(*games[0], *border, {40, 30, -100, -80}));
+}
+
+TEST_F(CorvaneProgramTest, theBorderHidesWhileThePanelHasThePlayerAndComesBackWhenItCloses) {
+    const auto games = launchGames(2);
+    auto program = startProgram();
+    const auto panel = panelInFront(program.pid());
+    ASSERT_TRUE(panel);
+    x().activate(games[0]->window());
+    const auto border = borderAround(*games[0]);
+    ASSERT_TRUE(border);
+
+    x().activate(*panel);  // the player turns to the panel
+    EXPECT_TRUE(waitUntil([&] { return !x().isViewable(*border); }));
+    x().close(*panel);
+
+    EXPECT_TRUE(borderAround(*games[0])) << "the window manager gives the game back the focus";
 }
 
 TEST_F(CorvaneProgramTest, quitCorvaneEndsItWithStatusZeroAndWhatWasChangedSaved) {

@@ -35,6 +35,25 @@ private:
     std::vector<xcb_keysym_t> locks_;
 };
 
+using SwitchKeyWithOneGameTest = X11ControllerTest;
+
+// One game, already in front: the switch key has nowhere to go, and the game keeps the keyboard.
+TEST_F(SwitchKeyWithOneGameTest, leavesTheGameInFrontAndTypingInIt) {
+    auto& game = launchGame({.number = 1});
+    auto& c = startController();
+    ASSERT_TRUE(c.hotkeyRegistered());
+    c.focusClient(c.clients()[0]);
+    ASSERT_TRUE(runUntil([&] { return x().activeWindow() == game.window(); }));
+
+    x().typeKey(kGrave);
+    settleBackend();
+    x().typeKey('q');
+
+    EXPECT_TRUE(runUntil([&] { return game.waitForLog("KeyPress keysym=q", std::chrono::milliseconds(0)); }));
+    EXPECT_EQ(c.activePid(), game.pid());
+    EXPECT_EQ(x().activeWindow(), game.window());
+}
+
 struct LockCase {
     const char* name;
     std::vector<xcb_keysym_t> locks;

@@ -5,6 +5,7 @@
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 #include <algorithm>
 #include <memory>
@@ -87,6 +88,34 @@ TEST_F(HotKeyGrabTest, eachPressReachesTheHandlerWithItsCombinationsId) {
     EXPECT_EQ(pressed_, (std::vector<std::uint32_t>{8, 7, 9}));
 }
 
+// Where the keymap makes Scroll Lock a modifier (Mod3 here), a hot key still fires while it is on.
+TEST_F(HotKeyGrabTest, firesWhileScrollLockIsOnWhereTheKeymapMakesItAModifier) {
+    ASSERT_EQ(hotKeys().registerHotKey(50, 0, {1, 7}).status, platform::kHotKeyNoError);
+    constexpr std::size_t kMod3 = 5;
+    LockedModifierKey scrollLock(x(), XK_Scroll_Lock, kMod3);
+    ASSERT_TRUE(scrollLock.on());
+    settle();  // the new modifier map is read and the keys grabbed again
+
+    EXPECT_TRUE(typeAndWait({XK_grave}, 1));
+}
+
+// A key held down repeats; the switch must not run through the games.
+TEST_F(HotKeyGrabTest, aHeldKeyFiresOnceThoughTheKeyboardRepeatsIt) {
+    ASSERT_EQ(hotKeys().registerHotKey(50, 0, {1, 7}).status, platform::kHotKeyNoError);
+    const auto keycode = x().keycodeOf(XK_grave);
+    ASSERT_TRUE(keycode);
+    auto* c = x().connection();
+
+    xcb_test_fake_input(c, XCB_KEY_PRESS, *keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    x().sync();
+    backend_->loop().runFor(1.0);  // held past the repeat delay (660 ms on Xvfb)
+    xcb_test_fake_input(c, XCB_KEY_RELEASE, *keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    x().sync();
+    settle();
+
+    EXPECT_EQ(pressed_.size(), 1U);
+}
+
 TEST_F(HotKeyGrabTest, onlyOneHandlerAtATimeAndARemovedOneHearsNothing) {
     ASSERT_TRUE(handler_.has_value());
     EXPECT_EQ(hotKeys().installHandler([](const platform::HotKeyEvent*) { return 0; }), std::nullopt);
@@ -95,7 +124,7 @@ TEST_F(HotKeyGrabTest, onlyOneHandlerAtATimeAndARemovedOneHearsNothing) {
 
     hotKeys().removeHandler(*handler_);
     x().typeKey(XK_grave);
-    backend_->loop().runFor(0.2);
+    settle();  // the press is handled by now
 
     EXPECT_EQ(pressed_.size(), 1U);
 }

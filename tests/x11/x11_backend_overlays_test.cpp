@@ -10,6 +10,7 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <tuple>
@@ -301,8 +302,7 @@ TEST_F(BackendOverlaysTest, aPanelTooWideForXIsMadeAsWideAsXAllowsAndShows) {
     panel->orderFrontRegardless();
 
     EXPECT_TRUE(runUntil([&] { return x().isViewable(idOf(*panel)); }));
-    x().sync();
-    backend_->loop().runFor(0.1);
+    settle();  // every error the server has for the backend's requests is handled by now
     EXPECT_EQ(log.finish(), "");
     EXPECT_EQ(panel->frame().width, x11::kMaxExtent);
 }
@@ -392,6 +392,7 @@ TEST_F(BackendOverlaysTest, aWindowThatKeepsChangingGetsFramesAtTheIntervalAndNo
     const xcb_gcontext_t gc = xcb_generate_id(c);
     xcb_create_gc(c, gc, game.window(), 0, nullptr);
     const std::size_t before = delegate->frames.size();
+    const auto start = std::chrono::steady_clock::now();
     for (std::uint32_t step = 0; step < 100; ++step) {
         xcb_change_gc(c, gc, XCB_GC_FOREGROUND, &step);
         const xcb_rectangle_t area{0, 0, 800, 600};
@@ -400,8 +401,11 @@ TEST_F(BackendOverlaysTest, aWindowThatKeepsChangingGetsFramesAtTheIntervalAndNo
         backend_->loop().runFor(0.01);
     }
     const std::size_t whileChanging = delegate->frames.size() - before;
+    // A loaded machine stretches the loop: the cap counts the time that really passed.
+    const std::chrono::duration<double> passed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(whileChanging, 3U) << "frames stopped while the window changed";
-    EXPECT_LE(whileChanging, 17U) << "more than 15 frames a second";
+    EXPECT_LE(static_cast<double>(whileChanging), passed.count() * 15 + 2)
+        << "more than 15 frames a second over " << passed.count() << " s";
 
     // A still window: the frames that follow the clock end within a second.
     backend_->loop().runFor(1.0);
@@ -426,7 +430,8 @@ TEST_F(BackendOverlaysTest, aCapturedWindowThatGoesAwayStopsTheStreamQuietly) {
     stream->stopCapture([&] { stopped = true; });
     EXPECT_TRUE(runUntil([&] { return stopped; }));
     stream.reset();
-    EXPECT_TRUE(backend_->loop().runFor(0.1)) << "the connection survives";
+    settle();  // errors about what was freed are in and handled by now
+    EXPECT_FALSE(backend_->connection().broken()) << "the connection survives";
     EXPECT_EQ(delegate->stops, 1);
     // Freeing what went with the window must not be reported as an error.
     EXPECT_EQ(log.finish(), "");
@@ -463,15 +468,30 @@ TEST_F(BackendOverlaysTest, aMinimisedGameIsNotOnScreenAndItsCaptureStops) {
     EXPECT_FALSE(listed(minimised.window())) << "only windows on screen were asked for";
 }
 
-TEST_F(BackendOverlaysTest, aCaptureOfAWindowThatIsGoneDoesNotStart) {
-    const xcb_window_t gone = x().createProbeWindow();
-    x().destroyWindow(gone);
-    x().sync();
-    auto delegate = std::make_shared<RecordingDelegate>();
+// Only a server without Composite fails a start, which the panel reads as
+// "cannot capture": a window that went away or was unmapped since it was
+// listed stops the stream at once instead, and the preview looks again.
+TEST_F(BackendOverlaysTest, aCaptureOfAWindowGoneOrUnmappedSinceItWasListedStopsAtOnce) {
+    for (const bool destroyed : {true, false}) {
+        SCOPED_TRACE(destroyed ? "destroyed" : "unmapped");
+        const xcb_window_t window = x().createProbeWindow();
+        // Mapped by the window manager in its own time: unmapped earlier, it would be mapped after.
+        ASSERT_TRUE(waitUntil([&] { return x().isViewable(window); }));
+        if (destroyed) {
+            x().destroyWindow(window);
+        } else {
+            x().unmap(window);
+        }
+        x().sync();
+        auto delegate = std::make_shared<RecordingDelegate>();
 
-    EXPECT_EQ(startCapture(gone, delegate), nullptr);
-    EXPECT_TRUE(backend_->loop().runFor(0.1));
-    EXPECT_TRUE(delegate->frames.empty());
+        auto stream = startCapture(window, delegate);
+
+        EXPECT_NE(stream, nullptr) << "a failed start: the panel would say the server cannot capture";
+        EXPECT_TRUE(runUntil([&] { return delegate->stops == 1; }));
+        EXPECT_TRUE(delegate->frames.empty());
+        if (!destroyed) x().destroyWindow(window);
+    }
 }
 
 }  // namespace

@@ -4,12 +4,15 @@
 // without one.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -130,6 +133,11 @@ TEST_F(BackendWindowsTest, applicationsAreTheProcessesBehindManagedWindowsNamedB
 TEST_F(BackendWindowsTest, frontmostIsThePidOfTheActiveWindow) {
     auto& one = launchGame({.number = 1});
     auto& two = launchGame({.number = 2});
+    // openbox focuses a new window by asking it to take the focus. A game slow
+    // to answer that takes it with the timestamp openbox gave; if the first
+    // activation below got the same millisecond, the server lets the late
+    // answer win, and nothing brings the first game back.
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == two.window(); }));
     for (auto* game : {&one, &two, &one}) {
         x().activate(game->window());
         ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == game->window(); }));
@@ -150,6 +158,39 @@ TEST_F(BackendWindowsTest, activationGivesAWineStyleGameTheFocusThroughTheWindow
     EXPECT_TRUE(one.waitForLog("TakeFocus", std::chrono::seconds(5)));
 }
 
+/// What the window manager is asked to activate, as a pager watching the root sees it.
+class ActivationRequests {
+public:
+    ActivationRequests(XInspector& x, const std::string& display)
+        : x_(x), watcher_(xcb_connect(display.c_str(), nullptr)) {
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(watcher_, x.root(), XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_get_input_focus_reply(watcher_, xcb_get_input_focus(watcher_), nullptr));
+    }
+    ActivationRequests(const ActivationRequests&) = delete;
+    ActivationRequests& operator=(const ActivationRequests&) = delete;
+    ~ActivationRequests() { xcb_disconnect(watcher_); }
+
+    /// Every request the server has passed on so far, in order.
+    const std::vector<xcb_client_message_event_t>& seen() {
+        // A round trip: whatever the server sent before its answer is read.
+        std::free(xcb_get_input_focus_reply(watcher_, xcb_get_input_focus(watcher_), nullptr));
+        while (XReply<xcb_generic_event_t> event{xcb_poll_for_event(watcher_)}) {
+            const auto& message = *reinterpret_cast<const xcb_client_message_event_t*>(event.get());
+            if ((event->response_type & 0x7FU) == XCB_CLIENT_MESSAGE &&
+                message.type == x_.atom("_NET_ACTIVE_WINDOW")) {
+                seen_.push_back(message);
+            }
+        }
+        return seen_;
+    }
+
+private:
+    XInspector& x_;
+    xcb_connection_t* watcher_;
+    std::vector<xcb_client_message_event_t> seen_;
+};
+
 // Window managers give a pager's request (source 2) precedence over an application's own.
 TEST_F(BackendWindowsTest, activationAsksTheWindowManagerAsAPagerForTheUser) {
     auto& game = launchGame({.number = 1});
@@ -157,28 +198,34 @@ TEST_F(BackendWindowsTest, activationAsksTheWindowManagerAsAPagerForTheUser) {
     x().activate(other.window());  // in front, as the backend hears: there is something to activate
     ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == other.window(); }));
     settle();
-    xcb_connection_t* watcher = xcb_connect(session().display().c_str(), nullptr);
-    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(watcher, x().root(), XCB_CW_EVENT_MASK, &mask);
-    std::free(xcb_get_input_focus_reply(watcher, xcb_get_input_focus(watcher), nullptr));
+    ActivationRequests requests(x(), session().display());
 
     ASSERT_TRUE(backend_->workspace().activateApplication(game.pid()));
 
-    std::optional<xcb_client_message_event_t> request;
-    EXPECT_TRUE(waitUntil([&] {
-        while (XReply<xcb_generic_event_t> event{xcb_poll_for_event(watcher)}) {
-            const auto& message = *reinterpret_cast<const xcb_client_message_event_t*>(event.get());
-            if ((event->response_type & 0x7FU) == XCB_CLIENT_MESSAGE &&
-                message.type == x().atom("_NET_ACTIVE_WINDOW")) {
-                request = message;
-            }
-        }
-        return request.has_value();
-    }));
-    xcb_disconnect(watcher);
-    ASSERT_TRUE(request);
-    EXPECT_EQ(request->window, game.window());
-    EXPECT_EQ(request->data.data32[0], 2U);
+    EXPECT_TRUE(waitUntil([&] { return !requests.seen().empty(); }));
+    ASSERT_FALSE(requests.seen().empty());
+    EXPECT_EQ(requests.seen().front().window, game.window());
+    EXPECT_EQ(requests.seen().front().data.data32[0], 2U);
+}
+
+// Switches faster than the window manager answers: the first goes out at once,
+// the next waits for its answer, and one that comes meanwhile replaces it.
+TEST_F(BackendWindowsTest, aSwitchReplacedWithinFiftyMillisecondsOfTheFirstGoesNowhere) {
+    auto& one = launchGame({.number = 1});
+    auto& two = launchGame({.number = 2});
+    auto& three = launchGame({.number = 3});
+    ASSERT_TRUE(waitUntil([&] { return x().activeWindow() == three.window(); }));
+    settle();
+    ActivationRequests requests(x(), session().display());
+
+    for (auto* game : {&one, &two, &three})
+        ASSERT_TRUE(backend_->workspace().activateApplication(game->pid()));
+
+    EXPECT_TRUE(
+        runUntil([&] { return requests.seen().size() >= 2 && x().activeWindow() == three.window(); }));
+    std::vector<xcb_window_t> asked;
+    for (const auto& request : requests.seen()) asked.push_back(request.window);
+    EXPECT_EQ(asked, (std::vector<xcb_window_t>{one.window(), three.window()}));
 }
 
 TEST_F(BackendWindowsTest, activationPicksTheApplicationsLargestWindow) {
@@ -273,6 +320,73 @@ TEST_F(BackendWindowsTest, raiseStacksTheWindowOnTopWithoutActivatingIt) {
 
     EXPECT_TRUE(runUntil([&] { return topmost() == below.window(); }));
     EXPECT_EQ(x().activeWindow(), above.window());
+}
+
+// Any program may write a window's _NET_FRAME_EXTENTS, also values no frame has.
+TEST_F(BackendWindowsTest, absurdFrameExtentsNeitherOverflowNorShrinkTheWindow) {
+    const xcb_window_t target = window({.client = {200, 150, 300, 200}});
+    const std::array<std::uint32_t, 4> absurd{2147483647, 2147483647, 2147483647, 2147483647};
+    xcb_change_property(x().connection(), XCB_PROP_MODE_REPLACE, target, x().atom("_NET_FRAME_EXTENTS"),
+                        XCB_ATOM_CARDINAL, 32, absurd.size(), absurd.data());
+    x().sync();
+    settle();
+    const Rect wanted{10, 20, 700, 500};
+
+    backend_->accessibility().setPosition(target, wanted.origin());
+    backend_->accessibility().setSize(target, wanted.size());
+
+    // No frame is believed, so the client area is the frame asked for.
+    EXPECT_TRUE(runUntil([&] { return x().clientRect(target) == wanted; }))
+        << ::testing::PrintToString(x().clientRect(target));
+}
+
+/// A socket that takes connections and never answers, named by SWAYSOCK for
+/// the life of this object: a sway of another session, as far as anyone can tell.
+class SilentSwaySocket {
+public:
+    SilentSwaySocket()
+        : path_(std::filesystem::temp_directory_path() /
+                ("corvane-silent-sway-" + std::to_string(getpid()))) {
+        std::filesystem::remove(path_);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
+        if (bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            listen(fd_, 8) != 0) {
+            ADD_FAILURE() << "cannot listen on " << path_;
+        }
+        if (const char* before = std::getenv("SWAYSOCK")) before_ = before;
+        setenv("SWAYSOCK", path_.c_str(), 1);
+    }
+    SilentSwaySocket(const SilentSwaySocket&) = delete;
+    SilentSwaySocket& operator=(const SilentSwaySocket&) = delete;
+    ~SilentSwaySocket() {
+        if (before_) {
+            setenv("SWAYSOCK", before_->c_str(), 1);
+        } else {
+            unsetenv("SWAYSOCK");
+        }
+        close(fd_);
+        std::filesystem::remove(path_);
+    }
+
+private:
+    std::filesystem::path path_;
+    int fd_ = socket(AF_UNIX, SOCK_STREAM, 0);
+    std::optional<std::string> before_;
+};
+
+TEST_F(BackendWindowsTest, aSwaySocketLeftInTheEnvironmentTakesNoMoveMeantForThisDisplay) {
+    const SilentSwaySocket sway;
+    openBackend(session());
+    const xcb_window_t target = window({.client = {200, 150, 300, 200}});
+    const Rect wanted{10, 20, 700, 500};
+
+    backend_->accessibility().setPosition(target, wanted.origin());
+    backend_->accessibility().setSize(target, wanted.size());
+
+    EXPECT_TRUE(runUntil([&] { return x().outerFrame(target) == wanted; }))
+        << ::testing::PrintToString(x().outerFrame(target));
 }
 
 struct GravityCase {

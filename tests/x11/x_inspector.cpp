@@ -332,6 +332,37 @@ bool XInspector::keyGrabbed(xcb_keycode_t keycode, std::uint16_t modifiers) {
     return refused != nullptr;
 }
 
+std::array<std::vector<xcb_keycode_t>, 8> XInspector::modifierMap() {
+    auto* c = connection();
+    XReply<xcb_get_modifier_mapping_reply_t> reply(
+        xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
+    std::array<std::vector<xcb_keycode_t>, 8> modifiers;
+    if (!reply) return modifiers;
+    const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(reply.get());
+    const std::size_t perModifier = reply->keycodes_per_modifier;
+    for (std::size_t modifier = 0; modifier < modifiers.size(); ++modifier) {
+        for (std::size_t i = 0; i < perModifier; ++i) {
+            if (const xcb_keycode_t code = codes[modifier * perModifier + i]; code != 0) {
+                modifiers.at(modifier).push_back(code);
+            }
+        }
+    }
+    return modifiers;
+}
+
+void XInspector::setModifierMap(const std::array<std::vector<xcb_keycode_t>, 8>& modifiers) {
+    std::size_t perModifier = 0;
+    for (const auto& codes : modifiers) perModifier = std::max(perModifier, codes.size());
+    std::vector<xcb_keycode_t> table(perModifier * modifiers.size(), 0);
+    for (std::size_t modifier = 0; modifier < modifiers.size(); ++modifier) {
+        std::copy(modifiers.at(modifier).begin(), modifiers.at(modifier).end(),
+                  table.begin() + static_cast<std::ptrdiff_t>(modifier * perModifier));
+    }
+    auto* c = connection();
+    std::free(xcb_set_modifier_mapping_reply(
+        c, xcb_set_modifier_mapping(c, static_cast<std::uint8_t>(perModifier), table.data()), nullptr));
+}
+
 std::uint16_t XInspector::modifierState() {
     auto* c = connection();
     XReply<xcb_query_pointer_reply_t> pointer(

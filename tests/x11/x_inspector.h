@@ -102,6 +102,10 @@ public:
     /// every client with a MappingNotify).
     [[nodiscard]] std::vector<xcb_keysym_t> keyRow(xcb_keycode_t keycode);
     void setKeyRow(xcb_keycode_t keycode, const std::vector<xcb_keysym_t>& keysyms);
+    /// The key codes in each of the eight modifiers (Shift, Lock, Control, Mod1 to Mod5),
+    /// and replacing them (the server tells every client with a MappingNotify).
+    [[nodiscard]] std::array<std::vector<xcb_keycode_t>, 8> modifierMap();
+    void setModifierMap(const std::array<std::vector<xcb_keycode_t>, 8>& modifiers);
     /// The modifier and lock state of the keyboard (Shift, Lock, Mod2...).
     [[nodiscard]] std::uint16_t modifierState();
     /// A window of our own, for probing the window manager.
@@ -163,6 +167,33 @@ private:
     XInspector& x_;
     xcb_keycode_t keycode_;
     std::vector<xcb_keysym_t> row_;
+};
+
+/// Makes the key of `keysym` a lock key of modifier `index` (0 Shift ... 7
+/// Mod5) and turns its lock on, as some layouts do with Scroll Lock, for the
+/// life of this object; then off and the modifier map as it was.
+class LockedModifierKey {
+public:
+    LockedModifierKey(XInspector& x, xcb_keysym_t keysym, std::size_t index)
+        : x_(x), keysym_(keysym), mask_(static_cast<std::uint16_t>(1U << index)), map_(x.modifierMap()) {
+        auto changed = map_;
+        if (const auto keycode = x.keycodeOf(keysym)) changed.at(index).push_back(*keycode);
+        x_.setModifierMap(changed);
+        x_.typeKey(keysym_);
+    }
+    LockedModifierKey(const LockedModifierKey&) = delete;
+    LockedModifierKey& operator=(const LockedModifierKey&) = delete;
+    ~LockedModifierKey() {
+        if ((x_.modifierState() & mask_) != 0) x_.typeKey(keysym_);
+        x_.setModifierMap(map_);
+    }
+    [[nodiscard]] bool on() { return (x_.modifierState() & mask_) != 0; }
+
+private:
+    XInspector& x_;
+    xcb_keysym_t keysym_;
+    std::uint16_t mask_;
+    std::array<std::vector<xcb_keycode_t>, 8> map_;
 };
 
 }  // namespace corvane::x11test

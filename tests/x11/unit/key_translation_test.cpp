@@ -79,8 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& testCase) { return "carbon" + std::to_string(testCase.param.carbon); });
 
 TEST(LockVariants, coverEveryCombinationOfCapsLockAndNumLock) {
-    const auto variants = x11::lockVariants(XCB_MOD_MASK_2);
-    EXPECT_EQ(std::vector<std::uint16_t>(variants.begin(), variants.end()),
+    EXPECT_EQ(x11::lockVariants(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2),
               (std::vector<std::uint16_t>{0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
                                           XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2}));
 }
