@@ -14,7 +14,7 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/x11/client_pid.h"
+#include "platform/x11/window_owner.h"
 #include "platform/x11/sway_reply.h"
 
 namespace corvane::x11 {
@@ -32,7 +32,7 @@ std::optional<pid_t> windowManagerPid(const Connection& display) {
     auto check = display.getProperty(display.root(), display.atoms().netSupportingWmCheck, 1);
     const auto window = firstValue32(check.get());
     if (!window) return std::nullopt;
-    return clientPid(display, *window);
+    return WindowOwnerRead(display, *window).serverPid();
 }
 
 /// sway starts its X window manager a moment after XWayland: a program sway

@@ -43,11 +43,13 @@ public:
     [[nodiscard]] WindowOwner get(std::string_view hostName);
     /// Whether the window still existed when its properties were read.
     [[nodiscard]] bool windowExists() { return claimed_.get() != nullptr; }
+    /// The server's word alone: nullopt for a remote client, a server without
+    /// X-Resource, or a window that is gone.
+    [[nodiscard]] std::optional<platform::Pid> serverPid();
 
 private:
     using ClientIdsCookie = Cookie<xcb_res_query_client_ids_cookie_t, xcb_res_query_client_ids_reply_t>;
 
-    [[nodiscard]] std::optional<platform::Pid> serverPid();
     [[nodiscard]] bool fromThisMachine(std::string_view hostName);
 
     const Connection& connection_;
