@@ -140,6 +140,8 @@ int main() {
     XSession session;
     const auto folder = session.folder();
     std::filesystem::create_directories(folder / "runtime");
+    // The program takes a runtime folder only when it is private, as a session's is.
+    std::filesystem::permissions(folder / "runtime", std::filesystem::perms::owner_all);
     const std::string bus = "unix:path=" + (folder / "bus").string();
     auto daemon = ChildProcess::spawn({.argv = {XSession::findInPath("dbus-daemon"), "--session", "--nofork",
                                                 "--nopidfile", "--address=" + bus}});
