@@ -15,7 +15,7 @@ std::pair<int, int> middle(const platform::Rect& rect) {
 void ProgramTest::SetUp() {
     X11ControllerTest::SetUp();
     if (IsSkipped()) return;
-    display_ = std::make_unique<XSession>();
+    display_ = std::make_unique<XSession>(sessionOptions());
     useSession(*display_);
     runner_ = std::make_unique<ProgramRunner>(session().newPath("program"),
                                               Environment{{"DISPLAY", session().display()}}, configHome());

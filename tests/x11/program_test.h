@@ -23,6 +23,8 @@ class ProgramTest : public X11ControllerTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+    /// The test's display: one monitor unless a test asks for more.
+    [[nodiscard]] virtual SessionOptions sessionOptions() const { return {}; }
 
     /// Starts corvane on the test's display with this test's settings folder,
     /// in a new D-Bus session; its stderr goes to a file of its own.

@@ -444,6 +444,13 @@ void XInspector::map(xcb_window_t window) {
     sync();
 }
 
+void XInspector::removeMonitor(const std::string& name) {
+    auto* c = connection();
+    XReply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_randr_delete_monitor_checked(c, root(), atom(name))));
+    if (error) throw std::runtime_error("the X server kept monitor " + name);
+}
+
 void XInspector::addMonitor(const std::string& name, platform::Rect frame, bool primary) {
     constexpr double kPixelsPerMillimetre = 96 / 25.4;
     auto* c = connection();

@@ -118,6 +118,8 @@ public:
     /// server's output, so RandR stops listing that output as a monitor of its
     /// own: the monitors are then exactly the ones defined.
     void addMonitor(const std::string& name, platform::Rect frame, bool primary);
+    /// Removes the monitor `addMonitor` made, as an unplugged one goes.
+    void removeMonitor(const std::string& name);
     /// Waits until the server has handled every request sent so far.
     void sync();
 
