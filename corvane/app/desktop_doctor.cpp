@@ -11,8 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <string_view>
 #include <system_error>
 
+#include "corvane/app/kwin_key_reach.h"
 #include "corvane/app/portal_shortcuts.h"
 #include "corvane/app/runtime_folder.h"
 #include "corvane/app/single_instance.h"
@@ -24,6 +26,7 @@
 #include "platform/x11/display_identity.h"
 #include "platform/x11/game_report.h"
 #include "platform/x11/x11_texts.h"
+#include "platform/xdg_paths.h"
 
 namespace corvane::app {
 
@@ -74,6 +77,34 @@ DesktopFinding keysEverywhere() {
             "no desktop portal with global shortcuts: the keys work only while a game or another X window "
             "has the focus",
             {}};
+}
+
+/// Under KDE Plasma on Wayland: whether each key the settings ask for gets
+/// past KWin's Legacy X11 App Support from a Wayland window.
+std::vector<DesktopFinding> keysFromWaylandWindows(x11::X11Backend& backend,
+                                                   const platform::DefaultsStore& store,
+                                                   const platform::PlatformTexts& texts) {
+    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+    const bool kde =
+        (desktop != nullptr && std::string_view(desktop).find("KDE") != std::string_view::npos) ||
+        backend.windowCache().windowManagerName() == "KWin";
+    if (!kde) return {};
+    const auto mode = userKwinEavesdrop(platform::configDirectory());
+    std::vector<DesktopFinding> findings;
+    constexpr std::string_view kFirstJumpKey = "the jump key for slot 1 ";
+    for (const auto& key : keysOf(store, texts)) {
+        KeyReachQuestion question{key.what, key.keyCode, key.modifiers};
+        // The jump keys are all of one kind: the first stands for them.
+        if (key.what.starts_with("the jump key for slot")) {
+            if (!key.what.starts_with(kFirstJumpKey)) continue;
+            question.what = "the jump keys " + key.what.substr(kFirstJumpKey.size());
+            question.functionKeys = "F13\u2026F17";
+            question.controlKeys = "Control + 1\u20265";
+        }
+        const auto reach = keyReach(mode, question);
+        findings.push_back({reach.everywhere ? Verdict::works : Verdict::fallback, reach.line, {}});
+    }
+    return findings;
 }
 
 /// The games found, and each window that looks like one but is not taken.
@@ -153,7 +184,11 @@ int runDesktopCheck(const RunOptions& options, std::vector<std::string> argument
     std::printf("What Corvane needs, and what this desktop gives:\n");
     auto findings = x11::checkDesktop(*backend, needs);
     if (corvaneRuns) findings.push_back({Verdict::works, "Corvane runs already and holds its keys", {}});
-    if (x11::connectionIsXwayland(backend->connection())) findings.push_back(keysEverywhere());
+    if (x11::connectionIsXwayland(backend->connection())) {
+        findings.push_back(keysEverywhere());
+        const auto kwinKeys = keysFromWaylandWindows(*backend, store, texts);
+        findings.insert(findings.end(), kwinKeys.begin(), kwinKeys.end());
+    }
     findings.push_back(trayOverDBus());
     const auto gameLines = games(*backend, store);
     findings.insert(findings.end(), gameLines.begin(), gameLines.end());

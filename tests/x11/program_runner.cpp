@@ -90,9 +90,9 @@ ChildProcess ProgramRunner::start(const std::vector<std::string>& arguments, Env
                                 .stderrPath = errors_.string()});
 }
 
-ProgramRunner::CheckOutcome ProgramRunner::check() {
+ProgramRunner::CheckOutcome ProgramRunner::check(Environment environment) {
     stdout_ = newPath("corvane-stdout");
-    auto checking = start({"--check"});
+    auto checking = start({"--check"}, std::move(environment));
     const auto status = checking.waitForExit(std::chrono::seconds(30));
     const std::string report = fileText(stdout_);
     stdout_.clear();

@@ -32,7 +32,7 @@ public:
         std::optional<int> status;
         std::string report;
     };
-    CheckOutcome check();
+    CheckOutcome check(Environment environment = {});
     /// Starts the D-Bus session the next start joins (otherwise each start
     /// makes its own), so that services can be on it before the program.
     void startSessionBus();

@@ -40,7 +40,10 @@ protected:
         return runner_->startOnBus(argv);
     }
     [[nodiscard]] static std::string python() { return ProgramRunner::python(); }
-    ProgramRunner::CheckOutcome runCheck() { return runner_->check(); }
+    /// `corvane --check` with `environment` added to the program's.
+    ProgramRunner::CheckOutcome runCheck(Environment environment = {}) {
+        return runner_->check(std::move(environment));
+    }
     bool waitForError(const std::string& text) { return runner_->waitForError(text); }
     [[nodiscard]] std::string programErrors() const { return runner_->errors(); }
     [[nodiscard]] std::string unexpectedErrors() const { return runner_->unexpectedErrors(); }
