@@ -14,8 +14,8 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/x11/window_owner.h"
 #include "platform/x11/sway_reply.h"
+#include "platform/x11/window_owner.h"
 
 namespace corvane::x11 {
 
