@@ -43,6 +43,16 @@ void versionFrom(Extension& extension, Reply* reply) {
     std::free(reply);
 }
 
+/// X-Resource names its version fields apart from the others.
+void resVersionFrom(Extension& extension, xcb_res_query_version_reply_t* reply) {
+    if (reply == nullptr) return;
+    extension.majorVersion = reply->server_major;
+    extension.minorVersion = reply->server_minor;
+    extension.usable = extension.majorVersion > 1 ||
+                       (extension.majorVersion == 1 && extension.minorVersion >= kResLeastMinor);
+    std::free(reply);
+}
+
 }  // namespace
 
 Extensions Extensions::query(xcb_connection_t* c) {
@@ -78,15 +88,7 @@ Extensions Extensions::query(xcb_connection_t* c) {
     if (damage) versionFrom(found.damage, xcb_damage_query_version_reply(c, *damage, nullptr));
     if (render) versionFrom(found.render, xcb_render_query_version_reply(c, *render, nullptr));
     if (randr) versionFrom(found.randr, xcb_randr_query_version_reply(c, *randr, nullptr));
-    if (res) {
-        auto* reply = xcb_res_query_version_reply(c, *res, nullptr);
-        if (reply != nullptr) {
-            found.res.majorVersion = reply->server_major;
-            found.res.minorVersion = reply->server_minor;
-            found.res.usable = true;
-        }
-        std::free(reply);
-    }
+    if (res) resVersionFrom(found.res, xcb_res_query_version_reply(c, *res, nullptr));
     if (xkb) {
         auto* reply = xcb_xkb_use_extension_reply(c, *xkb, nullptr);
         found.xkb.usable = reply != nullptr && reply->supported != 0;
@@ -109,9 +111,6 @@ Extensions Extensions::query(xcb_connection_t* c) {
     if (found.render.majorVersion == 0 && found.render.minorVersion < kRenderLeastMinor)
         found.render.usable = false;
     if (found.randr.majorVersion < 1) found.randr.usable = false;
-    if (found.res.majorVersion < 1 ||
-        (found.res.majorVersion == 1 && found.res.minorVersion < kResLeastMinor))
-        found.res.usable = false;
     return found;
 }
 
