@@ -15,8 +15,8 @@
 
 #include "corvane/controller/controller.h"
 #include "corvane/panel/accessible_roles.h"
+#include "corvane/panel/choice_box.h"
 #include "corvane/panel/client_row.h"
-#include "corvane/panel/named_combo_box.h"
 #include "corvane/panel/panel_section.h"
 #include "corvane/panel/rounded_box.h"
 #include "corvane/panel/segmented_picker.h"
@@ -269,7 +269,7 @@ QWidget* ControlPanel::buildScreenPicker(QWidget* parent) {
     line->setContentsMargins(0, 0, 0, 0);
     auto* caption = new QLabel(QStringLiteral("Arrange on"), row);
     style(caption, TextRole::callout, Tone::primary);
-    auto* picker = named(new NamedComboBox(caption->text(), row), "arrangeScreen");
+    auto* picker = named(new ChoiceBox(row), "arrangeScreen");
     caption->setBuddy(picker);
     line->addWidget(caption);
     line->addWidget(picker);
@@ -327,8 +327,10 @@ PanelSection* ControlPanel::buildPreview() {
 
 PanelSection* ControlPanel::buildHotkeys() {
     auto* hotkeys = section(QStringLiteral("Switch hotkey"), QStringLiteral("hotkeySection"));
-    hotkeys->addRow(binder_.choice(named(new NamedComboBox(QStringLiteral("Hotkey"), hotkeys), "hotkey"),
-                                   hotkeyItems(texts_), &Controller::hotkeyID, &Controller::setHotkeyID));
+    auto* hotkey = binder_.choice(named(new ChoiceBox(hotkeys), "hotkey"), hotkeyItems(texts_),
+                                  &Controller::hotkeyID, &Controller::setHotkeyID);
+    hotkeys->titleLabel()->setBuddy(hotkey);
+    hotkeys->addRow(hotkey);
     hotkeys->addRow(messageLine(QStringLiteral("hotkeyMessage"),
                                 [this](const Controller& c) { return hotkeyMessage(c); }),
                     true);
@@ -338,8 +340,8 @@ PanelSection* ControlPanel::buildHotkeys() {
     line->setContentsMargins(0, 0, 0, 0);
     auto* jumpCaption = new QLabel(QStringLiteral("Jump keys"), jumpRow);
     style(jumpCaption, TextRole::callout, Tone::primary);
-    auto* jumpStyle = binder_.choice(named(new NamedComboBox(jumpCaption->text(), jumpRow), "jumpStyle"),
-                                     jumpItems(texts_), &Controller::jumpStyle, &Controller::setJumpStyle);
+    auto* jumpStyle = binder_.choice(named(new ChoiceBox(jumpRow), "jumpStyle"), jumpItems(texts_),
+                                     &Controller::jumpStyle, &Controller::setJumpStyle);
     jumpCaption->setBuddy(jumpStyle);
     line->addWidget(jumpCaption);
     line->addWidget(jumpStyle);

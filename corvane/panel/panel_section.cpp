@@ -12,6 +12,8 @@ PanelSection::PanelSection(const QString& title, QWidget* parent)
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(panel_style::kSectionSpacing);
     title_->setObjectName(QStringLiteral("sectionTitle"));
+    // Shown in capitals, read as written: a screen reader would spell the capitals out or shout.
+    title_->setAccessibleName(title);
     column_->addWidget(title_);
 }
 

@@ -407,8 +407,8 @@ private slots:
                                      "CheckBox Click a preview to switch to it [Toggle]",
                                      "CheckBox Hide previews while no game is in front [Toggle]",
                                      "CheckBox Show names on previews [Toggle]",
-                                     "ComboBox Hotkey [ShowMenu, Press]",
-                                     "ComboBox Jump keys [ShowMenu, Press], labelled Jump keys",
+                                     "ComboBox ` (backtick) [ShowMenu, Press], labelled Switch hotkey",
+                                     "ComboBox Off [ShowMenu, Press], labelled Jump keys",
                                      "CheckBox Colored border on the active window [Toggle]",
                                      "Button Switch now [Press]",
                                      "Button Quit Corvane [Press]"}));
@@ -440,9 +440,10 @@ private slots:
         both("Focus (Brings window 3 to the front)", "click", {"active=3", "arranged=yes"});
         both("Name of window 2 (Name)", "type", {"names=Window 1,Heal,Window 3,Window 4,Window 5"});
         both("Quit Corvane", "click", {"quits=1"});
-        QTest::addRow("Hotkey, Down") << "Hotkey"
+        // The pickers are known by their value, as Qt's own: a screen reader says which key is chosen.
+        QTest::addRow("Hotkey, Down") << "` (backtick)"
                                       << "Down" << QStringList{"hotkey=ctrlTab"};
-        QTest::addRow("Jump keys, Down") << "Jump keys"
+        QTest::addRow("Jump keys, Down") << "Off"
                                          << "Down" << QStringList{"jumpStyle=controlNumbers"};
     }
     void everyControlWritesItsOwnSetting() {

@@ -1,9 +1,8 @@
-#include "corvane/panel/named_combo_box.h"
+#include "corvane/panel/choice_box.h"
 
 namespace corvane {
 
-NamedComboBox::NamedComboBox(const QString& accessibleName, QWidget* parent) : QComboBox(parent) {
-    setAccessibleName(accessibleName);
+ChoiceBox::ChoiceBox(QWidget* parent) : QComboBox(parent) {
     // Never narrower than its longest entry, which it would otherwise cut.
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
 }
