@@ -182,6 +182,12 @@ private:
         field = std::move(value);
     }
     void willChange(Property property);
+    /// Publishes a setting's new value and stores it under `key`.
+    template <typename T>
+    void assign(Property property, T& field, T value, std::string_view key) {
+        publish(property, field, std::move(value));
+        platform_.defaults.set(key, field);
+    }
 
     platform::Platform platform_;
     std::map<int, WillChange> observers_;

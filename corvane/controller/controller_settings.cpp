@@ -32,26 +32,22 @@ void Controller::setLayout(Layout value) {
 }
 
 void Controller::setHotkeyID(std::string value) {
-    publish(Property::hotkeyID, hotkeyID_, std::move(value));
-    platform_.defaults.set(settings::kHotkey.key, hotkeyID_);
+    assign(Property::hotkeyID, hotkeyID_, std::move(value), settings::kHotkey.key);
     registerHotkeys();
 }
 
 void Controller::setShowBorder(bool value) {
-    publish(Property::showBorder, showBorder_, value);
-    platform_.defaults.set(settings::kShowBorder.key, showBorder_);
+    assign(Property::showBorder, showBorder_, value, settings::kShowBorder.key);
     updateBorder();
 }
 
 void Controller::setShowPreview(bool value) {
-    publish(Property::showPreview, showPreview_, value);
-    platform_.defaults.set(settings::kShowPreview.key, showPreview_);
+    assign(Property::showPreview, showPreview_, value, settings::kShowPreview.key);
     updatePreview();
 }
 
 void Controller::setPreviewWidth(double value) {
-    publish(Property::previewWidth, previewWidth_, value);
-    platform_.defaults.set(settings::kPreviewWidth.key, previewWidth_);
+    assign(Property::previewWidth, previewWidth_, value, settings::kPreviewWidth.key);
     for (const auto& [pid, preview] : previews_) preview->resize(previewWidth_);
 }
 
@@ -62,37 +58,31 @@ void Controller::setJumpStyle(HotkeyManager::JumpStyle value) {
 }
 
 void Controller::setClickPreviewSwitches(bool value) {
-    publish(Property::clickPreviewSwitches, clickPreviewSwitches_, value);
-    platform_.defaults.set(settings::kPreviewClick.key, clickPreviewSwitches_);
+    assign(Property::clickPreviewSwitches, clickPreviewSwitches_, value, settings::kPreviewClick.key);
 }
 
 void Controller::setMainShare(double value) {
-    publish(Property::mainShare, mainShare_, value);
-    platform_.defaults.set(settings::kMainShare.key, mainShare_);
+    assign(Property::mainShare, mainShare_, value, settings::kMainShare.key);
     applyLayout();
 }
 
 void Controller::setPreviewsWithGame(bool value) {
-    publish(Property::previewsWithGame, previewsWithGame_, value);
-    platform_.defaults.set(settings::kPreviewsWithGame.key, previewsWithGame_);
+    assign(Property::previewsWithGame, previewsWithGame_, value, settings::kPreviewsWithGame.key);
     updatePreview();
 }
 
 void Controller::setPreviewLabels(bool value) {
-    publish(Property::previewLabels, previewLabels_, value);
-    platform_.defaults.set(settings::kPreviewLabels.key, previewLabels_);
+    assign(Property::previewLabels, previewLabels_, value, settings::kPreviewLabels.key);
     updatePreview();
 }
 
 void Controller::setArrangeScreen(std::string value) {
-    publish(Property::arrangeScreen, arrangeScreen_, std::move(value));
-    platform_.defaults.set(settings::kArrangeScreen.key, arrangeScreen_);
+    assign(Property::arrangeScreen, arrangeScreen_, std::move(value), settings::kArrangeScreen.key);
     applyLayout();
 }
 
 void Controller::setKeepSlots(bool value) {
-    publish(Property::keepSlots, keepSlots_, value);
-    platform_.defaults.set(settings::kKeepSlots.key, keepSlots_);
+    assign(Property::keepSlots, keepSlots_, value, settings::kKeepSlots.key);
     // Turned on, the slots as they are now are the ones kept; turned off,
     // nothing of the launches stays stored and launch order holds again.
     slotMemory_ = SlotMemory();
