@@ -184,6 +184,8 @@ bool Controller::previewsWanted() const {
 void Controller::updatePreview() {
     const auto targets = previewsWanted() ? backgroundClients() : std::vector<WowClient>{};
     discardPreviews(targets);
+    // Asked once per step, not once per preview: this runs on every tick.
+    const auto screens = targets.empty() ? std::vector<platform::Screen>{} : platform_.screens.screens();
     for (std::size_t i = 0; i < targets.size(); ++i) {
         const WowClient& client = targets[i];
         auto& preview = previews_[client.pid];
@@ -191,7 +193,7 @@ void Controller::updatePreview() {
         preview->show(client, previewWidth_);
         preview->setLabel(previewLabels_ ? std::optional<platform::PanelLabel>({name(client), color(client)})
                                          : std::nullopt);
-        preview->keepOnScreen();
+        preview->keepOnScreen(screens);
     }
     const bool missing = std::any_of(previews_.begin(), previews_.end(),
                                      [](const auto& entry) { return entry.second->needsPermission(); });

@@ -137,10 +137,10 @@ void LivePreview::setLabel(std::optional<platform::PanelLabel> label) {
     if (panel_) panel_->setLabel(label_);
 }
 
-void LivePreview::keepOnScreen() {
+void LivePreview::keepOnScreen(const std::vector<platform::Screen>& screens) {
     if (!panel_) return;
     const Rect frame = panel_->frame();
-    if (onScreen(frame, services_.screens.screens())) return;
+    if (onScreen(frame, screens)) return;
     panel_->setFrame(stackedFrame(frame.width), false);
 }
 

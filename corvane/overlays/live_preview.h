@@ -72,7 +72,7 @@ public:
     [[nodiscard]] platform::Rect defaultFrame(double width) const;
     /// Brings a panel that the screens changed under (less than half of it on
     /// any) back to the stack, leaving its remembered frame as it is.
-    void keepOnScreen();
+    void keepOnScreen(const std::vector<platform::Screen>& screens);
     /// "previewFrame." and the slot.
     [[nodiscard]] std::string frameKey() const;
 

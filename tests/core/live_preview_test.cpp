@@ -179,11 +179,11 @@ TEST_F(PreviewPanelTest, APanelTheScreensLeftComesBackToItsStackButItsFrameStays
     preview->ensurePanel(420);
     panel().drag(1500, 100);
     const auto remembered = desk.defaults().object("previewFrame.0");
-    preview->keepOnScreen();
+    preview->keepOnScreen(desk.platform().screens.screens());
     ASSERT_EQ(panel().frame(), (Rect{2496, 124, 420, 236}));
 
     desk.setScreens({kPlainScreen});  // the second monitor is unplugged
-    preview->keepOnScreen();
+    preview->keepOnScreen(desk.platform().screens.screens());
     EXPECT_EQ(panel().frame(), (Rect{996, 24, 420, 236}));
     EXPECT_EQ(desk.defaults().object("previewFrame.0"), remembered);
 }
