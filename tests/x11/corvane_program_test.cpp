@@ -27,14 +27,6 @@ protected:
         return fallback;
     }
 
-    /// Without a tray the panel opens at start and takes the focus: the panel once it has it.
-    std::optional<xcb_window_t> panelInFront(pid_t pid) {
-        std::optional<xcb_window_t> panel;
-        const bool inFront =
-            waitUntil([&] { return (panel = panelWindow(pid)).has_value() && x().activeWindow() == *panel; });
-        return inFront ? panel : std::nullopt;
-    }
-
     /// The border, once it shows around `game`, the active window.
     std::optional<xcb_window_t> borderAround(const GameProcess& game) {
         std::optional<xcb_window_t> border;
@@ -86,10 +78,7 @@ TEST_F(CorvaneProgramTest, arrangesAsItsSettingsSayFollowsItsSwitchKeyAndEndsCle
 
     EXPECT_TRUE(waitForLayout(games, Layout::stacked));
     // Without a tray the panel opens as a window and takes the focus: press once it has.
-    ASSERT_TRUE(waitUntil([&] {
-        const auto panel = panelWindow(program.pid());
-        return panel && x().activeWindow() == *panel;
-    }));
+    ASSERT_TRUE(panelInFront(program.pid()));
     const std::size_t next = (activeSlot(games, games.size() - 1) + 1) % games.size();
     x().typeKey(kGrave);
     EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == games[next]->window(); }));
@@ -352,10 +341,7 @@ TEST_F(CorvaneProgramTest, verboseItReportsGamesFoundAndLostAndEachSwitch) {
         EXPECT_TRUE(waitForError("game found: Window " + std::to_string(game->number()) + " (pid " +
                                  std::to_string(game->pid()) + ")"));
     }
-    ASSERT_TRUE(waitUntil([&] {
-        const auto panel = panelWindow(program.pid());
-        return panel && x().activeWindow() == *panel;
-    }));
+    ASSERT_TRUE(panelInFront(program.pid()));
 
     x().typeKey(kGrave);
     EXPECT_TRUE(waitForError("active game: Window 1 (pid " + std::to_string(games[0]->pid()) + ")"));

@@ -26,13 +26,6 @@ protected:
         text << "0x" << std::hex << window;
         return text.str();
     }
-
-    bool waitForPanelFocus(pid_t program) {
-        return waitUntil([&] {
-            const auto panel = panelWindow(program);
-            return panel && x().activeWindow() == *panel;
-        });
-    }
 };
 
 TEST_F(LaunchKindsTest, aProtonGameIsFoundByItsProcessNameAndAnotherProtonWindowIsNotAndCheckSaysWhy) {
@@ -72,7 +65,7 @@ TEST_F(LaunchKindsTest, twoSandboxedGamesThatClaimOnePidAreTwoGamesInLaunchOrder
     EXPECT_TRUE(waitUntil([&] {
         return outerFrames({&first, &second}) == expectedFrames(Layout::sideBySide, 2, 0, 0.72);
     }));
-    ASSERT_TRUE(waitForPanelFocus(program.pid()));
+    ASSERT_TRUE(panelInFront(program.pid()));
     std::vector<xcb_window_t> visited;
     for (int press = 0; press < 2; ++press) {
         const auto before = x().activeWindow();
@@ -103,7 +96,7 @@ TEST_F(LaunchKindsTest, aWindowOfAnotherProgramThatClaimsTheGamesPidIsNeverMoved
 
     auto program = startProgram();
     EXPECT_TRUE(waitForLayout({&game}, Layout::mainPlusSide));
-    ASSERT_TRUE(waitForPanelFocus(program.pid()));
+    ASSERT_TRUE(panelInFront(program.pid()));
     x().typeKey(kGrave);
     EXPECT_TRUE(waitUntil([&] { return x().activeWindow() == game.window(); }));
     EXPECT_EQ(x().outerFrame(impostor.window()), impostorFrame);

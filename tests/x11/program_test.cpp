@@ -44,6 +44,13 @@ std::optional<xcb_window_t> ProgramTest::panelWindow(pid_t pid) {
     return std::nullopt;
 }
 
+std::optional<xcb_window_t> ProgramTest::panelInFront(pid_t pid) {
+    std::optional<xcb_window_t> panel;
+    const bool inFront =
+        waitUntil([&] { return (panel = panelWindow(pid)).has_value() && x().activeWindow() == *panel; });
+    return inFront && x().answersPing(*panel) ? panel : std::nullopt;
+}
+
 std::optional<platform::Rect> ProgramTest::popupMenu(pid_t pid) {
     auto* c = x().connection();
     for (const xcb_window_t window : x().topLevelWindowsOf(static_cast<std::uint32_t>(pid))) {

@@ -55,6 +55,9 @@ protected:
 
     /// The viewable window titled "Corvane" of process `pid`: the panel.
     std::optional<xcb_window_t> panelWindow(pid_t pid);
+    /// Without a tray the panel opens at start and takes the focus: the panel once it has it,
+    /// and once Qt has also acted on its map, where it asks for the focus a second time.
+    std::optional<xcb_window_t> panelInFront(pid_t pid);
     /// Where the program's open pop-up menu (the tray icon's) is: menus are no
     /// part of the accessible tree, so it is found as an X window.
     std::optional<platform::Rect> popupMenu(pid_t pid);

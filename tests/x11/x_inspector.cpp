@@ -6,7 +6,9 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace corvane::x11test {
 namespace {
@@ -31,7 +33,7 @@ std::optional<std::uint32_t> onePixel(xcb_connection_t* c, xcb_drawable_t drawab
 
 }  // namespace
 
-XInspector::XInspector(const std::string& display) {
+XInspector::XInspector(const std::string& display) : display_(display) {
     int screenNumber = 0;
     connection_.reset(xcb_connect(display.c_str(), &screenNumber));
     if (xcb_connection_has_error(connection_.get()) != 0) {
@@ -507,6 +509,38 @@ void XInspector::sync() {
     // vanished under a request, which tests expect and ignore.
     while (XReply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
     }
+}
+
+bool XInspector::answersPing(xcb_window_t window) {
+    // A connection of its own, so that the root's events it selects pile up nowhere else.
+    int screenNumber = 0;
+    std::unique_ptr<xcb_connection_t, Disconnect> listener(xcb_connect(display_.c_str(), &screenNumber));
+    auto* c = listener.get();
+    if (xcb_connection_has_error(c) != 0) return false;
+    // Qt answers to the root's StructureNotify and SubstructureRedirect selectors.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, screen_->root, XCB_CW_EVENT_MASK, &mask);
+    constexpr std::uint32_t kStamp = 0x5EED;
+    xcb_client_message_event_t ping{};
+    ping.response_type = XCB_CLIENT_MESSAGE;
+    ping.format = 32;
+    ping.window = window;
+    ping.type = atom("WM_PROTOCOLS");
+    ping.data.data32[0] = atom("_NET_WM_PING");
+    ping.data.data32[1] = kStamp;
+    ping.data.data32[2] = window;
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ping));
+    xcb_flush(c);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+        while (XReply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
+            if ((event->response_type & 0x7FU) != XCB_CLIENT_MESSAGE) continue;
+            const auto* pong = reinterpret_cast<const xcb_client_message_event_t*>(event.get());
+            if (pong->data.data32[0] == ping.data.data32[0] && pong->data.data32[1] == kStamp) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
 }
 
 }  // namespace corvane::x11test

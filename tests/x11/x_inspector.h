@@ -122,6 +122,9 @@ public:
     void removeMonitor(const std::string& name);
     /// Waits until the server has handled every request sent so far.
     void sync();
+    /// True once `window`'s client answered a _NET_WM_PING: it has then handled
+    /// every event sent to it before, and sent what they made it send.
+    bool answersPing(xcb_window_t window);
 
 private:
     struct Disconnect {
@@ -138,6 +141,7 @@ private:
     };
     [[nodiscard]] KeyboardMap keyboardMap();
 
+    std::string display_;
     std::unique_ptr<xcb_connection_t, Disconnect> connection_;
     xcb_screen_t* screen_ = nullptr;
     std::map<std::string, xcb_atom_t> atoms_;
