@@ -8,6 +8,7 @@
 
 #include "platform/x11/configure_window.h"
 #include "platform/x11/events.h"
+#include "platform/x11/window_requests.h"
 
 namespace corvane::x11 {
 
@@ -59,14 +60,14 @@ void setText(const Connection& connection, xcb_window_t window, xcb_atom_t prope
 
 PreviewPanel::PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
                            const RenderFormats& formats, StepWrites& writes, ProgramStacking& stacking,
-                           SwayIpc* sway, platform::Rect frame, platform::PanelContent& content)
+                           bool unmanaged, platform::Rect frame, platform::PanelContent& content)
     : connection_(connection),
       loop_(loop),
       screens_(screens),
       formats_(formats),
       writes_(writes),
       stacking_(stacking),
-      sway_(sway),
+      unmanaged_(unmanaged),
       content_(content) {
     shown_ = toRoot(frame, screens_.primaryRootFrame());
     createWindow(shown_);
@@ -78,15 +79,15 @@ PreviewPanel::PreviewPanel(const Connection& connection, EventLoop& loop, X11Scr
 void PreviewPanel::createWindow(const RootRect& rect) {
     xcb_connection_t* c = connection_.get();
     window_ = OwnedWindow(c, xcb_generate_id(c));
-    const std::array<std::uint32_t, 2> values{
-        connection_.screen().black_pixel, XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
-                                              XCB_EVENT_MASK_VISIBILITY_CHANGE | XCB_EVENT_MASK_BUTTON_PRESS |
-                                              XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_1_MOTION};
+    const std::array<std::uint32_t, 3> values{
+        connection_.screen().black_pixel, unmanaged_ ? 1U : 0U,
+        XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_VISIBILITY_CHANGE |
+            XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_1_MOTION};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window_.get(), connection_.root(),
                       static_cast<std::int16_t>(rect.x), static_cast<std::int16_t>(rect.y),
                       static_cast<std::uint16_t>(rect.width), static_cast<std::uint16_t>(rect.height), 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, connection_.screen().root_visual,
-                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values.data());
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values.data());
     if (const auto format = formats_.forVisual(connection_.screen().root_visual);
         formats_.available() && format) {
         picture_ = OwnedPicture(c, xcb_generate_id(c));
@@ -151,8 +152,6 @@ void PreviewPanel::subscribeEvents() {
             case XCB_MAP_NOTIFY:
                 if (as<xcb_map_notify_event_t>(event).window != window_.get()) break;
                 mapped_ = true;
-                // sway knows the window only once it is mapped, and centres it then.
-                if (sway_ != nullptr) place(placed_.value_or(shown_));
                 break;
             case XCB_UNMAP_NOTIFY:
                 if (as<xcb_unmap_notify_event_t>(event).window == window_.get()) mapped_ = false;
@@ -170,9 +169,7 @@ void PreviewPanel::subscribeEvents() {
 }
 
 platform::Rect PreviewPanel::frame() const {
-    // Where sway put it of its own accord is not where it is: it goes back where it was placed.
-    const bool puttingBack = sway_ != nullptr && placed_ && replacesLeft_ > 0;
-    return fromRoot(wanted_.value_or(puttingBack ? *placed_ : shown_), screens_.primaryRootFrame());
+    return fromRoot(wanted_.value_or(shown_), screens_.primaryRootFrame());
 }
 
 void PreviewPanel::setFrame(platform::Rect frame, bool display) {
@@ -206,13 +203,22 @@ void PreviewPanel::requestUpdate() {
 void PreviewPanel::update() {
     updatePending_ = false;
     if (wanted_) {
-        if (*wanted_ != shown_) place(*wanted_);
+        if (*wanted_ != shown_) {
+            configureIfChanged(connection_, window_.get(), *wanted_, std::nullopt);
+            shown_ = *wanted_;
+        }
         wanted_.reset();
     }
     if (visible_ && raiseWanted_) {
         if (!sentMapped_ || !mapped_)
             connection_.onOwnWindow(xcb_map_window(connection_.get(), window_.get()));
-        stacking_.raiseManaged(window_.get());
+        if (unmanaged_) {
+            // Above the panel too: sway shows its override-redirect windows above every window it
+            // manages, and X's stacking has to say the same for a click to reach what is shown.
+            raiseToTop(connection_, window_.get());
+        } else {
+            stacking_.raiseManaged(window_.get());
+        }
         sentMapped_ = true;
         raiseWanted_ = false;
         // Until the server says otherwise: a raise the window manager refuses is not asked for again and
@@ -223,22 +229,6 @@ void PreviewPanel::update() {
         connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window_.get()));
         sentMapped_ = false;
     }
-}
-
-void PreviewPanel::place(const RootRect& rect) {
-    if (placed_ != rect) replacesLeft_ = kReplaces;
-    placed_ = rect;
-    swayRetriesLeft_ = kSwayRetries;
-    if (!placeThroughSway(rect)) {
-        configureIfChanged(connection_, window_.get(), rect, std::nullopt);
-        if (sway_ != nullptr) retryThroughSwaySoon();
-    }
-    shown_ = rect;
-}
-
-bool PreviewPanel::placeThroughSway(const RootRect& rect) {
-    return sway_ != nullptr &&
-           sway_->run(SwayIpc::placeCommand(window_.get(), rect.x, rect.y, rect.width, rect.height, true));
 }
 
 void PreviewPanel::visibilityChanged(const xcb_visibility_notify_event_t& event) {
@@ -293,14 +283,17 @@ void PreviewPanel::moveTo(std::int32_t x, std::int32_t y) {
     connection_.flush();
     shown_.x = x;
     shown_.y = y;
-    // Dragged there, it is placed there.
-    if (placed_) {
-        placed_->x = x;
-        placed_->y = y;
-    }
 }
 
 void PreviewPanel::configured(const xcb_configure_notify_event_t& event) {
+    if (unmanaged_ && visible_ && event.event == connection_.root() && event.window != window_.get() &&
+        event.override_redirect == 0) {
+        // A window the window manager moved or restacked may now lie above it in X's stacking, which
+        // XWayland's clicks follow, while sway still shows the preview on top.
+        raiseWanted_ = true;
+        requestUpdate();
+        return;
+    }
     if (event.window != window_.get() || event.event != window_.get()) return;
     const bool resized = event.width != shown_.width || event.height != shown_.height;
     shown_.width = std::max<std::uint32_t>(1, event.width);
@@ -321,37 +314,6 @@ void PreviewPanel::configured(const xcb_configure_notify_event_t& event) {
             shown_.y = reply->dst_y;
         }
     }
-    insistOnPlace();
-}
-
-void PreviewPanel::insistOnPlace() {
-    // sway centres a new floating window once its surface shows, which comes
-    // after it is mapped and maybe after the program placed it: put it back,
-    // a few times at most, in case sway keeps to its own mind.
-    if (sway_ == nullptr || !placed_ || *placed_ == shown_ || replacesLeft_ == 0) return;
-    swayRetriesLeft_ = kSwayRetries;
-    putBackThroughSway();
-}
-
-void PreviewPanel::putBackThroughSway() {
-    // Only what sway took counts. No configure request here, whose answer would only bring us back.
-    const RootRect where = *placed_;
-    if (placeThroughSway(where)) {
-        --replacesLeft_;
-        shown_ = where;
-        swayRetry_.reset();
-    } else {
-        retryThroughSwaySoon();
-    }
-}
-
-void PreviewPanel::retryThroughSwaySoon() {
-    if (swayRetry_ || swayRetriesLeft_ == 0) return;
-    --swayRetriesLeft_;
-    swayRetry_ = loop_.scheduleOnce(kSwayRetrySeconds, [this] {
-        swayRetry_.reset();
-        if (placed_ && replacesLeft_ > 0) putBackThroughSway();
-    });
 }
 
 // Drawing --------------------------------------------------------------------

@@ -32,10 +32,15 @@ namespace corvane::x11 {
 /// Ordering it front maps it only when it is hidden and raises it only when
 /// something covers it. Its frame, mapping and raises go out as StepWrites
 /// orders the program's own windows; a drag moves it at once.
+///
+/// Under sway it is an override-redirect window, as the border is: sway's X
+/// window manager centres a floating window wherever it was asked to be and
+/// takes no raise, while XWayland hands a click to the window on top of X's
+/// own stacking, which a focused game is once sway has raised it there.
 class PreviewPanel final : public platform::Panel {
 public:
     PreviewPanel(const Connection& connection, EventLoop& loop, X11Screens& screens,
-                 const RenderFormats& formats, StepWrites& writes, ProgramStacking& stacking, SwayIpc* sway,
+                 const RenderFormats& formats, StepWrites& writes, ProgramStacking& stacking, bool unmanaged,
                  platform::Rect frame, platform::PanelContent& content);
     ~PreviewPanel() override = default;
     PreviewPanel(const PreviewPanel&) = delete;
@@ -75,13 +80,6 @@ private:
     void visibilityChanged(const xcb_visibility_notify_event_t& event);
     void moveTo(std::int32_t x, std::int32_t y);
     void requestUpdate();
-    /// Sends the panel's frame: through sway where it runs (it centres floating X windows).
-    void place(const RootRect& rect);
-    void insistOnPlace();
-    void putBackThroughSway();
-    void retryThroughSwaySoon();
-    /// Whether sway took the placement (false off sway, and for a window whose surface sway has not seen).
-    bool placeThroughSway(const RootRect& rect);
     /// Brings the server's window up to date: frame, mapping, stacking.
     void update();
     void setNeedsDisplay();
@@ -94,7 +92,7 @@ private:
     const RenderFormats& formats_;
     StepWrites& writes_;
     ProgramStacking& stacking_;
-    SwayIpc* sway_;
+    bool unmanaged_;  ///< no window manager's: it stacks and places itself
     platform::PanelContent& content_;
     OwnedWindow window_;
     OwnedPicture picture_;            ///< the panel's own, to composite into
@@ -104,16 +102,6 @@ private:
     bool sentMapped_ = false;
     bool raiseWanted_ = false;
     bool updatePending_ = false;
-    /// Where the program last placed it, and how often it puts it back there when sway moved it.
-    static constexpr int kReplaces = 4;
-    std::optional<RootRect> placed_;
-    int replacesLeft_ = kReplaces;
-    /// Asks sway again while it knows no such window yet (it learns of it a moment after the map),
-    /// for two seconds at most: a hidden panel is no window of sway's at all.
-    static constexpr double kSwayRetrySeconds = 0.05;
-    static constexpr int kSwayRetries = 40;
-    int swayRetriesLeft_ = kSwayRetries;
-    std::unique_ptr<platform::Timer> swayRetry_;
     /// Mapped as the server last reported, and whether another window covers part of it.
     bool mapped_ = false;
     bool covered_ = true;

@@ -23,8 +23,8 @@ std::unique_ptr<platform::BorderWindow> X11Windows::createBorderWindow(DrawFunct
 
 std::unique_ptr<platform::Panel> X11Windows::createPanel(platform::Rect frame,
                                                          platform::PanelContent& content) {
-    return std::make_unique<PreviewPanel>(connection_, loop_, screens_, formats_, writes_, stacking_, sway_,
-                                          frame, content);
+    return std::make_unique<PreviewPanel>(connection_, loop_, screens_, formats_, writes_, stacking_,
+                                          sway_ != nullptr, frame, content);
 }
 
 }  // namespace corvane::x11
