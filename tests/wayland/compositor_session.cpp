@@ -166,6 +166,7 @@ CompositorSession::CompositorSession(Compositor compositor)
     } catch (const std::exception& error) {
         const std::string logs = log();
         inspector_.reset();
+        pointer_.reset();
         process_.reset();
         bus_.reset();
         std::error_code ignored;
@@ -177,6 +178,7 @@ CompositorSession::CompositorSession(Compositor compositor)
 
 CompositorSession::~CompositorSession() {
     inspector_.reset();
+    pointer_.reset();
     process_.reset();
     bus_.reset();
     removeStaleLocks();
@@ -366,6 +368,7 @@ void CompositorSession::connect() {
     if (!ipc || !wayland) throw std::runtime_error("sway made no sockets");
     desktop_.emplace_back("WAYLAND_DISPLAY", wayland->string());
     desktop_.emplace_back("SWAYSOCK", ipc->string());
+    pointer_ = std::make_unique<VirtualPointer>(*wayland);
 }
 
 std::unique_ptr<GameProcess> CompositorSession::launchGame(const GameSpec& spec) {

@@ -12,6 +12,7 @@
 #include "child_process.h"
 #include "game_process.h"
 #include "program_runner.h"
+#include "virtual_pointer.h"
 #include "x_inspector.h"
 
 namespace corvane::wltest {
@@ -98,6 +99,7 @@ private:
     std::optional<ChildProcess> bus_;
     std::optional<ChildProcess> process_;
     std::unique_ptr<XInspector> inspector_;
+    std::unique_ptr<VirtualPointer> pointer_;
     std::set<std::string> socketsBefore_;
     std::set<std::string> locksBefore_;
     std::string display_;
