@@ -149,12 +149,11 @@ void BorderWindow::orderFrontRegardless() {
 }
 
 void BorderWindow::orderOut() {
+    // With the step's other writes, after an activation's answer: a switch hides the border while the
+    // old game is still in front and shows it around the next one once the window manager says so,
+    // and by then it only moves, with no unmap in between.
     visible_ = false;
-    if (!mapped_) return;
-    for (const xcb_window_t window : shownWindows()) {
-        connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window));
-    }
-    mapped_ = false;
+    if (mapped_) setNeedsDisplay();
 }
 
 void BorderWindow::setNeedsDisplay() {
@@ -170,8 +169,16 @@ void BorderWindow::update() {
         if (!strips_) configureIfChanged(connection_, window_.get(), *wanted_, sent_);
         sent_ = wanted_;
     }
+    if (!visible_) {
+        if (!mapped_) return;
+        for (const xcb_window_t window : shownWindows()) {
+            connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window));
+        }
+        mapped_ = false;
+        return;
+    }
     paint();
-    if (visible_ && !mapped_) {
+    if (!mapped_) {
         for (const xcb_window_t window : shownWindows()) {
             connection_.onOwnWindow(xcb_map_window(connection_.get(), window));
         }

@@ -166,6 +166,21 @@ TEST_F(CorvaneProgramTest, theBorderFollowsAGameThePlayerMovesAndResizesByHand) 
     EXPECT_TRUE(followsByHand(*games[0], *border, {40, 30, -100, -80}));
 }
 
+TEST_F(CorvaneProgramTest, theBorderMovesToTheNextGameWithoutBlinking) {
+    const auto games = launchGames(2);
+    auto program = startProgram();
+    ASSERT_TRUE(waitForLayout(games, Layout::mainPlusSide));
+    ASSERT_TRUE(panelInFront(program.pid()));
+    x().activate(games[0]->window());
+    const auto border = borderAround(*games[0]);
+    ASSERT_TRUE(border);
+
+    auto unmaps = x().watchUnmaps(*border);
+    x().typeKey(kGrave);
+    EXPECT_TRUE(borderAround(*games[1]));
+    EXPECT_EQ(unmaps.count(), 0) << "the border was taken off the screen during the switch";
+}
+
 TEST_F(CorvaneProgramTest, theBorderHidesWhileThePanelHasThePlayerAndComesBackWhenItCloses) {
     const auto games = launchGames(2);
     auto program = startProgram();

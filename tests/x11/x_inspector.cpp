@@ -511,6 +511,26 @@ void XInspector::sync() {
     }
 }
 
+XInspector::UnmapWatch::UnmapWatch(const std::string& display, xcb_window_t window)
+    : connection_(xcb_connect(display.c_str(), nullptr)), window_(window) {
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_.get(), window, XCB_CW_EVENT_MASK, &mask);
+    XReply<xcb_get_input_focus_reply_t> synced(
+        xcb_get_input_focus_reply(connection_.get(), xcb_get_input_focus(connection_.get()), nullptr));
+}
+
+int XInspector::UnmapWatch::count() {
+    auto* c = connection_.get();
+    XReply<xcb_get_input_focus_reply_t> synced(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    while (XReply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
+        if ((event->response_type & 0x7FU) == XCB_UNMAP_NOTIFY &&
+            reinterpret_cast<const xcb_unmap_notify_event_t*>(event.get())->window == window_) {
+            ++count_;
+        }
+    }
+    return count_;
+}
+
 bool XInspector::answersPing(xcb_window_t window) {
     // A connection of its own, so that the root's events it selects pile up nowhere else.
     int screenNumber = 0;

@@ -30,6 +30,10 @@ struct WmClass {
 /// the window manager show, and plays the user (activation through the window
 /// manager, key presses through XTEST). Independent of the backend under test.
 class XInspector {
+    struct Disconnect {
+        void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
+    };
+
 public:
     /// Throws std::runtime_error when the display cannot be reached.
     explicit XInspector(const std::string& display);
@@ -122,14 +126,24 @@ public:
     void removeMonitor(const std::string& name);
     /// Waits until the server has handled every request sent so far.
     void sync();
+    /// Counts the times `window` is unmapped from now on, on a connection of its own.
+    class UnmapWatch {
+    public:
+        UnmapWatch(const std::string& display, xcb_window_t window);
+        /// The unmaps so far, once the server has sent all it has.
+        int count();
+
+    private:
+        std::unique_ptr<xcb_connection_t, Disconnect> connection_;
+        xcb_window_t window_;
+        int count_ = 0;
+    };
+    [[nodiscard]] UnmapWatch watchUnmaps(xcb_window_t window) const { return {display_, window}; }
     /// True once `window`'s client answered a _NET_WM_PING: it has then handled
     /// every event sent to it before, and sent what they made it send.
     bool answersPing(xcb_window_t window);
 
 private:
-    struct Disconnect {
-        void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
-    };
     [[nodiscard]] std::vector<std::uint32_t> cardinals(xcb_window_t window, const std::string& name,
                                                        xcb_atom_t type);
     void sendRootMessage(xcb_window_t window, const std::string& type,
