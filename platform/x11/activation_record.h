@@ -1,3 +1,4 @@
+// An activation asked of the window manager, kept until it answers.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

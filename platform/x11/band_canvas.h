@@ -1,3 +1,4 @@
+// The border band drawn as rectangles in window pixels, for one window or four strips.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

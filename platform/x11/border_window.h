@@ -1,3 +1,4 @@
+// Our window: the coloured band around the game being played.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

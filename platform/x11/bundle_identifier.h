@@ -1,3 +1,4 @@
+// A game's identifier from a window's WM_CLASS or its process's name.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// Counts a press soon after the last one, near it, as a double click.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

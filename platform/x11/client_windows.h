@@ -1,3 +1,4 @@
+// Other programs' managed top-level windows and what was read about them.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// A capture of one window: Composite pixmap, Damage reports, frames on a clock.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

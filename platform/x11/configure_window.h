@@ -1,3 +1,4 @@
+// Moves and sizes one of our own windows, sending only what changed.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -38,7 +38,6 @@ constexpr AtomName kAtomNames[] = {
     {"WM_PROTOCOLS", &Atoms::wmProtocols},
     {"WM_STATE", &Atoms::wmState},
     {"WM_TAKE_FOCUS", &Atoms::wmTakeFocus},
-    {"WM_DELETE_WINDOW", &Atoms::wmDeleteWindow},
     {"_MOTIF_WM_HINTS", &Atoms::motifWmHints},
     {"UTF8_STRING", &Atoms::utf8String},
 };

@@ -1,3 +1,4 @@
+// The one xcb connection: replies and errors owned, atoms, requests with their error policy.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD
@@ -171,7 +172,6 @@ struct Atoms {
     xcb_atom_t wmProtocols = XCB_ATOM_NONE;
     xcb_atom_t wmState = XCB_ATOM_NONE;
     xcb_atom_t wmTakeFocus = XCB_ATOM_NONE;
-    xcb_atom_t wmDeleteWindow = XCB_ATOM_NONE;
     xcb_atom_t motifWmHints = XCB_ATOM_NONE;
     xcb_atom_t utf8String = XCB_ATOM_NONE;
 };

@@ -1,3 +1,4 @@
+// For `corvane --check`: what the desktop gives the program, each need on a line.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

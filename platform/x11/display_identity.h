@@ -1,3 +1,4 @@
+// Which X server a display name reaches, the same for every spelling of it.
 #pragma once
 
 #include <optional>

@@ -1,3 +1,4 @@
+// X errors in words, for the log.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

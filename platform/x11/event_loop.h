@@ -1,3 +1,4 @@
+// The main loop: X events, errors, timers and posted work on one thread.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

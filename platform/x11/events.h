@@ -1,3 +1,4 @@
+// Small helpers to read an xcb event's type and fields.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

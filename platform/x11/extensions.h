@@ -1,3 +1,4 @@
+// Which X extensions this connection may use, and in which version.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

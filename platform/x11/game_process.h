@@ -1,3 +1,4 @@
+// Whether a process is the game, by the name Wine gives it or its window class.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// For `corvane --check`: each game found, and each look-alike window not taken, with why.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

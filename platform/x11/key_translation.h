@@ -1,3 +1,4 @@
+// The settings' key codes and modifiers as XKB key names, keysyms and X modifier masks.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// RAII owners of server resources the program made (windows, pixmaps, pictures).
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// Draws a preview's label: the slot's name and a band in its colour.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// Our window: a floating preview of another game, clicked to switch to it.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// Reads /proc for a process: start time, name, arguments, environment.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// Whether the games still run, for all of them with one system call.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// Where our floating windows go in the stacking: above the games, below the panel.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD
@@ -22,7 +23,6 @@ public:
 
     /// The panel's window (another connection's, Qt's) while it is shown; none while hidden.
     void keepBelow(std::optional<xcb_window_t> panel) { panel_ = panel; }
-    [[nodiscard]] std::optional<xcb_window_t> ceiling() const { return panel_; }
 
     /// Raises a window the window manager manages (a preview).
     void raiseManaged(xcb_window_t window);

@@ -1,3 +1,4 @@
+// The Render extension: its formats and the one for each visual.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

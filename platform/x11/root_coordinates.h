@@ -1,3 +1,4 @@
+// X's 16-bit root coordinates and the program's rectangles, converted both ways.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// Monitors from RandR, in root coordinates, the primary first.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// The one write path to X: every step's activations, moves, raises and own-window updates.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

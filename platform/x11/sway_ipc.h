@@ -1,3 +1,4 @@
+// sway's command channel, for what its X window manager does not do.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

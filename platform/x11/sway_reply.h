@@ -1,3 +1,4 @@
+// Reads sway's IPC replies with bounds; no xcb, so the fuzz build takes it.
 #pragma once
 
 // No xcb here: the reader is plain bytes, so the fuzz build compiles it without X11.

@@ -1,3 +1,4 @@
+// The desktop as the server's events told it: windows, properties, frames.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// The process behind a window, from X-Resource or _NET_WM_PID, and how it was learnt.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// A captured window as a Render picture, handed to the previews.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

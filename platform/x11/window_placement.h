@@ -1,3 +1,4 @@
+// Where another program's window is: its frame, extents and gravity.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

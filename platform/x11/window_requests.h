@@ -1,3 +1,4 @@
+// Requests to other programs' windows (move, raise, activate), each with its error policy.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

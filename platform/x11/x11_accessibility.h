@@ -1,3 +1,4 @@
+// The accessibility service on X11: other programs' windows, their frames, moves and focus.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

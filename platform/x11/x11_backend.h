@@ -1,3 +1,4 @@
+// The whole X11 backend on one connection, with the loop that drives it.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// The capture service on X11: Composite, Render and Damage.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

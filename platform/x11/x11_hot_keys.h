@@ -1,3 +1,4 @@
+// The hot-key service on X11: passive key grabs on the root window.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// The process-info service on X11: the launch arguments.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

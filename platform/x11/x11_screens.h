@@ -1,3 +1,4 @@
+// The screens service on X11: RandR monitors and the work area.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

@@ -1,3 +1,4 @@
+// What the panel says on X11 where another platform would name its own settings.
 #pragma once
 
 #include "platform/platform_texts.h"

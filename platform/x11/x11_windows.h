@@ -1,3 +1,4 @@
+// The window service on X11: makes the border and the previews.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

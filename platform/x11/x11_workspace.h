@@ -1,3 +1,4 @@
+// The workspace service on X11: the running games, the frontmost one, activation.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

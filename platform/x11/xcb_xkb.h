@@ -1,3 +1,4 @@
+// Includes xcb/xkb.h, whose field named `explicit` C++ cannot take as it stands.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD

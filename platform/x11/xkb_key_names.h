@@ -1,3 +1,4 @@
+// XKB on the connection: key names, and hearing when they change.
 #pragma once
 
 #ifndef CORVANE_X11_BUILD
