@@ -93,10 +93,9 @@ TEST_F(CorvaneProgramTest, aClickOnAPreviewSwitchesToItsGameAndADraggedOneIsReme
     auto program = startProgram();
     ASSERT_TRUE(waitForLayout(games, Layout::mainPlusSide));
     // Closed, as a player does whose desktop has no tray: it would cover the previews.
-    std::optional<xcb_window_t> panel;
-    ASSERT_TRUE(waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }));
-    x().close(*panel);
-    ASSERT_TRUE(waitUntil([&] { return !panelWindow(program.pid()); }));
+    const auto panel = panelInFront(program.pid());
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(closeInFront(program.pid(), *panel));
 
     std::optional<xcb_window_t> blue;
     ASSERT_TRUE(waitUntil([&] { return (blue = previewShowing(0x007AFF)).has_value(); })) << programErrors();
@@ -261,8 +260,8 @@ TEST_F(CorvaneProgramTest, aDamagedSettingsFileNeitherStopsItNorIsLost) {
 
 TEST_F(CorvaneProgramTest, withoutATrayThePanelIsAWindowThatAnotherStartShowsAgain) {
     auto program = startProgram();
-    std::optional<xcb_window_t> panel;
-    ASSERT_TRUE(waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }));
+    const auto panel = panelInFront(program.pid());
+    ASSERT_TRUE(panel);
     EXPECT_TRUE(waitForError("corvane: there is no system tray"));
 
     x().close(*panel);

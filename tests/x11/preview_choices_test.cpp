@@ -14,9 +14,10 @@ protected:
     /// Starts the program and closes its panel, which would cover the previews.
     ChildProcess startWithoutPanel() {
         auto program = startProgram();
-        std::optional<xcb_window_t> panel;
-        EXPECT_TRUE(waitUntil([&] { return (panel = panelWindow(program.pid())).has_value(); }));
-        if (panel) x().close(*panel);
+        // Once Qt has done with its map, which would otherwise hand the panel the focus again later.
+        const auto panel = panelInFront(program.pid());
+        EXPECT_TRUE(panel);
+        if (panel) closeInFront(program.pid(), *panel);
         return program;
     }
 };

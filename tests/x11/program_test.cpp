@@ -51,6 +51,14 @@ std::optional<xcb_window_t> ProgramTest::panelInFront(pid_t pid) {
     return inFront && x().answersPing(*panel) ? panel : std::nullopt;
 }
 
+bool ProgramTest::closeInFront(pid_t pid, xcb_window_t panel) {
+    x().close(panel);
+    return waitUntil([&] {
+        const auto active = x().activeWindow();
+        return !panelWindow(pid) && active && *active != panel && *active != XCB_WINDOW_NONE;
+    });
+}
+
 std::optional<platform::Rect> ProgramTest::popupMenu(pid_t pid) {
     auto* c = x().connection();
     for (const xcb_window_t window : x().topLevelWindowsOf(static_cast<std::uint32_t>(pid))) {

@@ -58,6 +58,9 @@ protected:
     /// Without a tray the panel opens at start and takes the focus: the panel once it has it,
     /// and once Qt has also acted on its map, where it asks for the focus a second time.
     std::optional<xcb_window_t> panelInFront(pid_t pid);
+    /// Closes the panel in front, as its title bar's button does; true once the window manager has
+    /// given the focus to another window (else it may do so after the test turned to a game).
+    bool closeInFront(pid_t pid, xcb_window_t panel);
     /// Where the program's open pop-up menu (the tray icon's) is: menus are no
     /// part of the accessible tree, so it is found as an X window.
     std::optional<platform::Rect> popupMenu(pid_t pid);
