@@ -46,7 +46,7 @@ std::vector<x11::KeyToCheck> keysOf(const platform::DefaultsStore& store,
         {"the switch key " + HotkeyManager::label(key, texts), key.keyCode, key.modifiers}};
     const auto style =
         HotkeyManager::jumpStyle(store.string(kJumpStyle.key).value_or("")).value_or(kJumpStyle.fallback);
-    for (int slot = 0; slot < 5; ++slot) {
+    for (int slot = 0; slot < HotkeyManager::kJumpSlots; ++slot) {
         const auto combo = HotkeyManager::key(style, slot);
         if (!combo) continue;
         keys.push_back({"the jump key for slot " + std::to_string(slot + 1) + " (" +

@@ -104,7 +104,7 @@ std::vector<PortalShortcuts::Shortcut> PortalShortcuts::forSettings(const std::s
     std::vector<Shortcut> shortcuts{
         {QStringLiteral("switch"), QStringLiteral("Switch to the next game"), triggerOf(hotkeyID)}};
     if (jumpStyle == HotkeyManager::JumpStyle::off) return shortcuts;
-    for (int slot = 0; slot < 5; ++slot) {
+    for (int slot = 0; slot < HotkeyManager::kJumpSlots; ++slot) {
         shortcuts.push_back({QStringLiteral("jump") + QString::number(slot + 1),
                              QStringLiteral("Go to the game in slot ") + QString::number(slot + 1),
                              jumpTrigger(jumpStyle, slot)});

@@ -6,9 +6,6 @@ namespace corvane::layout {
 
 namespace {
 
-constexpr double kMinMainShare = 0.5;
-constexpr double kMaxMainShare = 0.85;
-
 double clampShare(double share) {
     if (share <= kMinMainShare) return kMinMainShare;
     if (share > kMaxMainShare) return kMaxMainShare;

@@ -20,6 +20,9 @@ std::string_view rawValue(Layout layout);
 std::optional<Layout> fromRawValue(std::string_view raw);
 /// The name the control panel shows.
 std::string_view title(Layout layout);
+/// The main window's share of the width in mainPlusSide is kept within these.
+inline constexpr double kMinMainShare = 0.5;
+inline constexpr double kMaxMainShare = 0.85;
 /// One frame per client for `layout` in `area` (Accessibility space), in slot
 /// order; the client at `activeIndex` gets the main area of mainPlusSide,
 /// which takes `mainShare` of the width (kept within 0.5 and 0.85). Not rounded.

@@ -55,7 +55,6 @@ public:
     static constexpr double kBorderThickness = 4.0;
     static constexpr std::uint32_t kSwitchHotkeyID = 1;
     static constexpr std::uint32_t kFirstJumpHotkeyID = 10;
-    static constexpr int kJumpSlots = 5;
 
     /// Builds the controller and brings it up: settings loaded, hot keys
     /// registered, the permission prompt asked for, the timer scheduled and

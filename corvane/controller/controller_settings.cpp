@@ -139,7 +139,7 @@ void Controller::registerHotkeys() {
 
     bool allSucceeded = true;
     std::optional<Problem> problem;
-    for (int slot = 0; slot < kJumpSlots; ++slot) {
+    for (int slot = 0; slot < HotkeyManager::kJumpSlots; ++slot) {
         const auto combo = HotkeyManager::key(jumpStyle_, slot);
         if (!combo) continue;
         const bool ok = hotkeys_->registerKey(kFirstJumpHotkeyID + static_cast<std::uint32_t>(slot),

@@ -20,6 +20,8 @@ namespace corvane {
 class HotkeyManager {
 public:
     using Action = std::function<void()>;
+    /// The slots a jump key style has keys for.
+    static constexpr int kJumpSlots = 5;
 
     /// One selectable switch key.
     struct Choice {

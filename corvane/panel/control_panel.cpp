@@ -62,7 +62,7 @@ constexpr int kAdviceSpacing = 6;
 constexpr int kShareBoxWidth = 40;
 constexpr int kWidthBoxWidth = 52;
 // Fine enough that no step shows: 0.0001 of share, 0.1 point of width.
-constexpr ValueSlider::Range kShareRange{0.5, 0.85, 3500};
+constexpr ValueSlider::Range kShareRange{layout::kMinMainShare, layout::kMaxMainShare, 3500};
 constexpr ValueSlider::Range kWidthRange{240, 900, 6600};
 
 const QString kNotANumber = QStringLiteral("\u2013");
