@@ -11,8 +11,12 @@ constexpr std::size_t kCommandNameLimit = 15;
 
 }  // namespace
 
+bool mayBeCut(std::string_view commandName) {
+    return commandName.size() >= kCommandNameLimit;
+}
+
 std::string executableName(std::string_view commandName, std::string_view argument0) {
-    if (commandName.size() < kCommandNameLimit || argument0.empty()) return std::string(commandName);
+    if (!mayBeCut(commandName) || argument0.empty()) return std::string(commandName);
     const std::size_t slash = argument0.find_last_of("/\\");
     const std::string_view base = slash == std::string_view::npos ? argument0 : argument0.substr(slash + 1);
     // Only a name the kernel's one is the start of: argv[0] may have been rewritten.

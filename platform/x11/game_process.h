@@ -33,6 +33,9 @@ struct ProcessKind {
 /// cut at 15 characters the last part of its argv[0] (a Windows path under
 /// Wine, so "\" separates too).
 std::string executableName(std::string_view commandName, std::string_view argument0);
+/// Whether the kernel may have cut `commandName` short (it keeps 15 characters):
+/// only then is argv[0] worth reading.
+[[nodiscard]] bool mayBeCut(std::string_view commandName);
 
 /// A process is the game when its executable name is one of the game's, else
 /// when one of its windows' classes is. Proton names every game's class

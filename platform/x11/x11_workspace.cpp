@@ -36,7 +36,6 @@ std::vector<platform::RunningApplication> X11Workspace::runningApplications() {
 void X11Workspace::buildApplications(const std::vector<KnownClient>& clients) {
     forgetProcessesExcept(clients);
     processes_.forgetAll();
-    firstWindow_.clear();
     std::map<platform::Pid, std::vector<std::string>> classes;
     for (const auto& client : clients) {
         if (!client.pid) continue;  // without a pid a window cannot be told apart from its neighbours
@@ -58,8 +57,7 @@ X11Workspace::ProcessFacts& X11Workspace::processFacts(platform::Pid pid, xcb_wi
     if (added) {
         entry->second.launchDate = proc_.launchDate(pid);
         const std::string name = proc_.commandName(pid);
-        // argv[0] only where the kernel's name may be cut short.
-        const auto arguments = name.size() >= 15 ? proc_.arguments(pid) : std::vector<std::string>{};
+        const auto arguments = mayBeCut(name) ? proc_.arguments(pid) : std::vector<std::string>{};
         entry->second.executable = executableName(name, arguments.empty() ? "" : arguments.front());
     }
     return entry->second;
