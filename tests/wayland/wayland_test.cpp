@@ -448,8 +448,11 @@ TEST_P(WaylandTest, showsLivePicturesOfTheOtherGamesAboveThem) {
             continue;
         }
         for (std::size_t other = 0; other < kGames; ++other) {
-            EXPECT_TRUE(x().stackedAbove(preview, game(other).window()))
-                << "the preview of game " << seen.slot + 1 << " is below game " << other + 1;
+            // Raised in the step after it shows.
+            EXPECT_TRUE(waitUntil([&, preview = preview] {
+                return x().stackedAbove(preview, game(other).window());
+            })) << "the preview of game "
+                << seen.slot + 1 << " is below game " << other + 1;
         }
     }
 }
