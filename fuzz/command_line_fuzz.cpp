@@ -8,8 +8,8 @@
 #include <variant>
 #include <vector>
 
-#include "corvane/app/command_line.h"
 #include "corvane/clients/wow_client.h"
+#include "corvane/command_line/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> arguments{"corvane"};

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "corvane/app/show_request.h"
+#include "corvane/command_line/show_request.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using corvane::app::kShowRequest;

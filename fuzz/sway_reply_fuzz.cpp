@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/x11/sway_reply.h"
+#include "platform/x11/desktop/sway_reply.h"
 
 namespace {
 

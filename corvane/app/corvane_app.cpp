@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <string>
 
-#include "corvane/app/crisp_icon.h"
 #include "corvane/app/portal_shortcuts.h"
-#include "corvane/app/status_reporter.h"
-#include "corvane/app/tray_popup.h"
 #include "corvane/app/x11_loop_driver.h"
 #include "corvane/controller/controller.h"
 #include "corvane/panel/control_panel.h"
+#include "corvane/shell/crisp_icon.h"
+#include "corvane/shell/status_reporter.h"
+#include "corvane/shell/tray_popup.h"
 #include "platform/store/json_defaults_store.h"
 #include "platform/x11/x11_backend.h"
 #include "platform/x11/x11_texts.h"

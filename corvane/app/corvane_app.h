@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "corvane/app/command_line.h"
-#include "corvane/app/signal_watch.h"
+#include "corvane/command_line/command_line.h"
+#include "corvane/shell/signal_watch.h"
 
 namespace corvane {
 

@@ -14,17 +14,17 @@
 #include <string_view>
 #include <system_error>
 
-#include "corvane/app/kwin_key_reach.h"
 #include "corvane/app/portal_shortcuts.h"
-#include "corvane/app/runtime_folder.h"
-#include "corvane/app/single_instance.h"
 #include "corvane/clients/wow_client.h"
+#include "corvane/command_line/kwin_key_reach.h"
+#include "corvane/command_line/runtime_folder.h"
+#include "corvane/command_line/single_instance.h"
 #include "corvane/controller/settings.h"
 #include "corvane/hotkeys/hotkey_manager.h"
 #include "platform/store/json_defaults_store.h"
-#include "platform/x11/desktop_check.h"
-#include "platform/x11/display_identity.h"
-#include "platform/x11/game_report.h"
+#include "platform/x11/check/desktop_check.h"
+#include "platform/x11/check/game_report.h"
+#include "platform/x11/wire/display_identity.h"
 #include "platform/x11/x11_texts.h"
 #include "platform/xdg_paths.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/app/command_line.h"
+#include "corvane/command_line/command_line.h"
 
 namespace corvane::app {
 

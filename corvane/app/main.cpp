@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "corvane/app/autostart.h"
-#include "corvane/app/command_line.h"
 #include "corvane/app/corvane_app.h"
 #include "corvane/app/desktop_doctor.h"
-#include "corvane/app/runtime_folder.h"
-#include "corvane/app/show_panel_server.h"
-#include "corvane/app/signal_watch.h"
-#include "corvane/app/single_instance.h"
-#include "platform/x11/display_identity.h"
+#include "corvane/command_line/autostart.h"
+#include "corvane/command_line/command_line.h"
+#include "corvane/command_line/runtime_folder.h"
+#include "corvane/command_line/single_instance.h"
+#include "corvane/shell/show_panel_server.h"
+#include "corvane/shell/signal_watch.h"
+#include "platform/x11/wire/display_identity.h"
 #include "platform/x11/x11_backend.h"
 
 namespace {

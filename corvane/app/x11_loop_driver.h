@@ -4,7 +4,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include "platform/x11/event_loop.h"
+#include "platform/x11/wire/event_loop.h"
 
 namespace corvane {
 

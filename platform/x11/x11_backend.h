@@ -10,18 +10,18 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/x11/connection.h"
-#include "platform/x11/event_loop.h"
-#include "platform/x11/step_writes.h"
-#include "platform/x11/sway_ipc.h"
-#include "platform/x11/window_cache.h"
-#include "platform/x11/x11_accessibility.h"
-#include "platform/x11/x11_capture.h"
-#include "platform/x11/x11_hot_keys.h"
-#include "platform/x11/x11_process_info.h"
-#include "platform/x11/x11_screens.h"
-#include "platform/x11/x11_windows.h"
-#include "platform/x11/x11_workspace.h"
+#include "platform/x11/capture/x11_capture.h"
+#include "platform/x11/desktop/step_writes.h"
+#include "platform/x11/desktop/sway_ipc.h"
+#include "platform/x11/desktop/window_cache.h"
+#include "platform/x11/desktop/x11_accessibility.h"
+#include "platform/x11/desktop/x11_screens.h"
+#include "platform/x11/desktop/x11_workspace.h"
+#include "platform/x11/keys/x11_hot_keys.h"
+#include "platform/x11/own_windows/x11_windows.h"
+#include "platform/x11/processes/x11_process_info.h"
+#include "platform/x11/wire/connection.h"
+#include "platform/x11/wire/event_loop.h"
 
 namespace corvane::x11 {
 

@@ -1,4 +1,4 @@
-#include "corvane/app/autostart.h"
+#include "corvane/command_line/autostart.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "corvane/app/command_line.h"
+#include "corvane/command_line/command_line.h"
 
 namespace corvane::app {
 namespace {

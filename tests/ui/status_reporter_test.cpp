@@ -1,5 +1,5 @@
 // What the program says on stderr about its state, as a user at the terminal reads it.
-#include "corvane/app/status_reporter.h"
+#include "corvane/shell/status_reporter.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 
-#include "corvane/app/tray_popup.h"
+#include "corvane/shell/tray_popup.h"
 
 namespace corvane {
 

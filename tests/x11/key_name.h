@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/x11/key_translation.h"
+#include "platform/x11/keys/key_translation.h"
 
 namespace corvane::x11test {
 

@@ -16,8 +16,8 @@
 
 #include "backend_test.h"
 #include "key_name.h"
-#include "platform/x11/key_translation.h"
-#include "platform/x11/xkb_key_names.h"
+#include "platform/x11/keys/key_translation.h"
+#include "platform/x11/keys/xkb_key_names.h"
 
 namespace corvane::x11test {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/connection.h"
-#include "platform/x11/event_loop.h"
+#include "platform/x11/wire/connection.h"
+#include "platform/x11/wire/event_loop.h"
 #include "stderr_capture.h"
 #include "x11_test.h"
 

@@ -18,8 +18,8 @@
 
 #include "backend_test.h"
 #include "boxes.h"
-#include "platform/x11/border_window.h"
-#include "platform/x11/preview_panel.h"
+#include "platform/x11/own_windows/preview_panel.h"
+#include "platform/x11/own_windows/x11_border_window.h"
 #include "platform/x11/x11_backend.h"
 #include "rect_printer.h"
 #include "stderr_capture.h"
@@ -150,7 +150,7 @@ protected:
 };
 
 xcb_window_t idOf(const platform::BorderWindow& window) {
-    return dynamic_cast<const x11::BorderWindow&>(window).id();
+    return dynamic_cast<const x11::X11BorderWindow&>(window).id();
 }
 
 TEST_F(BackendOverlaysTest, theBorderIsAClickThroughBandAboveTheGame) {

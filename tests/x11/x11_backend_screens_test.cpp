@@ -7,7 +7,7 @@
 #include <ostream>
 #include <vector>
 
-#include "platform/x11/screen_layout.h"
+#include "platform/x11/desktop/screen_layout.h"
 #include "platform/x11/x11_backend.h"
 #include "rect_printer.h"
 #include "x11_test.h"

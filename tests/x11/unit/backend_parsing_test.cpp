@@ -9,9 +9,9 @@
 #include <ostream>
 #include <string>
 
-#include "platform/x11/bundle_identifier.h"
-#include "platform/x11/game_process.h"
-#include "platform/x11/proc_stat.h"
+#include "platform/x11/processes/bundle_identifier.h"
+#include "platform/x11/processes/game_process.h"
+#include "platform/x11/processes/proc_stat.h"
 
 namespace corvane::x11test {
 namespace {

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "boxes.h"
-#include "platform/x11/band_canvas.h"
-#include "platform/x11/click_counter.h"
-#include "platform/x11/preview_label.h"
-#include "platform/x11/root_coordinates.h"
+#include "platform/x11/own_windows/band_canvas.h"
+#include "platform/x11/own_windows/click_counter.h"
+#include "platform/x11/own_windows/preview_label.h"
+#include "platform/x11/wire/root_coordinates.h"
 #include "rect_printer.h"
 
 namespace corvane::x11test {

@@ -13,7 +13,7 @@
 
 #include "key_name.h"
 #include "platform/hot_key_service.h"
-#include "platform/x11/key_translation.h"
+#include "platform/x11/keys/key_translation.h"
 
 namespace corvane::x11test {
 namespace {

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <vector>
 
-#include "platform/x11/screen_layout.h"
+#include "platform/x11/desktop/screen_layout.h"
 #include "rect_printer.h"
 
 namespace corvane::x11test {

@@ -1,8 +1,8 @@
 // The rules by which the backend believes what it wrote, without an X server.
 #include <gtest/gtest.h>
 
-#include "platform/x11/activation_record.h"
-#include "platform/x11/window_placement.h"
+#include "platform/x11/desktop/activation_record.h"
+#include "platform/x11/desktop/foreign_placement.h"
 #include "rect_printer.h"
 
 namespace corvane::x11 {
@@ -22,14 +22,14 @@ TEST(ActivationRecordRules, OnlyTheWindowNamedActiveAnswersAndBothDeadlinesCount
 }
 
 TEST(BelievedPlacementRules, ThisStepsMoveThenWhatWasSentThenTheServersWord) {
-    const WindowPlacement server{{0, 0, 802, 626}, {1, 1, 20, 5}, 0};
+    const ForeignPlacement server{{0, 0, 802, 626}, {1, 1, 20, 5}, 0};
     const SentPlacement sent{{{100, 0, 802, 626}, {1, 1, 20, 5}, 0}, 5.0};
     ClientMove move;
     move.x = 301;
     move.y = 220;
     struct Case {
         const char* name;
-        std::optional<WindowPlacement> server;
+        std::optional<ForeignPlacement> server;
         const SentPlacement* sent;
         double now;
         const ClientMove* pending;

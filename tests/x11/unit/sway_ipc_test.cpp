@@ -16,8 +16,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/x11/sway_ipc.h"
-#include "platform/x11/sway_reply.h"
+#include "platform/x11/desktop/sway_ipc.h"
+#include "platform/x11/desktop/sway_reply.h"
 
 namespace corvane::x11test {
 namespace {
