@@ -1,6 +1,5 @@
 #pragma once
 
-#include <map>
 #include <string>
 
 namespace corvane::platform {
@@ -20,10 +19,9 @@ struct PlatformTexts {
     std::string screenRecordingNeeded =
         "macOS needs Screen Recording for the preview: System Settings \u2192 Privacy & Security \u2192 "
         "Screen Recording \u2192 Corvane, then toggle this off and on.";
-    /// Labels of switch keys (by choice id) and titles of jump styles (by raw
-    /// value) that read otherwise here; the others keep their own.
-    std::map<std::string, std::string> hotkeyLabels;
-    std::map<std::string, std::string> jumpStyleTitles;
+    /// Whether keys are named as on X11 (Alt where a Mac has Option); the key
+    /// table holds both wordings.
+    bool x11KeyLabels = false;
 };
 
 }  // namespace corvane::platform

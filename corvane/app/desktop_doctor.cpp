@@ -35,24 +35,20 @@ namespace {
 using x11::DesktopFinding;
 using Verdict = DesktopFinding::Verdict;
 
+/// What `--check` calls a key the settings ask for.
+std::string what(const HotkeyManager::WantedKey& key, const settings::Values& values,
+                 const platform::PlatformTexts& texts) {
+    if (!key.slot)
+        return "the switch key " + HotkeyManager::label(HotkeyManager::switchKey(values.hotkeyID), texts);
+    return "the jump key for slot " + std::to_string(*key.slot + 1) + " (" +
+           HotkeyManager::title(values.jumpStyle, texts) + ")";
+}
+
 /// The keys the settings name, as the controller would register them.
-std::vector<x11::KeyToCheck> keysOf(const platform::DefaultsStore& store,
-                                    const platform::PlatformTexts& texts) {
-    using namespace settings;
-    const std::string id = store.string(kHotkey.key).value_or(std::string(kHotkey.fallback));
-    const auto* choice = HotkeyManager::choice(id);
-    const auto& key = choice != nullptr ? *choice : HotkeyManager::cycleChoices().front();
-    std::vector<x11::KeyToCheck> keys{
-        {"the switch key " + HotkeyManager::label(key, texts), key.keyCode, key.modifiers}};
-    const auto style =
-        HotkeyManager::jumpStyle(store.string(kJumpStyle.key).value_or("")).value_or(kJumpStyle.fallback);
-    for (int slot = 0; slot < HotkeyManager::kJumpSlots; ++slot) {
-        const auto combo = HotkeyManager::key(style, slot);
-        if (!combo) continue;
-        keys.push_back({"the jump key for slot " + std::to_string(slot + 1) + " (" +
-                            HotkeyManager::title(style, texts) + ")",
-                        combo->keyCode, combo->modifiers});
-    }
+std::vector<x11::KeyToCheck> keysOf(const settings::Values& values, const platform::PlatformTexts& texts) {
+    std::vector<x11::KeyToCheck> keys;
+    for (const auto& key : HotkeyManager::wantedKeys(values.hotkeyID, values.jumpStyle))
+        keys.push_back({what(key, values, texts), key.combo.keyCode, key.combo.modifiers});
     return keys;
 }
 
@@ -79,10 +75,24 @@ DesktopFinding keysEverywhere() {
             {}};
 }
 
+/// A key for KWin's rules, with what to pick instead: a key that types no
+/// character and one held with Control, of the same kind.
+KeyReachQuestion question(const HotkeyManager::WantedKey& key, const settings::Values& values,
+                          const platform::PlatformTexts& texts) {
+    using JumpStyle = HotkeyManager::JumpStyle;
+    if (!key.slot) {
+        return {what(key, values, texts), std::string(key.xkbName), key.combo.modifiers,
+                HotkeyManager::label(HotkeyManager::switchKey("f13"), texts),
+                HotkeyManager::label(HotkeyManager::switchKey("ctrlTab"), texts)};
+    }
+    return {"the jump keys (" + HotkeyManager::title(values.jumpStyle, texts) + ")", std::string(key.xkbName),
+            key.combo.modifiers, HotkeyManager::title(JumpStyle::functionKeys, texts),
+            HotkeyManager::title(JumpStyle::controlNumbers, texts)};
+}
+
 /// Under KDE Plasma on Wayland: whether each key the settings ask for gets
 /// past KWin's Legacy X11 App Support from a Wayland window.
-std::vector<DesktopFinding> keysFromWaylandWindows(x11::X11Backend& backend,
-                                                   const platform::DefaultsStore& store,
+std::vector<DesktopFinding> keysFromWaylandWindows(x11::X11Backend& backend, const settings::Values& values,
                                                    const platform::PlatformTexts& texts) {
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     const bool kde =
@@ -91,17 +101,10 @@ std::vector<DesktopFinding> keysFromWaylandWindows(x11::X11Backend& backend,
     if (!kde) return {};
     const auto mode = userKwinEavesdrop(platform::configDirectory());
     std::vector<DesktopFinding> findings;
-    constexpr std::string_view kFirstJumpKey = "the jump key for slot 1 ";
-    for (const auto& key : keysOf(store, texts)) {
-        KeyReachQuestion question{key.what, key.keyCode, key.modifiers};
+    for (const auto& key : HotkeyManager::wantedKeys(values.hotkeyID, values.jumpStyle)) {
         // The jump keys are all of one kind: the first stands for them.
-        if (key.what.starts_with("the jump key for slot")) {
-            if (!key.what.starts_with(kFirstJumpKey)) continue;
-            question.what = "the jump keys " + key.what.substr(kFirstJumpKey.size());
-            question.functionKeys = "F13\u2026F17";
-            question.controlKeys = "Control + 1\u20265";
-        }
-        const auto reach = keyReach(mode, question);
+        if (key.slot.value_or(0) > 0) continue;
+        const auto reach = keyReach(mode, question(key, values, texts));
         findings.push_back({reach.everywhere ? Verdict::works : Verdict::fallback, reach.line, {}});
     }
     return findings;
@@ -167,9 +170,10 @@ int runDesktopCheck(const RunOptions& options, std::vector<std::string> argument
 
     platform::JsonDefaultsStore store(platform::JsonDefaultsStore::defaultPath());
     const auto texts = x11::platformTexts();
+    const auto values = settings::load(store);
     x11::DesktopNeeds needs;
-    needs.border = store.boolean(settings::kShowBorder.key).value_or(settings::kShowBorder.fallback);
-    needs.previews = store.boolean(settings::kShowPreview.key).value_or(settings::kShowPreview.fallback);
+    needs.border = values.showBorder;
+    needs.previews = values.showPreview;
     // A running Corvane holds the keys itself: asking for them would only find them taken.
     const bool corvaneRuns = [&] {
         const char* display = std::getenv("DISPLAY");
@@ -179,14 +183,14 @@ int runDesktopCheck(const RunOptions& options, std::vector<std::string> argument
         // The lock, not the socket: one that is still starting holds the keys already.
         return identity && !folder.path.empty() && SingleInstance(folder.path, *identity).heldElsewhere();
     }();
-    if (!corvaneRuns) needs.keys = keysOf(store, texts);
+    if (!corvaneRuns) needs.keys = keysOf(values, texts);
 
     std::printf("What Corvane needs, and what this desktop gives:\n");
     auto findings = x11::checkDesktop(*backend, needs);
     if (corvaneRuns) findings.push_back({Verdict::works, "Corvane runs already and holds its keys", {}});
     if (x11::connectionIsXwayland(backend->connection())) {
         findings.push_back(keysEverywhere());
-        const auto kwinKeys = keysFromWaylandWindows(*backend, store, texts);
+        const auto kwinKeys = keysFromWaylandWindows(*backend, values, texts);
         findings.insert(findings.end(), kwinKeys.begin(), kwinKeys.end());
     }
     findings.push_back(trayOverDBus());

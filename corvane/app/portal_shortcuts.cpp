@@ -65,49 +65,21 @@ QList<PortalEntry> entries(const std::vector<PortalShortcuts::Shortcut>& shortcu
     return list;
 }
 
-/// The portal's key names for the switch key choices.
-QString triggerOf(const std::string& hotkeyID) {
-    static const std::array<std::pair<const char*, const char*>, 7> kTriggers{{
-        {"grave", "grave"},
-        {"ctrlTab", "CTRL+Tab"},
-        {"optTab", "ALT+Tab"},
-        {"f13", "F13"},
-        {"f14", "F14"},
-        {"f15", "F15"},
-        {"f12", "F12"},
-    }};
-    for (const auto& [id, trigger] : kTriggers) {
-        if (hotkeyID == id) return QString::fromLatin1(trigger);
-    }
-    return QStringLiteral("grave");
-}
-
-QString jumpTrigger(HotkeyManager::JumpStyle style, int slot) {
-    const QString digit = QString::number(slot + 1);
-    switch (style) {
-        case HotkeyManager::JumpStyle::controlNumbers:
-            return QStringLiteral("CTRL+") + digit;
-        case HotkeyManager::JumpStyle::optionNumbers:
-            return QStringLiteral("ALT+") + digit;
-        case HotkeyManager::JumpStyle::functionKeys:
-            return QStringLiteral("F") + QString::number(slot + 13);
-        case HotkeyManager::JumpStyle::off:
-            break;
-    }
-    return {};
-}
-
 }  // namespace
 
 std::vector<PortalShortcuts::Shortcut> PortalShortcuts::forSettings(const std::string& hotkeyID,
                                                                     HotkeyManager::JumpStyle jumpStyle) {
-    std::vector<Shortcut> shortcuts{
-        {QStringLiteral("switch"), QStringLiteral("Switch to the next game"), triggerOf(hotkeyID)}};
-    if (jumpStyle == HotkeyManager::JumpStyle::off) return shortcuts;
-    for (int slot = 0; slot < HotkeyManager::kJumpSlots; ++slot) {
-        shortcuts.push_back({QStringLiteral("jump") + QString::number(slot + 1),
-                             QStringLiteral("Go to the game in slot ") + QString::number(slot + 1),
-                             jumpTrigger(jumpStyle, slot)});
+    std::vector<Shortcut> shortcuts;
+    for (const auto& key : HotkeyManager::wantedKeys(hotkeyID, jumpStyle)) {
+        const QString trigger = QString::fromStdString(key.trigger);
+        if (!key.slot) {
+            shortcuts.push_back(
+                {QStringLiteral("switch"), QStringLiteral("Switch to the next game"), trigger});
+            continue;
+        }
+        const QString number = QString::number(*key.slot + 1);
+        shortcuts.push_back(
+            {QStringLiteral("jump") + number, QStringLiteral("Go to the game in slot ") + number, trigger});
     }
     return shortcuts;
 }

@@ -1,7 +1,5 @@
 #include "corvane/command_line/kwin_key_reach.h"
 
-#include <algorithm>
-#include <array>
 #include <fstream>
 #include <sstream>
 
@@ -9,16 +7,11 @@ namespace corvane::app {
 
 namespace {
 
-/// F12 to F17, the keys of the choices that type no character.
-constexpr std::array<std::uint32_t, 6> kFunctionKeys{111, 105, 107, 113, 106, 64};
-
 enum class KeyKind { character, function, combination };
 
 KeyKind kindOf(const KeyReachQuestion& key) {
     if (key.modifiers != 0) return KeyKind::combination;
-    const bool function =
-        std::find(kFunctionKeys.begin(), kFunctionKeys.end(), key.keyCode) != kFunctionKeys.end();
-    return function ? KeyKind::function : KeyKind::character;
+    return key.xkbName.starts_with("FK") ? KeyKind::function : KeyKind::character;
 }
 
 bool reaches(KwinEavesdrop mode, KeyKind kind) {

@@ -25,12 +25,12 @@ enum class KwinEavesdrop {
 
 /// A key as the settings ask for it, by what KWin looks at.
 struct KeyReachQuestion {
-    std::string what;  ///< "the switch key ` (backtick)"
-    std::uint32_t keyCode = 0;
+    std::string what;     ///< "the switch key ` (backtick)"
+    std::string xkbName;  ///< the physical key ("TLDE"): the function keys type no character
     std::uint32_t modifiers = 0;
     /// The choices to suggest instead: one that types no character, one held with Control.
-    std::string functionKeys = "F13";
-    std::string controlKeys = "Control + Tab";
+    std::string functionKeys;
+    std::string controlKeys;
 };
 
 /// One line for `corvane --check`: whether the key reaches Corvane from every

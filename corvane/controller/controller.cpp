@@ -83,17 +83,17 @@ void Controller::tick() {
     const auto frontmost = platform_.workspace.frontmostApplicationPid();
     if (frontmost && slotOf(*frontmost) && activePid_ != frontmost) {
         publish(Property::activePid, activePid_, frontmost);
-        if (layout_ == Layout::mainPlusSide) applyLayout();
+        if (values_.layout == Layout::mainPlusSide) applyLayout();
     }
     // A chosen monitor that went away, or came back: the games follow it.
-    if (!arrangeScreen_.empty() && arrangedArea_ && arrangeArea() != arrangedArea_) applyLayout();
+    if (!values_.arrangeScreen.empty() && arrangedArea_ && arrangeArea() != arrangedArea_) applyLayout();
     updateBorder();
     updatePreview();
 }
 
 std::vector<WowClient> Controller::runningClients() {
     auto clients = WowClient::running(platform_.workspace, platform_.processInfo);
-    if (!keepSlots_ || clients.empty()) return clients;
+    if (!values_.keepSlots || clients.empty()) return clients;
     auto identities = launchIdentities(clients);
     slotMemory_.order(clients, identities);
     rememberSlots(identities);
@@ -121,7 +121,7 @@ const WowClient* Controller::activeClient() const {
 std::string Controller::name(const WowClient& client) const {
     const auto slot = slotOf(client.pid);
     if (!slot) return "WoW";
-    if (*slot < names_.size()) return names_[*slot];
+    if (*slot < values_.names.size()) return values_.names[*slot];
     return defaultName(*slot);
 }
 
@@ -136,11 +136,10 @@ platform::Color Controller::color(const WowClient& client) const {
 void Controller::rename(int slot, std::string text) {
     if (slot < 0) return;
     const auto index = static_cast<std::size_t>(slot);
-    auto copy = names_;
+    auto copy = values_.names;
     while (copy.size() <= index) copy.push_back(defaultName(copy.size()));
     copy[index] = std::move(text);
-    publish(Property::names, names_, std::move(copy));
-    platform_.defaults.set(settings::kNamesKey, names_);
+    set(settings::kNames, std::move(copy));
 }
 
 std::vector<WowClient> Controller::backgroundClients() const {
@@ -160,7 +159,7 @@ std::vector<Problem> Controller::problems() const {
 }
 
 void Controller::updateBorder() {
-    const WowClient* active = (showBorder_ && accessibilityGranted_) ? activeClient() : nullptr;
+    const WowClient* active = (values_.showBorder && accessibilityGranted_) ? activeClient() : nullptr;
     if (active != nullptr && platform_.workspace.frontmostApplicationPid() == active->pid) {
         if (const auto window = active->mainWindow(platform_.accessibility)) {
             if (const auto frame = WowClient::frame(*window, platform_.accessibility)) {
@@ -173,8 +172,8 @@ void Controller::updateBorder() {
 }
 
 bool Controller::previewsWanted() const {
-    if (!showPreview_) return false;
-    if (!previewsWithGame_) return true;
+    if (!values_.showPreview) return false;
+    if (!values_.previewsWithGame) return true;
     // Hidden while the player is elsewhere (a browser), as the border is;
     // discarded previews stop their captures, so they cost nothing then.
     const auto frontmost = platform_.workspace.frontmostApplicationPid();
@@ -190,9 +189,10 @@ void Controller::updatePreview() {
         const WowClient& client = targets[i];
         auto& preview = previews_[client.pid];
         if (!preview) preview = makePreview(freePreviewSlot(static_cast<int>(i)), client);
-        preview->show(client, previewWidth_);
-        preview->setLabel(previewLabels_ ? std::optional<platform::PanelLabel>({name(client), color(client)})
-                                         : std::nullopt);
+        preview->show(client, values_.previewWidth);
+        preview->setLabel(values_.previewLabels
+                              ? std::optional<platform::PanelLabel>({name(client), color(client)})
+                              : std::nullopt);
         preview->keepOnScreen(screens);
     }
     const bool missing = std::any_of(previews_.begin(), previews_.end(),
@@ -234,7 +234,7 @@ std::shared_ptr<LivePreview> Controller::makePreview(int slot, const WowClient& 
     std::weak_ptr<Controller> weak = weak_from_this();
     preview->onClick = [weak, client] {
         auto self = weak.lock();
-        if (self && self->clickPreviewSwitches_) self->focusClient(client);
+        if (self && self->values_.clickPreviewSwitches) self->focusClient(client);
     };
     return preview;
 }

@@ -6,12 +6,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "corvane/clients/layout.h"
 #include "corvane/clients/slot_memory.h"
 #include "corvane/clients/wow_client.h"
 #include "corvane/controller/problem.h"
+#include "corvane/controller/property.h"
 #include "corvane/controller/settings.h"
 #include "corvane/hotkeys/hotkey_manager.h"
 #include "corvane/overlays/border_overlay.h"
@@ -25,28 +27,7 @@ namespace corvane {
 /// Lives in a shared_ptr; timers, hot keys and previews hold it weakly.
 class Controller : public std::enable_shared_from_this<Controller> {
 public:
-    /// The published properties, in declaration order.
-    enum class Property {
-        clients,
-        activePid,
-        accessibilityGranted,
-        hotkeyRegistered,
-        jumpKeysRegistered,
-        layout,
-        hotkeyID,
-        showBorder,
-        names,
-        showPreview,
-        previewWidth,
-        jumpStyle,
-        clickPreviewSwitches,
-        previewNeedsPermission,
-        mainShare,
-        keepSlots,
-        previewsWithGame,
-        previewLabels,
-        arrangeScreen,
-    };
+    using Property = corvane::Property;
     /// Told before every assignment to a published property is stored, also
     /// when the value does not change.
     using WillChange = std::function<void(Property)>;
@@ -77,43 +58,54 @@ public:
     [[nodiscard]] bool accessibilityGranted() const { return accessibilityGranted_; }
     [[nodiscard]] bool hotkeyRegistered() const { return hotkeyRegistered_; }
     [[nodiscard]] bool jumpKeysRegistered() const { return jumpKeysRegistered_; }
-    [[nodiscard]] Layout layout() const { return layout_; }
-    [[nodiscard]] const std::string& hotkeyID() const { return hotkeyID_; }
-    [[nodiscard]] bool showBorder() const { return showBorder_; }
-    [[nodiscard]] const std::vector<std::string>& names() const { return names_; }
-    [[nodiscard]] bool showPreview() const { return showPreview_; }
-    [[nodiscard]] double previewWidth() const { return previewWidth_; }
-    [[nodiscard]] HotkeyManager::JumpStyle jumpStyle() const { return jumpStyle_; }
-    [[nodiscard]] bool clickPreviewSwitches() const { return clickPreviewSwitches_; }
+    [[nodiscard]] Layout layout() const { return values_.layout; }
+    [[nodiscard]] const std::string& hotkeyID() const { return values_.hotkeyID; }
+    [[nodiscard]] bool showBorder() const { return values_.showBorder; }
+    [[nodiscard]] const std::vector<std::string>& names() const { return values_.names; }
+    [[nodiscard]] bool showPreview() const { return values_.showPreview; }
+    [[nodiscard]] double previewWidth() const { return values_.previewWidth; }
+    [[nodiscard]] HotkeyManager::JumpStyle jumpStyle() const { return values_.jumpStyle; }
+    [[nodiscard]] bool clickPreviewSwitches() const { return values_.clickPreviewSwitches; }
     [[nodiscard]] bool previewNeedsPermission() const { return previewNeedsPermission_; }
-    [[nodiscard]] double mainShare() const { return mainShare_; }
+    [[nodiscard]] double mainShare() const { return values_.mainShare; }
     /// Whether a game started again the same way comes back to the slot it had.
-    [[nodiscard]] bool keepSlots() const { return keepSlots_; }
+    [[nodiscard]] bool keepSlots() const { return values_.keepSlots; }
     /// Whether the previews hide while no game is in front.
-    [[nodiscard]] bool previewsWithGame() const { return previewsWithGame_; }
+    [[nodiscard]] bool previewsWithGame() const { return values_.previewsWithGame; }
     /// Whether each preview shows its game's slot name and colour.
-    [[nodiscard]] bool previewLabels() const { return previewLabels_; }
+    [[nodiscard]] bool previewLabels() const { return values_.previewLabels; }
     /// The monitor the games are arranged on, by name; "" for the primary one.
-    [[nodiscard]] const std::string& arrangeScreen() const { return arrangeScreen_; }
+    [[nodiscard]] const std::string& arrangeScreen() const { return values_.arrangeScreen; }
     /// The names of the monitors there are now, the primary first.
     [[nodiscard]] std::vector<std::string> screenNames() const;
     /// What the user chose that does not work now: the switch key, the jump
     /// keys, capture; in that order. Follows the flags it comes from.
     [[nodiscard]] std::vector<Problem> problems() const;
 
-    // Settings: each assignment is stored, then acted on -------------------
-    void setLayout(Layout value);
-    void setHotkeyID(std::string value);
-    void setShowBorder(bool value);
-    void setShowPreview(bool value);
-    void setPreviewWidth(double value);
-    void setJumpStyle(HotkeyManager::JumpStyle value);
-    void setClickPreviewSwitches(bool value);
-    void setMainShare(double value);
-    void setKeepSlots(bool value);
-    void setPreviewsWithGame(bool value);
-    void setPreviewLabels(bool value);
-    void setArrangeScreen(std::string value);
+    // Settings: each assignment is published, stored, then acted on, also
+    // when the value is the current one -----------------------------------
+    template <typename T>
+    [[nodiscard]] const T& get(const settings::Setting<T>& setting) const {
+        return values_.*setting.field;
+    }
+    template <typename T>
+    void set(const settings::Setting<T>& setting, std::type_identity_t<T> value) {
+        publish(setting.property, values_.*setting.field, std::move(value));
+        settings::store(platform_.defaults, setting, values_.*setting.field);
+        react(setting.property);
+    }
+    void setLayout(Layout value) { set(settings::kLayout, value); }
+    void setHotkeyID(std::string value) { set(settings::kHotkey, std::move(value)); }
+    void setShowBorder(bool value) { set(settings::kShowBorder, value); }
+    void setShowPreview(bool value) { set(settings::kShowPreview, value); }
+    void setPreviewWidth(double value) { set(settings::kPreviewWidth, value); }
+    void setJumpStyle(HotkeyManager::JumpStyle value) { set(settings::kJumpStyle, value); }
+    void setClickPreviewSwitches(bool value) { set(settings::kPreviewClick, value); }
+    void setMainShare(double value) { set(settings::kMainShare, value); }
+    void setKeepSlots(bool value) { set(settings::kKeepSlots, value); }
+    void setPreviewsWithGame(bool value) { set(settings::kPreviewsWithGame, value); }
+    void setPreviewLabels(bool value) { set(settings::kPreviewLabels, value); }
+    void setArrangeScreen(std::string value) { set(settings::kArrangeScreen, std::move(value)); }
 
     // Slots ------------------------------------------------------------------
     /// The listed client with this pid, or null.
@@ -181,12 +173,9 @@ private:
         field = std::move(value);
     }
     void willChange(Property property);
-    /// Publishes a setting's new value and stores it under `key`.
-    template <typename T>
-    void assign(Property property, T& field, T value, std::string_view key) {
-        publish(property, field, std::move(value));
-        platform_.defaults.set(key, field);
-    }
+    /// What a setting's new value changes beyond itself.
+    void react(Property setting);
+    void keepSlotsChanged();
 
     platform::Platform platform_;
     std::map<int, WillChange> observers_;
@@ -198,20 +187,8 @@ private:
     bool accessibilityGranted_ = false;
     bool hotkeyRegistered_ = false;
     bool jumpKeysRegistered_ = true;
-    Layout layout_ = settings::kLayout.fallback;
-    std::string hotkeyID_{settings::kHotkey.fallback};
-    bool showBorder_ = settings::kShowBorder.fallback;
-    std::vector<std::string> names_ = settings::defaultNames();
-    bool showPreview_ = settings::kShowPreview.fallback;
-    double previewWidth_ = settings::kPreviewWidth.fallback;
-    HotkeyManager::JumpStyle jumpStyle_ = settings::kJumpStyle.fallback;
-    bool clickPreviewSwitches_ = settings::kPreviewClick.fallback;
+    settings::Values values_;  // every setting
     bool previewNeedsPermission_ = false;
-    double mainShare_ = settings::kMainShare.fallback;
-    bool keepSlots_ = settings::kKeepSlots.fallback;
-    bool previewsWithGame_ = settings::kPreviewsWithGame.fallback;
-    bool previewLabels_ = settings::kPreviewLabels.fallback;
-    std::string arrangeScreen_{settings::kArrangeScreen.fallback};
     /// Where the games were last arranged, while a monitor of the player's choice is asked for.
     std::optional<platform::Rect> arrangedArea_;
     SlotMemory slotMemory_;

@@ -11,7 +11,7 @@ std::optional<platform::Rect> Controller::arrangeArea() const {
     if (screens.empty()) return std::nullopt;
     const platform::Screen& primary = screens.front();
     const auto chosen = std::find_if(screens.begin(), screens.end(), [this](const platform::Screen& screen) {
-        return !arrangeScreen_.empty() && screen.name == arrangeScreen_;
+        return !values_.arrangeScreen.empty() && screen.name == values_.arrangeScreen;
     });
     const platform::Screen& screen = chosen != screens.end() ? *chosen : primary;
     return ScreenCoordinates::appKitRect(screen.visibleFrame, primary.frame.height);
@@ -32,8 +32,8 @@ void Controller::applyLayout() {
     const platform::Rect area = *found;
     arrangedArea_ = area;
     const std::size_t activeIndex = activePid_ ? slotOf(*activePid_).value_or(0) : 0;
-    const auto wanted = layout::frames(layout_, static_cast<std::int64_t>(clients_.size()),
-                                       static_cast<std::int64_t>(activeIndex), area, mainShare_);
+    const auto wanted = layout::frames(values_.layout, static_cast<std::int64_t>(clients_.size()),
+                                       static_cast<std::int64_t>(activeIndex), area, values_.mainShare);
     auto& accessibility = platform_.accessibility;
     const std::size_t pairs = std::min(clients_.size(), wanted.size());
     for (std::size_t i = 0; i < pairs; ++i) {
@@ -47,7 +47,7 @@ void Controller::applyLayout() {
 
 void Controller::focusClient(const WowClient& client) {
     publish(Property::activePid, activePid_, std::optional<platform::Pid>(client.pid));
-    if (layout_ == Layout::mainPlusSide) applyLayout();
+    if (values_.layout == Layout::mainPlusSide) applyLayout();
     if (const auto window = client.mainWindow(platform_.accessibility)) {
         platform_.accessibility.raise(*window);
     }

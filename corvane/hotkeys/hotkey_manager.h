@@ -23,31 +23,52 @@ public:
     /// The slots a jump key style has keys for.
     static constexpr int kJumpSlots = 5;
 
-    /// One selectable switch key.
-    struct Choice {
-        std::string id;
-        std::string label;
-        std::uint32_t keyCode = 0;
-        std::uint32_t modifiers = 0;
-        friend bool operator==(const Choice&, const Choice&) = default;
-    };
-
-    /// One selectable set of jump keys (slots 0 to 4).
-    enum class JumpStyle { off, controlNumbers, optionNumbers, functionKeys };
-
     struct KeyCombo {
         std::uint32_t keyCode = 0;
         std::uint32_t modifiers = 0;
         friend bool operator==(const KeyCombo&, const KeyCombo&) = default;
     };
 
+    /// One key of the table, in each vocabulary it is handed on in.
+    struct Key {
+        std::uint32_t code = 0;       ///< classic Macintosh virtual key code: what the platform layer takes
+        std::string_view xkbName;     ///< the physical key's name in XKB keymaps ("TLDE")
+        std::string_view portalName;  ///< the key's name in the desktop portal's triggers ("grave")
+        friend bool operator==(const Key&, const Key&) = default;
+    };
+
+    /// One selectable switch key.
+    struct Choice {
+        std::string_view id;  ///< what the "hotkey" setting stores
+        std::string_view label;
+        std::string_view x11Label;  ///< the label where X11 words it otherwise; empty where it does not
+        Key key;
+        std::uint32_t modifiers = 0;
+        [[nodiscard]] KeyCombo combo() const { return {key.code, modifiers}; }
+        friend bool operator==(const Choice&, const Choice&) = default;
+    };
+
+    /// One selectable set of jump keys (slots 0 to 4).
+    enum class JumpStyle { off, controlNumbers, optionNumbers, functionKeys };
+
+    /// A key the settings ask for.
+    struct WantedKey {
+        std::optional<int> slot;  ///< the jump key's slot; nullopt for the switch key
+        KeyCombo combo;
+        std::string_view xkbName;
+        std::string trigger;  ///< in the desktop portal's words ("CTRL+Tab")
+        friend bool operator==(const WantedKey&, const WantedKey&) = default;
+    };
+
     /// Signature of every identifier the program registers ("CRVN").
     static constexpr std::uint32_t kSignature = platform::fourCharCode("CRVN");
 
     /// The seven switch keys, in display order.
-    static const std::vector<Choice>& cycleChoices();
+    static const std::array<Choice, 7>& cycleChoices();
     /// The switch key choice stored as `id`, or null for an id no choice has.
     static const Choice* choice(std::string_view id);
+    /// The choice a stored id registers: the first one for an id no choice has.
+    static const Choice& switchKey(std::string_view id);
     /// The four jump styles, in display order.
     static const std::array<JumpStyle, 4>& allJumpStyles();
     static std::string_view rawValue(JumpStyle style);
@@ -56,8 +77,9 @@ public:
     /// A choice's label and a style's title in the platform's words.
     static std::string label(const Choice& choice, const platform::PlatformTexts& texts);
     static std::string title(JumpStyle style, const platform::PlatformTexts& texts);
-    /// The combination of slot 0 to 4; nullopt for `off` or another slot.
-    static std::optional<KeyCombo> key(JumpStyle style, int slot);
+    /// The keys the switch key setting `hotkeyID` and the jump style ask for:
+    /// the switch key, then the style's jump keys by slot.
+    static std::vector<WantedKey> wantedKeys(std::string_view hotkeyID, JumpStyle style);
 
     HotkeyManager(platform::HotKeyService& service, platform::MainQueue& queue);
     ~HotkeyManager();

@@ -62,8 +62,11 @@ constexpr int kAdviceSpacing = 6;
 constexpr int kShareBoxWidth = 40;
 constexpr int kWidthBoxWidth = 52;
 // Fine enough that no step shows: 0.0001 of share, 0.1 point of width.
-constexpr ValueSlider::Range kShareRange{layout::kMinMainShare, layout::kMaxMainShare, 3500};
-constexpr ValueSlider::Range kWidthRange{240, 900, 6600};
+constexpr ValueSlider::Range sliderRange(const settings::Setting<double>& setting, int steps) {
+    return {setting.range->min, setting.range->max, steps};
+}
+constexpr ValueSlider::Range kShareRange = sliderRange(settings::kMainShare, 3500);
+constexpr ValueSlider::Range kWidthRange = sliderRange(settings::kPreviewWidth, 6600);
 
 const QString kNotANumber = QStringLiteral("\u2013");
 
@@ -103,7 +106,7 @@ Items<Layout> layoutItems() {
 Items<std::string> hotkeyItems(const platform::PlatformTexts& texts) {
     Items<std::string> items;
     for (const auto& choice : HotkeyManager::cycleChoices())
-        items.push_back({fromStd(HotkeyManager::label(choice, texts)), choice.id});
+        items.push_back({fromStd(HotkeyManager::label(choice, texts)), std::string(choice.id)});
     return items;
 }
 
@@ -230,7 +233,7 @@ PanelSection* ControlPanel::buildWindows() {
     windows->addRow(binder_.toggle(
         named(new WrappingCheckBox(QStringLiteral("Keep each game's slot when it restarts"), windows),
               "keepSlots"),
-        &Controller::keepSlots, &Controller::setKeepSlots));
+        settings::kKeepSlots));
     return windows;
 }
 
@@ -238,13 +241,13 @@ PanelSection* ControlPanel::buildLayout() {
     auto* layouts = section(QStringLiteral("Layout"), QStringLiteral("layoutSection"));
     layouts->addRow(
         binder_.choice(named(new SegmentedPicker(QStringLiteral("Layout"), layouts), "layoutPicker"),
-                       layoutItems(), &Controller::layout, &Controller::setLayout),
+                       layoutItems(), settings::kLayout),
         true);
 
     auto* share = binder_.slider(
         named(new ValueSlider(QStringLiteral("Main window"), kShareRange, &percentText, layouts),
               "mainShare"),
-        &Controller::mainShare, &Controller::setMainShare);
+        settings::kMainShare);
     binder_.showWhile(share, [](const Controller& c) { return c.layout() == Layout::mainPlusSide; });
     share->setValueBoxWidth(kShareBoxWidth);
     style(share->captionLabel(), TextRole::callout, Tone::primary);
@@ -289,11 +292,11 @@ PanelSection* ControlPanel::buildPreview() {
     preview->addRow(binder_.toggle(
         named(new WrappingCheckBox(QStringLiteral("Show the windows I'm not playing"), preview),
               "showPreview"),
-        &Controller::showPreview, &Controller::setShowPreview));
+        settings::kShowPreview));
 
     auto* width = binder_.slider(
         named(new ValueSlider(QStringLiteral("Size"), kWidthRange, &pixelText, preview), "previewWidth"),
-        &Controller::previewWidth, &Controller::setPreviewWidth);
+        settings::kPreviewWidth);
     binder_.showWhile(width, &Controller::showPreview);
     width->setValueBoxWidth(kWidthBoxWidth);
     style(width->captionLabel(), TextRole::callout, Tone::primary);
@@ -304,18 +307,18 @@ PanelSection* ControlPanel::buildPreview() {
     auto* clickSwitches =
         binder_.toggle(named(new WrappingCheckBox(QStringLiteral("Click a preview to switch to it"), preview),
                              "clickPreviewSwitches"),
-                       &Controller::clickPreviewSwitches, &Controller::setClickPreviewSwitches);
+                       settings::kPreviewClick);
     binder_.showWhile(clickSwitches, &Controller::showPreview);
     preview->addRow(clickSwitches);
     auto* withGame = binder_.toggle(
         named(new WrappingCheckBox(QStringLiteral("Hide previews while no game is in front"), preview),
               "previewsWithGame"),
-        &Controller::previewsWithGame, &Controller::setPreviewsWithGame);
+        settings::kPreviewsWithGame);
     binder_.showWhile(withGame, &Controller::showPreview);
     preview->addRow(withGame);
     auto* labels = binder_.toggle(
         named(new WrappingCheckBox(QStringLiteral("Show names on previews"), preview), "previewLabels"),
-        &Controller::previewLabels, &Controller::setPreviewLabels);
+        settings::kPreviewLabels);
     binder_.showWhile(labels, &Controller::showPreview);
     preview->addRow(labels);
 
@@ -327,8 +330,8 @@ PanelSection* ControlPanel::buildPreview() {
 
 PanelSection* ControlPanel::buildHotkeys() {
     auto* hotkeys = section(QStringLiteral("Switch hotkey"), QStringLiteral("hotkeySection"));
-    auto* hotkey = binder_.choice(named(new ChoiceBox(hotkeys), "hotkey"), hotkeyItems(texts_),
-                                  &Controller::hotkeyID, &Controller::setHotkeyID);
+    auto* hotkey =
+        binder_.choice(named(new ChoiceBox(hotkeys), "hotkey"), hotkeyItems(texts_), settings::kHotkey);
     hotkeys->titleLabel()->setBuddy(hotkey);
     hotkeys->addRow(hotkey);
     hotkeys->addRow(messageLine(QStringLiteral("hotkeyMessage"),
@@ -340,8 +343,8 @@ PanelSection* ControlPanel::buildHotkeys() {
     line->setContentsMargins(0, 0, 0, 0);
     auto* jumpCaption = new QLabel(QStringLiteral("Jump keys"), jumpRow);
     style(jumpCaption, TextRole::callout, Tone::primary);
-    auto* jumpStyle = binder_.choice(named(new ChoiceBox(jumpRow), "jumpStyle"), jumpItems(texts_),
-                                     &Controller::jumpStyle, &Controller::setJumpStyle);
+    auto* jumpStyle =
+        binder_.choice(named(new ChoiceBox(jumpRow), "jumpStyle"), jumpItems(texts_), settings::kJumpStyle);
     jumpCaption->setBuddy(jumpStyle);
     line->addWidget(jumpCaption);
     line->addWidget(jumpStyle);
@@ -354,7 +357,7 @@ PanelSection* ControlPanel::buildHotkeys() {
     hotkeys->addRow(binder_.toggle(
         named(new WrappingCheckBox(QStringLiteral("Colored border on the active window"), hotkeys),
               "showBorder"),
-        &Controller::showBorder, &Controller::setShowBorder));
+        settings::kShowBorder));
     auto* switchNow =
         binder_.action(named(new QPushButton(QStringLiteral("Switch now"), hotkeys), "switchNow"),
                        [](Controller& c) { c.switchToNext(); });

@@ -6,24 +6,24 @@
 
 namespace corvane {
 
-QAbstractButton* SettingBinder::toggle(QAbstractButton* button, Get<bool> get, Set<bool> set) {
+QAbstractButton* SettingBinder::toggle(QAbstractButton* button, const settings::Setting<bool>& setting) {
     button->setCheckable(true);
     // toggled, not clicked: a screen reader's Toggle action changes the state without a click.
     QObject::connect(button, &QAbstractButton::toggled, button,
-                     [this, set = std::move(set)](bool on) { set(controller_, on); });
-    refreshes_.push_back([this, button, get = std::move(get)] {
+                     [this, setting](bool on) { controller_.set(setting, on); });
+    refreshes_.push_back([this, button, setting] {
         const QSignalBlocker quiet(button);
-        button->setChecked(get(controller_));
+        button->setChecked(controller_.get(setting));
     });
     return button;
 }
 
-ValueSlider* SettingBinder::slider(ValueSlider* slider, Get<double> get, Set<double> set) {
+ValueSlider* SettingBinder::slider(ValueSlider* slider, const settings::Setting<double>& setting) {
     QObject::connect(slider, &ValueSlider::moved, slider,
-                     [this, set = std::move(set)](double value) { set(controller_, value); });
-    refreshes_.push_back([this, slider, get = std::move(get)] {
+                     [this, setting](double value) { controller_.set(setting, value); });
+    refreshes_.push_back([this, slider, setting] {
         const QSignalBlocker quiet(slider);
-        slider->refresh(get(controller_));
+        slider->refresh(controller_.get(setting));
     });
     return slider;
 }

@@ -16,8 +16,7 @@ inline platform::PlatformTexts platformTexts() {
     texts.jumpKeysTaken = "Some jump keys are taken by another program. Pick a different set.";
     texts.screenRecordingNeeded =
         "The X server cannot capture windows for the preview: it lacks the Composite extension.";
-    texts.hotkeyLabels = {{"optTab", "Alt + Tab"}};
-    texts.jumpStyleTitles = {{"optionNumbers", "Alt + 1\u20265"}};
+    texts.x11KeyLabels = true;
     return texts;
 }
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string_view>
+#include <type_traits>
+
 #include "controller_fixture.h"
 
 namespace corvane::testing {
@@ -72,6 +76,47 @@ TEST_F(ControllerTest, WrongTypesAndUnknownValuesFallBackToDefaults) {
     EXPECT_EQ(controller->jumpStyle(), JumpStyle::off);
     // The store is not corrected until the user changes a setting.
     EXPECT_EQ(std::get<std::string>(desk.defaultsContents().at("showBorder")), "false");
+}
+
+// A value other than the default, of each setting's type.
+bool otherThan(bool value) {
+    return !value;
+}
+double otherThan(double value) {
+    return value + 0.5;
+}
+std::string otherThan(const std::string& value) {
+    return value + "x";
+}
+Layout otherThan(Layout /*value*/) {
+    return Layout::stacked;
+}
+JumpStyle otherThan(JumpStyle /*value*/) {
+    return JumpStyle::functionKeys;
+}
+platform::StringList otherThan(const platform::StringList& /*value*/) {
+    return {"Tank"};
+}
+
+TEST_F(ControllerTest, EverySettingStartsAtItsDefaultAndLoadsAsItWasSet) {
+    start();
+    std::set<std::string_view> keys;
+    settings::forEach([&](const auto& setting) {
+        EXPECT_TRUE(keys.insert(setting.key).second) << setting.key;
+        EXPECT_EQ(controller->get(setting), setting.initial()) << setting.key;
+        if constexpr (std::is_same_v<typename std::decay_t<decltype(setting)>::Value, double>) {
+            if (setting.range) {
+                EXPECT_LE(setting.range->min, setting.fallback) << setting.key;
+                EXPECT_GE(setting.range->max, setting.fallback) << setting.key;
+            }
+        }
+        controller->set(setting, otherThan(setting.initial()));
+    });
+    controller.reset();
+    start();
+    settings::forEach([&](const auto& setting) {
+        EXPECT_EQ(controller->get(setting), otherThan(setting.initial())) << setting.key;
+    });
 }
 
 TEST_F(ControllerTest, UnknownLayoutTextLoadsAsMainPlusSide) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/sim_desktop.h"
@@ -15,7 +16,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using JumpStyle = HotkeyManager::JumpStyle;
-using KeyCombo = HotkeyManager::KeyCombo;
 
 constexpr std::uint32_t kGrave = 50;
 constexpr std::uint32_t kTab = 48;
@@ -220,20 +220,76 @@ INSTANTIATE_TEST_SUITE_P(Answers, HotkeyManagerHalfAnswers,
 
 // --- Choices -----------------------------------------------------------------
 
-TEST(HotkeyChoices, SwitchKeysInDisplayOrder) {
-    using Choice = HotkeyManager::Choice;
-    EXPECT_THAT(
-        HotkeyManager::cycleChoices(),
-        ElementsAre(Choice{"grave", "` (backtick)", 50, 0}, Choice{"ctrlTab", "Control + Tab", 48, 0x1000},
-                    Choice{"optTab", "Option + Tab", 48, 0x0800}, Choice{"f13", "F13", 105, 0},
-                    Choice{"f14", "F14", 107, 0}, Choice{"f15", "F15", 113, 0},
-                    Choice{"f12", "F12", 111, 0}));
+platform::PlatformTexts x11Wording() {
+    platform::PlatformTexts texts;
+    texts.x11KeyLabels = true;
+    return texts;
+}
+
+TEST(HotkeyChoices, SwitchKeysInDisplayOrderInEveryVocabulary) {
+    struct Row {
+        std::string_view id;
+        std::string_view label;
+        std::string_view x11Label;
+        HotkeyManager::WantedKey key;
+    };
+    const std::vector<Row> rows{
+        {"grave", "` (backtick)", "` (backtick)", {std::nullopt, {50, 0}, "TLDE", "grave"}},
+        {"ctrlTab", "Control + Tab", "Control + Tab", {std::nullopt, {48, 0x1000}, "TAB", "CTRL+Tab"}},
+        {"optTab", "Option + Tab", "Alt + Tab", {std::nullopt, {48, 0x0800}, "TAB", "ALT+Tab"}},
+        {"f13", "F13", "F13", {std::nullopt, {105, 0}, "FK13", "F13"}},
+        {"f14", "F14", "F14", {std::nullopt, {107, 0}, "FK14", "F14"}},
+        {"f15", "F15", "F15", {std::nullopt, {113, 0}, "FK15", "F15"}},
+        {"f12", "F12", "F12", {std::nullopt, {111, 0}, "FK12", "F12"}},
+    };
+    const auto& choices = HotkeyManager::cycleChoices();
+    ASSERT_EQ(choices.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto& row = rows[i];
+        EXPECT_EQ(choices[i].id, row.id);
+        EXPECT_EQ(HotkeyManager::label(choices[i], {}), row.label);
+        EXPECT_EQ(HotkeyManager::label(choices[i], x11Wording()), row.x11Label);
+        EXPECT_THAT(HotkeyManager::wantedKeys(row.id, JumpStyle::off), ElementsAre(row.key)) << row.id;
+    }
+    // A stored id no choice has registers the first.
+    EXPECT_THAT(HotkeyManager::wantedKeys("nothing", JumpStyle::off), ElementsAre(rows.front().key));
+}
+
+TEST(HotkeyChoices, JumpKeysFollowTheSwitchKeyBySlot) {
+    using Wanted = HotkeyManager::WantedKey;
+    const Wanted f12{std::nullopt, {111, 0}, "FK12", "F12"};
+    const std::vector<std::pair<JumpStyle, std::vector<Wanted>>> rows{
+        {JumpStyle::controlNumbers,
+         {f12,
+          {0, {18, 0x1000}, "AE01", "CTRL+1"},
+          {1, {19, 0x1000}, "AE02", "CTRL+2"},
+          {2, {20, 0x1000}, "AE03", "CTRL+3"},
+          {3, {21, 0x1000}, "AE04", "CTRL+4"},
+          {4, {23, 0x1000}, "AE05", "CTRL+5"}}},
+        {JumpStyle::optionNumbers,
+         {f12,
+          {0, {18, 0x0800}, "AE01", "ALT+1"},
+          {1, {19, 0x0800}, "AE02", "ALT+2"},
+          {2, {20, 0x0800}, "AE03", "ALT+3"},
+          {3, {21, 0x0800}, "AE04", "ALT+4"},
+          {4, {23, 0x0800}, "AE05", "ALT+5"}}},
+        {JumpStyle::functionKeys,
+         {f12,
+          {0, {105, 0}, "FK13", "F13"},
+          {1, {107, 0}, "FK14", "F14"},
+          {2, {113, 0}, "FK15", "F15"},
+          {3, {106, 0}, "FK16", "F16"},
+          {4, {64, 0}, "FK17", "F17"}}},
+    };
+    for (const auto& [style, keys] : rows)
+        EXPECT_EQ(HotkeyManager::wantedKeys("f12", style), keys) << HotkeyManager::rawValue(style);
 }
 
 struct JumpStyleCase {
     JumpStyle style;
     std::string_view rawValue;
     std::string_view title;
+    std::string_view x11Title;
 };
 
 class HotkeyJumpStyles : public ::testing::TestWithParam<JumpStyleCase> {};
@@ -242,15 +298,18 @@ TEST_P(HotkeyJumpStyles, RawValueAndTitle) {
     const auto& c = GetParam();
     EXPECT_EQ(HotkeyManager::rawValue(c.style), c.rawValue);
     EXPECT_EQ(HotkeyManager::title(c.style), c.title);
+    EXPECT_EQ(HotkeyManager::title(c.style, x11Wording()), c.x11Title);
     EXPECT_EQ(HotkeyManager::jumpStyle(c.rawValue), c.style);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Styles, HotkeyJumpStyles,
-    ::testing::Values(JumpStyleCase{JumpStyle::off, "off", "Off"},
-                      JumpStyleCase{JumpStyle::controlNumbers, "controlNumbers", "Control + 1\u20265"},
-                      JumpStyleCase{JumpStyle::optionNumbers, "optionNumbers", "Option + 1\u20265"},
-                      JumpStyleCase{JumpStyle::functionKeys, "functionKeys", "F13\u2026F17"}));
+INSTANTIATE_TEST_SUITE_P(Styles, HotkeyJumpStyles,
+                         ::testing::Values(JumpStyleCase{JumpStyle::off, "off", "Off", "Off"},
+                                           JumpStyleCase{JumpStyle::controlNumbers, "controlNumbers",
+                                                         "Control + 1\u20265", "Control + 1\u20265"},
+                                           JumpStyleCase{JumpStyle::optionNumbers, "optionNumbers",
+                                                         "Option + 1\u20265", "Alt + 1\u20265"},
+                                           JumpStyleCase{JumpStyle::functionKeys, "functionKeys",
+                                                         "F13\u2026F17", "F13\u2026F17"}));
 
 TEST(HotkeyJumpStyleOrder, IsTheDisplayOrder) {
     EXPECT_THAT(HotkeyManager::allJumpStyles(),
@@ -266,29 +325,6 @@ TEST_P(HotkeyJumpStyleUnknown, IsNoStyle) {
 
 INSTANTIATE_TEST_SUITE_P(RawValues, HotkeyJumpStyleUnknown,
                          ::testing::Values("F13", "", "Off", "functionkeys", "functionKeys "));
-
-struct JumpKeyCase {
-    JumpStyle style;
-    int slot;
-    std::optional<KeyCombo> combo;
-};
-
-class HotkeyJumpKeys : public ::testing::TestWithParam<JumpKeyCase> {};
-
-TEST_P(HotkeyJumpKeys, KeyOfASlot) {
-    EXPECT_EQ(HotkeyManager::key(GetParam().style, GetParam().slot), GetParam().combo);
-}
-
-INSTANTIATE_TEST_SUITE_P(Slots, HotkeyJumpKeys,
-                         ::testing::Values(JumpKeyCase{JumpStyle::controlNumbers, 0, KeyCombo{18, 0x1000}},
-                                           JumpKeyCase{JumpStyle::controlNumbers, 3, KeyCombo{21, 0x1000}},
-                                           JumpKeyCase{JumpStyle::optionNumbers, 4, KeyCombo{23, 0x0800}},
-                                           JumpKeyCase{JumpStyle::functionKeys, 0, KeyCombo{105, 0}},
-                                           JumpKeyCase{JumpStyle::functionKeys, 3, KeyCombo{106, 0}},
-                                           JumpKeyCase{JumpStyle::functionKeys, 4, KeyCombo{64, 0}},
-                                           JumpKeyCase{JumpStyle::off, 0, std::nullopt},
-                                           JumpKeyCase{JumpStyle::controlNumbers, 5, std::nullopt},
-                                           JumpKeyCase{JumpStyle::functionKeys, -1, std::nullopt}));
 
 }  // namespace
 }  // namespace corvane

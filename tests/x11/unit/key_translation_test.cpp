@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "corvane/hotkeys/hotkey_manager.h"
 #include "key_name.h"
 #include "platform/hot_key_service.h"
 #include "platform/x11/keys/key_translation.h"
@@ -51,6 +52,23 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{64, "FK17", {XK_F17, XF86XK_Launch8}}, KeyCase{10, "", {}}, KeyCase{127, "", {}},
         KeyCase{0xFFFF, "", {}}),
     [](const auto& testCase) { return "code" + std::to_string(testCase.param.macKeyCode); });
+
+// The key table names each key as the backend translates its code: the two cannot drift apart.
+TEST(KeyTable, namesEachKeyAsTheBackendTranslatesItsCode) {
+    std::vector<HotkeyManager::WantedKey> keys;
+    for (const auto& choice : HotkeyManager::cycleChoices()) {
+        for (const auto& key : HotkeyManager::wantedKeys(choice.id, HotkeyManager::JumpStyle::off))
+            keys.push_back(key);
+    }
+    for (const auto style : HotkeyManager::allJumpStyles()) {
+        const auto wanted = HotkeyManager::wantedKeys("", style);
+        keys.insert(keys.end(), wanted.begin() + 1, wanted.end());
+    }
+    for (const auto& key : keys) {
+        EXPECT_EQ(x11::xkbKeyNameForMacKeyCode(key.combo.keyCode), keyName(std::string(key.xkbName)))
+            << key.trigger;
+    }
+}
 
 struct ModifierCase {
     std::uint32_t carbon;
