@@ -25,6 +25,8 @@
 #include "rect_printer.h"
 #include "wait_until.h"
 
+#include "platform/x11/wire/icccm_hints.h"
+
 namespace corvane::x11test {
 namespace {
 
@@ -59,11 +61,10 @@ xcb_window_t createWindow(XInspector& x, const WindowSpec& spec) {
                             &*spec.pid);
     }
     // WM_NORMAL_HINTS: a user-given position (so the window manager keeps it) and the gravity.
-    constexpr std::uint32_t kUserPosition = 1;
-    constexpr std::uint32_t kWinGravity = 1U << 9U;
-    std::array<std::uint32_t, 18> hints{};
-    hints[0] = kUserPosition | (spec.gravity ? kWinGravity : 0);
-    hints[17] = spec.gravity.value_or(kNorthWestGravity);
+    x11::WmSizeHints sizeHints;
+    sizeHints.flags = x11::WmSizeHints::kUserPosition | (spec.gravity ? x11::WmSizeHints::kWinGravity : 0);
+    sizeHints.winGravity = spec.gravity.value_or(kNorthWestGravity);
+    const auto hints = sizeHints.items();
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS,
                         32, static_cast<std::uint32_t>(hints.size()), hints.data());
     xcb_map_window(c, window);

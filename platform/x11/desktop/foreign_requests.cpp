@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/x11/wire/icccm_hints.h"
+
 namespace corvane::x11 {
 
 namespace {
@@ -10,14 +12,11 @@ namespace {
 constexpr std::uint32_t kSourcePager = 2;
 /// _NET_MOVERESIZE_WINDOW flags: gravity in bits 0-7, which values are given in
 /// bits 8-11, the source indication in bits 12-13.
-constexpr std::uint32_t kStaticGravity = 10;
 constexpr std::uint32_t kHasX = 1U << 8U;
 constexpr std::uint32_t kHasY = 1U << 9U;
 constexpr std::uint32_t kHasWidth = 1U << 10U;
 constexpr std::uint32_t kHasHeight = 1U << 11U;
 constexpr std::uint32_t kFromPager = kSourcePager << 12U;
-/// WM_HINTS: flags come first, the input field second; bit 0 of flags says input is set.
-constexpr std::uint32_t kInputHint = 1;
 
 /// A signed coordinate as a 32-bit protocol item.
 std::uint32_t item(std::int32_t value) {
@@ -26,7 +25,7 @@ std::uint32_t item(std::int32_t value) {
 
 struct WindowHints {
     bool takesFocusMessage = false;
-    bool acceptsInput = true;  // ICCCM: a window without the hint is given the focus
+    bool acceptsInput = true;
 };
 
 WindowHints hintsFrom(const Connection& connection, PropertyCookie& protocols, PropertyCookie& wmHints) {
@@ -34,8 +33,7 @@ WindowHints hintsFrom(const Connection& connection, PropertyCookie& protocols, P
     for (const std::uint32_t atom : values32(protocols.get())) {
         if (atom == connection.atoms().wmTakeFocus) hints.takesFocusMessage = true;
     }
-    const auto values = values32(wmHints.get());
-    if (values.size() >= 2 && (values[0] & kInputHint) != 0) hints.acceptsInput = values[1] != 0;
+    hints.acceptsInput = WmHints::from(values32(wmHints.get())).acceptsInput();
     return hints;
 }
 
@@ -67,7 +65,7 @@ void requestMoveResize(const Connection& connection, xcb_window_t window, const 
     // Static gravity names the client area's corner whatever gravity the window
     // asked for (Wine asks for static, xterm for north-west), so the frame lands
     // exactly where asked once the decoration is added back.
-    std::uint32_t flags = kStaticGravity | kFromPager;
+    std::uint32_t flags = XCB_GRAVITY_STATIC | kFromPager;
     if (move.x && move.y) flags |= kHasX | kHasY;
     if (move.width && move.height) flags |= kHasWidth | kHasHeight;
     connection.sendToWindowManager(window, connection.atoms().netMoveresizeWindow,

@@ -333,16 +333,11 @@ void WindowCache::windowChanged(xcb_window_t window) {
     if (placementChanged_) placementChanged_(window);
     if (!facts_.contains(window)) return;
     changed_.insert(window);
-    if (refetchPosted_) return;
     // After the rest of this turn's events: a burst of changes makes one read.
-    refetchPosted_ = true;
-    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
-        if (alive.lock()) refetchChanged();
-    });
+    refetchOnce_.request();
 }
 
 void WindowCache::refetchChanged() {
-    refetchPosted_ = false;
     for (const xcb_window_t window : changed_) {
         if (facts_.contains(window) && !placements_.contains(window)) {
             placements_.emplace(window, readPlacement(window));

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/geometry.h"
+#include "platform/post_once.h"
 #include "platform/x11/desktop/foreign_client.h"
 #include "platform/x11/desktop/foreign_placement.h"
 #include "platform/x11/wire/connection.h"
@@ -132,9 +133,8 @@ private:
     std::optional<std::pair<xcb_window_t, bool>> checkWindow_;
     /// Listed windows whose placement changed since the last refetch.
     std::set<xcb_window_t> changed_;
-    bool refetchPosted_ = false;
     std::vector<Subscription> subscriptions_;
-    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
+    platform::PostOnce refetchOnce_{loop_, [this] { refetchChanged(); }};
 };
 
 }  // namespace corvane::x11
