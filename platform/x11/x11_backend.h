@@ -14,6 +14,7 @@
 #include "platform/x11/desktop/step_writes.h"
 #include "platform/x11/desktop/sway_ipc.h"
 #include "platform/x11/desktop/window_cache.h"
+#include "platform/x11/desktop/write_route.h"
 #include "platform/x11/desktop/x11_accessibility.h"
 #include "platform/x11/desktop/x11_screens.h"
 #include "platform/x11/desktop/x11_workspace.h"
@@ -50,6 +51,8 @@ public:
     [[nodiscard]] X11HotKeys& hotKeys() { return hotKeys_; }
     /// sway's command channel where sway runs; null elsewhere.
     [[nodiscard]] SwayIpc* sway() { return sway_.get(); }
+    /// How other programs' windows are activated, moved and raised on this desktop.
+    [[nodiscard]] WriteRoute& route() { return route_; }
     [[nodiscard]] X11Windows& windows() { return windows_; }
     [[nodiscard]] X11Capture& capture() { return capture_; }
     [[nodiscard]] WindowCache& windowCache() { return windowCache_; }
@@ -60,6 +63,7 @@ private:
     EventLoop loop_;
     WindowCache windowCache_;
     std::unique_ptr<SwayIpc> sway_;
+    WriteRoute route_;
     StepWrites writes_;
     X11ProcessInfo processInfo_;
     X11Screens screens_;

@@ -93,14 +93,17 @@ std::vector<DesktopFinding> features(X11Backend& backend) {
         const char* name;
         const char* fallback;
     };
-    const bool sway = backend.sway() != nullptr;
+    // In the words of the route the steps take.
+    WriteRoute& route = backend.route();
+    const bool swayActivates = route.activations() == WriteRoute::Way::sway;
+    const bool swayMoves = route.moves() == WriteRoute::Way::sway;
     const std::array features{
         Feature{atoms.netClientList, "_NET_CLIENT_LIST (the list of windows)",
                 "the games are found by WM_STATE below the window manager's frames"},
         Feature{atoms.netActiveWindow, "_NET_ACTIVE_WINDOW (activating a window)",
-                sway ? "games are focused through sway's IPC" : "a game is activated the ICCCM way"},
+                swayActivates ? "games are focused through sway's IPC" : "a game is activated the ICCCM way"},
         Feature{atoms.netMoveresizeWindow, "_NET_MOVERESIZE_WINDOW (moving a window)",
-                sway ? "games are moved through sway's IPC" : "games are moved with configure requests"},
+                swayMoves ? "games are moved through sway's IPC" : "games are moved with configure requests"},
         Feature{atoms.netFrameExtents, "_NET_FRAME_EXTENTS (its frames' sizes)",
                 "a window's frame is taken to be its client area"},
         Feature{atoms.netWorkarea, "_NET_WORKAREA (the screen less its panels)",
@@ -133,18 +136,11 @@ std::vector<DesktopFinding> behaviour(X11Backend& backend) {
     std::vector<DesktopFinding> findings;
     constexpr int kX = 320;
     constexpr int kY = 240;
-    ClientMove move{kX, kY, 200, 150, 0};
-    SwayIpc* sway = backend.sway();
-    if (sway != nullptr) {
-        // sway knows a window only once its surface shows, a moment after it is mapped.
-        loop.runUntil([&] { return sway->run(SwayIpc::placeCommand(probe.id(), kX, kY, 200, 150, false)); },
-                      kPatience);
-    } else if (cache.windowManagerPresent() &&
-               cache.windowManagerSupports(connection.atoms().netMoveresizeWindow)) {
-        requestMoveResize(connection, probe.id(), move);
-    } else {
-        configureClient(connection, probe.id(), move);
-    }
+    WriteRoute& route = backend.route();
+    const WriteRoute::Move move{probe.id(), ClientMove{kX, kY, 200, 150, 0},
+                                ForeignPlacement{platform::Rect{kX, kY, 200, 150}, {}, 0}};
+    // sway knows a window only once its surface shows, a moment after it is mapped.
+    loop.runUntil([&] { return route.move({move}); }, kPatience);
     connection.flush();
     const bool moved = loop.runUntil([&] { return probe.corner() == std::pair{kX, kY}; }, kPatience);
     findings.push_back(
@@ -152,14 +148,8 @@ std::vector<DesktopFinding> behaviour(X11Backend& backend) {
               : found(Verdict::missing,
                       "the window manager moves no window when asked: Corvane cannot arrange the games here",
                       kOtherDesktop));
-    if (cache.windowManagerPresent()) {
-        if (sway == nullptr ||
-            !loop.runUntil([&] { return sway->run(SwayIpc::windowCriteria(probe.id()) + " focus"); },
-                           kPatience)) {
-            requestActivation(connection, probe.id(), XCB_CURRENT_TIME);
-        }
-    } else {
-        activateWithoutWindowManager(connection, probe.id(), XCB_CURRENT_TIME);
+    if (!loop.runUntil([&] { return route.activate(probe.id(), XCB_CURRENT_TIME, false); }, kPatience)) {
+        route.activate(probe.id(), XCB_CURRENT_TIME);
     }
     connection.flush();
     const bool activated = loop.runUntil(
@@ -177,8 +167,7 @@ std::vector<DesktopFinding> behaviour(X11Backend& backend) {
                                    "keys cannot bring a game forward here",
                                    kOtherDesktop));
     // Back to where the player was.
-    if (activated && before && *before != XCB_WINDOW_NONE)
-        requestActivation(connection, *before, XCB_CURRENT_TIME);
+    if (activated && before && *before != XCB_WINDOW_NONE) route.activate(*before, XCB_CURRENT_TIME);
     connection.flush();
     return findings;
 }

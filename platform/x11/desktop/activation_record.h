@@ -13,7 +13,7 @@
 
 namespace corvane::x11 {
 
-/// An activation the program asked of the window manager, until it answers.
+/// An activation the program asked for: waiting to be sent, or sent and waiting for its answer.
 struct ActivationRecord {
     /// How long the rest of the step's writes wait for the answer: the window
     /// manager, the server and the game move the keyboard meanwhile.
@@ -25,6 +25,7 @@ struct ActivationRecord {
 
     xcb_window_t window = XCB_WINDOW_NONE;
     platform::Pid pid = 0;
+    xcb_timestamp_t time = XCB_CURRENT_TIME;  ///< of the user action that asked for it
     double sentAt = 0;
 
     /// The one rule for an answer: the window manager names the window active.

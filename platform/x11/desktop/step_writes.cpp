@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/x11/desktop/foreign_requests.h"
 #include "platform/x11/wire/events.h"
 
 namespace corvane::x11 {
@@ -17,13 +16,13 @@ constexpr const char* kNoActivation =
 constexpr double kVerdictDelay = 2.0;
 }  // namespace
 
-StepWrites::StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache, SwayIpc* sway)
-    : connection_(connection), loop_(loop), cache_(cache), sway_(sway) {
+StepWrites::StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache, WriteRoute& route)
+    : connection_(connection), loop_(loop), cache_(cache), route_(route) {
     activeWindowChanged_ = loop_.subscribe(XCB_PROPERTY_NOTIFY, [this](const xcb_generic_event_t& event) {
         const auto& notify = as<xcb_property_notify_event_t>(event);
-        // The answer may release what waits: look once this turn's events are in.
+        // The answer may release what waits and settles the record: look once this turn's events are in.
         if (notify.window == connection_.root() && notify.atom == connection_.atoms().netActiveWindow &&
-            holdingForAnswer_) {
+            (unanswered_ || verdictActivation_)) {
             schedule();
         }
     });
@@ -34,7 +33,7 @@ StepWrites::StepWrites(const Connection& connection, EventLoop& loop, WindowCach
 
 void StepWrites::activate(xcb_window_t window, platform::Pid pid, xcb_timestamp_t time) {
     // The latest request is the one that counts: one a player's quicker key replaced goes nowhere.
-    requested_ = Request{window, pid, time};
+    requested_ = ActivationRecord{window, pid, time, 0};
     if (!holding()) {
         send(*requested_);
         requested_.reset();
@@ -42,27 +41,22 @@ void StepWrites::activate(xcb_window_t window, platform::Pid pid, xcb_timestamp_
     schedule();
 }
 
-void StepWrites::send(const Request& request) {
-    if (!cache_.windowManagerPresent()) {
-        activateWithoutWindowManager(connection_, request.window, request.time);
-        connection_.flush();
-        unanswered_ = ActivationRecord{request.window, request.pid, loop_.now()};
-        holdingForAnswer_ = false;  // nothing will answer
-        return;
-    }
+void StepWrites::send(const ActivationRecord& request) {
+    settleActivation();
     // Already active: asked again, the window manager would hand the game the
     // focus once more, racing the next activation. Nothing to wait for.
-    if (!unanswered_ && cache_.activeWindow() == request.window) return;
-    // sway only marks a window urgent when an X client asks to activate it.
-    if (sway_ == nullptr || !sway_->run(SwayIpc::windowCriteria(request.window) + " focus")) {
-        requestActivation(connection_, request.window, request.time);
-        connection_.flush();
+    // Without a window manager the activation is done, not asked for: nothing will answer.
+    const bool answered = route_.activations() != WriteRoute::Way::direct;
+    if (answered && !unanswered_ && cache_.activeWindow() == request.window) return;
+    route_.activate(request.window, request.time);
+    connection_.flush();  // the one write that does not wait for the step's end
+    unanswered_ = request;
+    unanswered_->sentAt = loop_.now();
+    holdingForAnswer_ = answered;
+    if (answered && !activatedOnce_ && !saidNoActivation_ && !verdictActivation_) {
+        verdictActivation_ = unanswered_;
+        verdictDeadline_ = loop_.scheduleOnce(kVerdictDelay, [this] { schedule(); });
     }
-    if (!activatedOnce_ && !saidNoActivation_) {
-        awaitedActivation_ = AwaitedActivation{request.window, loop_.now() + kVerdictDelay};
-    }
-    unanswered_ = ActivationRecord{request.window, request.pid, loop_.now()};
-    holdingForAnswer_ = true;
 }
 
 bool StepWrites::holding() {
@@ -73,56 +67,63 @@ bool StepWrites::holding() {
     return holdingForAnswer_;
 }
 
-std::optional<platform::Pid> StepWrites::unansweredActivation(std::optional<xcb_window_t> active) {
-    checkLapsedRequests(active);  // asked on every tick: a good time to look
+void StepWrites::settleActivation() {
+    if (!unanswered_) return;
+    const bool answered = cache_.windowManagerPresent() && unanswered_->answeredBy(cache_.activeWindow());
+    if (answered || !unanswered_->trustedAt(loop_.now())) unanswered_.reset();
+}
+
+std::optional<platform::Pid> StepWrites::unansweredActivation(std::optional<xcb_window_t> active) const {
     if (requested_) return requested_->pid;
     if (!unanswered_) return std::nullopt;
+    // The window manager has the last word once it answers, refuses or the game is gone.
     const bool refused = !unanswered_->trustedAt(loop_.now()) || !cache_.listed(unanswered_->window);
-    if (unanswered_->answeredBy(active) || refused) {
-        unanswered_.reset();  // the window manager has the last word
-        return std::nullopt;
-    }
+    if (unanswered_->answeredBy(active) || refused) return std::nullopt;
     return unanswered_->pid;
 }
 
 // 3 and 4: other programs' windows --------------------------------------------
 
 std::optional<ForeignPlacement> StepWrites::placement(xcb_window_t window) {
-    const auto sent = sent_.find(window);
-    const auto pending = moves_.find(window);
+    const auto record = windows_.find(window);
     // The idle tick's case: nothing sent or asked for, the server's word holds, and no clock is read.
-    if (sent == sent_.end() && pending == moves_.end()) return cache_.placement(window);
-    const double now = loop_.now();
-    const SentPlacement* stillSent = nullptr;
-    if (sent != sent_.end()) {
-        if (now < sent->second.until) {
-            stillSent = &sent->second;
-        } else {
-            sent_.erase(sent);  // not done after all: what the server said last holds
-        }
+    if (record == windows_.end() || (!record->second.wanted && !record->second.sent)) {
+        return cache_.placement(window);
     }
-    return believedPlacement(cache_.placement(window), stillSent, now,
-                             pending != moves_.end() ? &pending->second : nullptr);
+    ForeignWrites& writes = record->second;
+    const double now = loop_.now();
+    if (writes.sent && now >= writes.sent->until) {
+        writes.sent.reset();  // not done after all: what the server said last holds
+    }
+    const auto believed = believedPlacement(cache_.placement(window), writes.sent ? &*writes.sent : nullptr,
+                                            now, writes.wanted ? &*writes.wanted : nullptr);
+    forgetIfEmpty(record);
+    return believed;
 }
 
-ClientMove* StepWrites::pendingMove(xcb_window_t window) {
+void StepWrites::forgetIfEmpty(std::map<xcb_window_t, ForeignWrites>::iterator record) {
+    if (record->second.empty()) windows_.erase(record);
+}
+
+ClientMove* StepWrites::wantedMove(xcb_window_t window) {
     const auto current = cache_.placement(window);
     if (!current) return nullptr;  // gone: nothing to move
-    ClientMove& move = moves_[window];
-    move.border = current->border;
+    auto& wanted = windows_[window].wanted;
+    if (!wanted) wanted.emplace();
+    wanted->border = current->border;
     schedule();
-    return &move;
+    return &*wanted;
 }
 
 void StepWrites::moveClient(xcb_window_t window, std::int32_t x, std::int32_t y) {
-    if (auto* move = pendingMove(window)) {
+    if (auto* move = wantedMove(window)) {
         move->x = x;
         move->y = y;
     }
 }
 
 void StepWrites::resizeClient(xcb_window_t window, std::int32_t width, std::int32_t height) {
-    if (auto* move = pendingMove(window)) {
+    if (auto* move = wantedMove(window)) {
         move->width = width;
         move->height = height;
     }
@@ -134,35 +135,38 @@ void StepWrites::raise(xcb_window_t window) {
 }
 
 void StepWrites::placementReported(xcb_window_t window) {
-    sent_.erase(window);  // the server's word holds from now on
-    const auto awaited = awaiting_.find(window);
-    if (awaited == awaiting_.end()) return;
+    const auto record = windows_.find(window);
+    if (record == windows_.end()) return;
+    ForeignWrites& writes = record->second;
+    writes.sent.reset();  // the server's word holds from now on
     // A window manager that leaves the window where it was says so too (a
     // synthetic ConfigureNotify): only a frame where it was sent is a move done.
-    const auto now = cache_.placement(window);
-    if (now && now->frame == awaited->second.placement.frame) {
-        movedOnce_ = true;
-        awaiting_.erase(awaited);
+    if (writes.verdict) {
+        const auto now = cache_.placement(window);
+        if (now && now->frame == writes.verdict->placement.frame) {
+            movedOnce_ = true;
+            writes.verdict.reset();
+        }
     }
+    forgetIfEmpty(record);
 }
 
-void StepWrites::checkLapsedRequests(std::optional<xcb_window_t> active) {
-    if (!awaitedActivation_ && awaiting_.empty()) return;  // the usual tick: no clock read
+void StepWrites::checkLapsedRequests() {
     const double now = loop_.now();
-    if (awaitedActivation_ && awaitedActivation_->window == active) {
+    if (verdictActivation_ && verdictActivation_->answeredBy(cache_.activeWindow())) {
         activatedOnce_ = true;
-        awaitedActivation_.reset();
-    } else if (awaitedActivation_ && now >= awaitedActivation_->until) {
-        awaitedActivation_.reset();
+        verdictActivation_.reset();
+    } else if (verdictActivation_ && now >= verdictActivation_->sentAt + kVerdictDelay) {
+        verdictActivation_.reset();
         noteUnanswered(activatedOnce_, saidNoActivation_, kNoActivation);
     }
-    for (auto it = awaiting_.begin(); it != awaiting_.end();) {
-        if (now < it->second.until) {
-            ++it;
-            continue;
+    for (auto it = windows_.begin(); it != windows_.end();) {
+        auto& verdict = it->second.verdict;
+        if (verdict && now >= verdict->until) {
+            verdict.reset();
+            noteUnanswered(movedOnce_, saidNoMoves_, kNoMoves);
         }
-        it = awaiting_.erase(it);
-        noteUnanswered(movedOnce_, saidNoMoves_, kNoMoves);
+        it = it->second.empty() ? windows_.erase(it) : std::next(it);
     }
 }
 
@@ -172,59 +176,30 @@ std::optional<ForeignPlacement> StepWrites::recordMove(xcb_window_t window, cons
     const ForeignPlacement after = placed(*before, move);
     // Only what changes: a window manager need not report a frame it left as it was.
     if (after == *before) return std::nullopt;
-    sent_[window] = SentPlacement{after, loop_.now() + kPlacementPatience};
-    if (!movedOnce_ && !saidNoMoves_) awaiting_[window] = {after, loop_.now() + kVerdictDelay};
+    ForeignWrites& writes = windows_[window];
+    const double now = loop_.now();
+    writes.sent = SentPlacement{after, now + kPlacementPatience};
+    if (!movedOnce_ && !saidNoMoves_) {
+        writes.verdict = SentPlacement{after, now + kVerdictDelay};
+        verdictDeadline_ = loop_.scheduleOnce(kVerdictDelay, [this] { schedule(); });
+    }
     return after;
 }
 
-void StepWrites::sendMovesToSway(const std::map<xcb_window_t, ClientMove>& moves) {
-    std::string commands;
-    for (const auto& [window, move] : moves) {
-        const auto changed = recordMove(window, move);
-        if (!changed) continue;
-        const ForeignPlacement& after = *changed;
-        const auto& decoration = after.decoration;
-        const auto whole = [](double value) { return static_cast<long>(value); };
-        if (!commands.empty()) commands += "; ";
-        commands += SwayIpc::placeCommand(
-            window, whole(after.frame.x + decoration.left), whole(after.frame.y + decoration.top),
-            whole(after.frame.width - decoration.left - decoration.right),
-            whole(after.frame.height - decoration.top - decoration.bottom), false);
-    }
-    if (!commands.empty()) sway_->run(commands);
-}
-
 void StepWrites::sendMoves() {
-    if (sway_ != nullptr) {
-        sendMovesToSway(std::exchange(moves_, {}));
-        return;
+    std::vector<std::pair<xcb_window_t, ClientMove>> wanted;
+    for (auto& [window, writes] : windows_) {
+        if (writes.wanted) wanted.emplace_back(window, *std::exchange(writes.wanted, std::nullopt));
     }
-    // Where the window manager does not take _NET_MOVERESIZE_WINDOW (sway's and
-    // weston's), a configure request is what ICCCM gives every client.
-    const bool windowManager = cache_.windowManagerPresent() &&
-                               cache_.windowManagerSupports(connection_.atoms().netMoveresizeWindow);
-    auto moves = std::exchange(moves_, {});
-    for (const auto& [window, move] : moves) {
-        if (!recordMove(window, move)) continue;
-        if (windowManager) {
-            requestMoveResize(connection_, window, move);
-        } else {
-            configureClient(connection_, window, move);
-        }
+    std::vector<WriteRoute::Move> moves;
+    for (const auto& [window, move] : wanted) {
+        if (const auto after = recordMove(window, move)) moves.push_back({window, move, *after});
     }
+    if (!moves.empty()) route_.move(moves);
 }
 
 void StepWrites::sendRaises() {
-    // A reparenting window manager stacks frames, not clients: ask it where it can.
-    const bool throughWindowManager =
-        cache_.windowManagerPresent() && cache_.windowManagerSupports(connection_.atoms().netRestackWindow);
-    for (const xcb_window_t window : std::exchange(raises_, {})) {
-        if (throughWindowManager) {
-            requestRaise(connection_, window);
-        } else {
-            raiseToTop(connection_, window);
-        }
-    }
+    for (const xcb_window_t window : std::exchange(raises_, {})) route_.raise(window);
 }
 
 // 5: the program's own windows ------------------------------------------------
@@ -251,16 +226,7 @@ void StepWrites::noteUnanswered(bool done, bool& said, const char* what) {
 
 // The flush ---------------------------------------------------------------------
 
-void StepWrites::schedule() {
-    if (flushPosted_) return;
-    flushPosted_ = true;
-    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
-        if (alive.lock()) flush();
-    });
-}
-
 void StepWrites::flush() {
-    flushPosted_ = false;
     if (requested_ && !holding()) {
         send(*requested_);
         requested_.reset();
@@ -272,7 +238,8 @@ void StepWrites::flush() {
         return;
     }
     holdDeadline_.reset();
-    checkLapsedRequests(cache_.activeWindow());
+    settleActivation();
+    checkLapsedRequests();
     sendMoves();
     sendRaises();
     updateOwnWindows();

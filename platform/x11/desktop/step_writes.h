@@ -12,14 +12,13 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "platform/post_once.h"
 #include "platform/x11/desktop/activation_record.h"
-#include "platform/x11/desktop/foreign_placement.h"
-#include "platform/x11/desktop/sway_ipc.h"
 #include "platform/x11/desktop/window_cache.h"
+#include "platform/x11/desktop/write_route.h"
 #include "platform/x11/wire/connection.h"
 #include "platform/x11/wire/event_loop.h"
 
@@ -41,15 +40,15 @@ namespace corvane::x11 {
 ///  5. The program's own windows (the border, the previews): frames, mapping, paint.
 /// What was written reads back as written: a frame as this step moves it, else
 /// as last sent until the server reports the window's next change (at most
-/// kPlacementPatience), else as the server said.
+/// kPlacementPatience), else as the server said. Nothing is flushed to the
+/// server in the middle of a step but the activation.
 class StepWrites {
 public:
     /// How long a sent move counts as done while the server reports nothing of the window.
     static constexpr double kPlacementPatience = 0.5;
 
-    /// `sway`, where sway runs, takes the activations, moves and resizes its X
-    /// window manager would not do; it must outlive this object.
-    StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache, SwayIpc* sway = nullptr);
+    /// `route` must outlive this object.
+    StepWrites(const Connection& connection, EventLoop& loop, WindowCache& cache, WriteRoute& route);
     StepWrites(const StepWrites&) = delete;
     StepWrites& operator=(const StepWrites&) = delete;
     StepWrites(StepWrites&&) = delete;
@@ -60,8 +59,8 @@ public:
     void activate(xcb_window_t window, platform::Pid pid, xcb_timestamp_t time);
     /// The pid of the activation asked for that `active` (the window the window
     /// manager, or the X focus, has now) has not answered yet and that is still
-    /// trusted; nullopt when there is none.
-    [[nodiscard]] std::optional<platform::Pid> unansweredActivation(std::optional<xcb_window_t> active);
+    /// trusted; nullopt when there is none. Only reads.
+    [[nodiscard]] std::optional<platform::Pid> unansweredActivation(std::optional<xcb_window_t> active) const;
 
     /// Where another program's window is believed to be; nullopt when it is gone.
     [[nodiscard]] std::optional<ForeignPlacement> placement(xcb_window_t window);
@@ -70,38 +69,45 @@ public:
     /// Sizes the client area.
     void resizeClient(xcb_window_t window, std::int32_t width, std::int32_t height);
     void raise(xcb_window_t window);
+    /// Sends what waits now, unless an activation waits for its answer.
+    void schedule() { flushOnce_.request(); }
 
     /// Has `update` bring one of the program's own windows up to date in the
     /// flush, unless `owner` has expired by then.
     void updateOwnWindow(std::weak_ptr<bool> owner, std::function<void()> update);
 
 private:
-    struct Request {
-        xcb_window_t window = XCB_WINDOW_NONE;
-        platform::Pid pid = 0;
-        xcb_timestamp_t time = XCB_CURRENT_TIME;
-    };
     struct OwnUpdate {
         std::weak_ptr<bool> owner;
         std::function<void()> update;
     };
+    /// Another program's window as far as the writes go: what this step wants
+    /// of it, what was sent and the server has not reported yet, and the sent
+    /// placement whose outcome tells whether the window manager moves windows at
+    /// all. What the server confirmed is the cache's.
+    struct ForeignWrites {
+        std::optional<ClientMove> wanted;
+        std::optional<SentPlacement> sent;
+        std::optional<SentPlacement> verdict;
+        [[nodiscard]] bool empty() const { return !wanted && !sent && !verdict; }
+    };
 
-    ClientMove* pendingMove(xcb_window_t window);
+    ClientMove* wantedMove(xcb_window_t window);
+    void forgetIfEmpty(std::map<xcb_window_t, ForeignWrites>::iterator record);
     /// Whether an activation sent waits for its answer, and so does everything after it.
     [[nodiscard]] bool holding();
-    void schedule();
     void flush();
-    void send(const Request& request);
+    void send(const ActivationRecord& request);
+    /// Drops the activation sent once it is answered or no longer trusted.
+    void settleActivation();
     /// The server told of a change of `window`: what was sent for it no longer counts.
     void placementReported(xcb_window_t window);
     /// Requests sent long ago that the window manager never carried out, while it never did one.
-    void checkLapsedRequests(std::optional<xcb_window_t> active);
+    void checkLapsedRequests();
     void sendMoves();
     /// Notes a move as sent and, the first time, as awaiting the window manager's verdict; the
     /// window's new placement, or nullopt when the move changes nothing (or the window is gone).
     std::optional<ForeignPlacement> recordMove(xcb_window_t window, const ClientMove& move);
-    /// The step's moves as sway's commands, all in one message.
-    void sendMovesToSway(const std::map<xcb_window_t, ClientMove>& moves);
     void sendRaises();
     void updateOwnWindows();
     /// Says once on stderr what this desktop's window manager does not do when
@@ -111,30 +117,25 @@ private:
     const Connection& connection_;
     EventLoop& loop_;
     WindowCache& cache_;
-    SwayIpc* sway_;
-    std::optional<Request> requested_;
+    WriteRoute& route_;
+    /// The activation waiting to be sent, and the one sent and not yet answered.
+    std::optional<ActivationRecord> requested_;
     std::optional<ActivationRecord> unanswered_;
+    /// The first activation sent, until the window manager carries it out or lets it lapse.
+    std::optional<ActivationRecord> verdictActivation_;
     bool holdingForAnswer_ = false;
-    std::map<xcb_window_t, ClientMove> moves_;
-    std::vector<xcb_window_t> raises_;
+    std::map<xcb_window_t, ForeignWrites> windows_;
+    std::vector<xcb_window_t> raises_;  // in the order asked: the last one ends on top
     std::vector<OwnUpdate> ownUpdates_;
-    std::unordered_map<xcb_window_t, SentPlacement> sent_;
     // What the window manager was seen to do, and whether its refusal was said.
-    struct AwaitedActivation {
-        xcb_window_t window = XCB_WINDOW_NONE;
-        double until = 0;
-    };
-    /// Requests waiting to be seen done, until the window manager did one of each kind.
-    std::optional<AwaitedActivation> awaitedActivation_;
-    std::unordered_map<xcb_window_t, SentPlacement> awaiting_;
     bool activatedOnce_ = false;
     bool saidNoActivation_ = false;
     bool movedOnce_ = false;
     bool saidNoMoves_ = false;
-    bool flushPosted_ = false;
+    platform::PostOnce flushOnce_{loop_, [this] { flush(); }};
     std::unique_ptr<platform::Timer> holdDeadline_;
+    std::unique_ptr<platform::Timer> verdictDeadline_;
     Subscription activeWindowChanged_;
-    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
 };
 
 }  // namespace corvane::x11

@@ -15,7 +15,6 @@ bool configureIfChanged(const Connection& connection, xcb_window_t window, const
         connection.get(), window,
         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
         values.data()));
-    connection.flush();
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/x11/desktop/foreign_requests.h"
 #include "platform/x11/own_windows/own_window_geometry.h"
 #include "platform/x11/wire/events.h"
+#include "platform/x11/wire/icccm_hints.h"
 
 namespace corvane::x11 {
 
@@ -21,17 +22,6 @@ constexpr int kDragThresholdPixels = 3;
 constexpr std::string_view kTitle = "Corvane preview";
 constexpr std::string_view kClass = "corvane-preview\0Corvane\0"sv;  // instance, class
 
-// ICCCM WM_HINTS: only the input field, set to False.
-constexpr std::uint32_t kInputHint = 1;
-// ICCCM WM_NORMAL_HINTS flags and item positions.
-constexpr std::uint32_t kUserPosition = 1U << 0U;
-constexpr std::uint32_t kUserSize = 1U << 1U;
-constexpr std::uint32_t kProgramPosition = 1U << 2U;
-constexpr std::uint32_t kProgramSize = 1U << 3U;
-constexpr std::uint32_t kWinGravity = 1U << 9U;
-constexpr std::uint32_t kStaticGravity = 10;
-constexpr std::size_t kNormalHintsItems = 18;
-constexpr std::size_t kGravityItem = 17;
 // Motif hints: the decorations field is set, and asks for none.
 constexpr std::uint32_t kMotifDecorationsFlag = 1U << 1U;
 
@@ -73,7 +63,6 @@ PreviewPanel::PreviewPanel(const Connection& connection, EventLoop& loop, X11Scr
     createWindow(shown_);
     setProperties(shown_);
     subscribeEvents();
-    connection_.flush();
 }
 
 void PreviewPanel::createWindow(const RootRect& rect) {
@@ -109,18 +98,20 @@ void PreviewPanel::setProperties(const RootRect& rect) {
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms.motifWmHints, atoms.motifWmHints, 32,
                         static_cast<std::uint32_t>(motif.size()), motif.data());
     // Input False and no WM_TAKE_FOCUS: the window manager never gives it the focus.
-    const std::array<std::uint32_t, 9> wmHints{kInputHint, 0, 0, 0, 0, 0, 0, 0, 0};
+    const auto wmHints = WmHints{WmHints::kInputFlag, false}.items();
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
                         static_cast<std::uint32_t>(wmHints.size()), wmHints.data());
     // A user-given position with static gravity: the window manager puts the
     // panel itself, not its frame, where asked.
-    std::array<std::uint32_t, kNormalHintsItems> normal{};
-    normal[0] = kUserPosition | kUserSize | kProgramPosition | kProgramSize | kWinGravity;
-    normal[1] = static_cast<std::uint32_t>(rect.x);
-    normal[2] = static_cast<std::uint32_t>(rect.y);
-    normal[3] = rect.width;
-    normal[4] = rect.height;
-    normal[kGravityItem] = kStaticGravity;
+    const auto normal =
+        WmSizeHints{WmSizeHints::kUserPosition | WmSizeHints::kUserSize | WmSizeHints::kProgramPosition |
+                        WmSizeHints::kProgramSize | WmSizeHints::kWinGravity,
+                    rect.x,
+                    rect.y,
+                    rect.width,
+                    rect.height,
+                    XCB_GRAVITY_STATIC}
+            .items();
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS,
                         32, static_cast<std::uint32_t>(normal.size()), normal.data());
     setText(connection_, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, kClass);
@@ -229,6 +220,7 @@ void PreviewPanel::update() {
         connection_.onOwnWindow(xcb_unmap_window(connection_.get(), window_.get()));
         sentMapped_ = false;
     }
+    if (paintWanted_ && visible_) display();
 }
 
 void PreviewPanel::visibilityChanged(const xcb_visibility_notify_event_t& event) {
@@ -280,7 +272,6 @@ void PreviewPanel::moveTo(std::int32_t x, std::int32_t y) {
     const std::array<std::uint32_t, 2> values{static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
     connection_.onOwnWindow(xcb_configure_window(connection_.get(), window_.get(),
                                                  XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values.data()));
-    connection_.flush();
     shown_.x = x;
     shown_.y = y;
 }
@@ -319,15 +310,14 @@ void PreviewPanel::configured(const xcb_configure_notify_event_t& event) {
 // Drawing --------------------------------------------------------------------
 
 void PreviewPanel::setNeedsDisplay() {
-    if (displayPending_) return;
-    displayPending_ = true;
-    loop_.post([this, alive = std::weak_ptr<bool>(lifetime_)] {
-        if (alive.lock()) display();
-    });
+    // With the step's other writes: a frame that comes while an activation waits for its answer
+    // waits too.
+    paintWanted_ = true;
+    requestUpdate();
 }
 
 void PreviewPanel::display() {
-    displayPending_ = false;
+    paintWanted_ = false;
     if (picture_ && contents_) {
         composite(*contents_);
     } else {

@@ -111,7 +111,7 @@ private:
     std::shared_ptr<const WindowPicture> contents_;
     std::optional<platform::PanelLabel> label_;
     PreviewLabel labelPainter_{connection_};
-    bool displayPending_ = false;
+    bool paintWanted_ = false;
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
     std::vector<Subscription> subscriptions_;
 };

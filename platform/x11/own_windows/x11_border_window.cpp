@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 #include "platform/x11/own_windows/own_window_geometry.h"
 #include "platform/x11/wire/events.h"
@@ -57,7 +58,7 @@ void X11BorderWindow::watchNewWindows() {
     // the root's children being mapped as well (the window cache selects them).
     siblingMapped_ = loop_.subscribe(XCB_MAP_NOTIFY, [this](const xcb_generic_event_t& event) {
         const auto& mapped = as<xcb_map_notify_event_t>(event);
-        if (mapped_ && mapped.event == connection_.root() && !ours(mapped.window)) raise();
+        if (mapped_ && mapped.event == connection_.root() && !ours(mapped.window)) raiseLater();
     });
 }
 
@@ -97,7 +98,6 @@ void X11BorderWindow::createWindow() {
                              window_.get(), 0, 0, 0, nullptr);
         shape_.emplace();
     }
-    connection_.flush();
 }
 
 OwnedWindow X11BorderWindow::makeBandWindow(xcb_colormap_t colormap) const {
@@ -182,9 +182,16 @@ void X11BorderWindow::update() {
         for (const xcb_window_t window : shownWindows()) {
             connection_.onOwnWindow(xcb_map_window(connection_.get(), window));
         }
-        raise();
         mapped_ = true;
+        raiseWanted_ = true;
     }
+    if (std::exchange(raiseWanted_, false)) raise();
+}
+
+void X11BorderWindow::raiseLater() {
+    // With the step's writes: a burst of windows coming over the band makes one raise.
+    raiseWanted_ = true;
+    setNeedsDisplay();
 }
 
 void X11BorderWindow::handleEvent(const xcb_generic_event_t& event) {
@@ -198,7 +205,7 @@ void X11BorderWindow::handleEvent(const xcb_generic_event_t& event) {
     }
     const auto& visibility = as<xcb_visibility_notify_event_t>(event);
     // Something came over the band: a window the window manager raised, another program's popup.
-    if (ours(visibility.window) && mapped_ && visibility.state != XCB_VISIBILITY_UNOBSCURED) raise();
+    if (ours(visibility.window) && mapped_ && visibility.state != XCB_VISIBILITY_UNOBSCURED) raiseLater();
 }
 
 void X11BorderWindow::paint() {

@@ -78,6 +78,7 @@ private:
     [[nodiscard]] bool painted(const std::vector<Band>& bands) const;
     [[nodiscard]] std::uint32_t pixelFor(platform::Color color);
     void raise();
+    void raiseLater();
     void watchNewWindows();
 
     const Connection& connection_;
@@ -104,6 +105,7 @@ private:
     bool visible_ = false;  ///< as the program wants it
     bool mapped_ = false;   ///< as sent to the server
     bool updatePending_ = false;
+    bool raiseWanted_ = false;
     /// Posted tasks hold it weakly: a window destroyed first leaves them without effect.
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
     Subscription expose_;

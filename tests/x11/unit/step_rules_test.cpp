@@ -9,7 +9,7 @@ namespace corvane::x11 {
 namespace {
 
 TEST(ActivationRecordRules, OnlyTheWindowNamedActiveAnswersAndBothDeadlinesCountFromTheRequest) {
-    const ActivationRecord record{0x600000, 42, 10.0};
+    const ActivationRecord record{0x600000, 42, XCB_CURRENT_TIME, 10.0};
     EXPECT_TRUE(record.answeredBy(0x600000));
     // Openbox names no window for a moment while it moves the focus: no answer yet.
     EXPECT_FALSE(record.answeredBy(XCB_WINDOW_NONE));
