@@ -3,8 +3,9 @@
 // leaves a call's record behind when the process ends before the bus answered
 // (the desktop portal may be starting). Neither is ours to free, and
 // LeakSanitizer would fail such runs of the program for them.
-extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_options();
+// LeakSanitizer's hooks have reserved names by design.
+extern "C" const char* __lsan_default_suppressions();  // NOLINT(bugprone-reserved-identifier)
+extern "C" const char* __lsan_default_options();       // NOLINT(bugprone-reserved-identifier)
 
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libdbus-1.so\n"

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -180,9 +181,7 @@ int setAutostart(bool on) {
     return outcome.ok ? 0 : kExitFailure;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int start(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
     const auto commandLine = corvane::app::parseCommandLine(arguments);
     if (const auto* error = std::get_if<corvane::app::UsageError>(&commandLine)) {
@@ -205,4 +204,16 @@ int main(int argc, char** argv) {
     for (const auto& note : options.notes) std::fprintf(stderr, "corvane: %s\n", note.c_str());
     if (options.check) return corvane::app::runDesktopCheck(options, std::move(arguments));
     return run(options, std::move(arguments));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Out of memory, or a library's failure no step expected: one line, not an abort's core dump.
+    try {
+        return start(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "corvane: %s\n", error.what());
+        return kExitFailure;
+    }
 }

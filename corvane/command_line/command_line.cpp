@@ -34,11 +34,35 @@ std::optional<OptionValue> optionValue(const std::vector<std::string>& arguments
     return OptionValue{*value, std::nullopt};
 }
 
+struct Parsed {
+    RunOptions options;
+    std::optional<SetAutostart> autostart;
+};
+
+/// `--display` and `--autostart` with their values: nullopt for another
+/// argument, else the error, empty when there is none.
+std::optional<std::string> takeValued(const std::vector<std::string>& arguments, std::size_t& i,
+                                      Parsed& parsed) {
+    if (auto display = optionValue(arguments, i, kDisplayOption, "a display name")) {
+        if (display->error) return display->error;
+        parsed.options.display = display->value;
+        return std::string();
+    }
+    auto state = optionValue(arguments, i, kAutostartOption, "'on' or 'off'");
+    if (!state) return std::nullopt;
+    if (state->error) return state->error;
+    if (state->value != "on" && state->value != "off") {
+        return "option '--autostart' wants 'on' or 'off', not '" + state->value + "'";
+    }
+    parsed.autostart = SetAutostart{state->value == "on"};
+    return std::string();
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
-    RunOptions options;
-    std::optional<SetAutostart> autostart;
+    Parsed parsed;
+    RunOptions& options = parsed.options;
     std::vector<std::string> bundles;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
@@ -51,22 +75,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             options.check = true;
         } else if (argument == "-v" || argument == "--verbose") {
             options.verbose = true;
-        } else if (auto display = optionValue(arguments, i, kDisplayOption, "a display name")) {
-            if (display->error) return UsageError{*display->error};
-            options.display = display->value;
-        } else if (auto state = optionValue(arguments, i, kAutostartOption, "'on' or 'off'")) {
-            if (state->error) return UsageError{*state->error};
-            if (state->value != "on" && state->value != "off") {
-                return UsageError{"option '--autostart' wants 'on' or 'off', not '" + state->value + "'"};
-            }
-            autostart = SetAutostart{state->value == "on"};
+        } else if (auto error = takeValued(arguments, i, parsed)) {
+            if (!error->empty()) return UsageError{*error};
         } else if (argument.starts_with("-")) {
             return UsageError{"unknown option '" + std::string(argument) + "'"};
         } else {
             return UsageError{"unexpected argument '" + std::string(argument) + "'"};
         }
     }
-    if (autostart) return *autostart;
+    if (parsed.autostart) return *parsed.autostart;
     // The program's logic reads the first one only: not silently.
     for (std::size_t extra = 1; extra < bundles.size(); ++extra) {
         options.notes.push_back("only the first '-previewBundle' counts: '" + bundles[extra] +

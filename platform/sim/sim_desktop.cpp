@@ -1,6 +1,7 @@
 #include "platform/sim/sim_desktop.h"
 
 #include <algorithm>
+#include <utility>
 #include <stdexcept>
 
 #include "platform/sim/sim_services.h"
@@ -84,7 +85,7 @@ void SimDesktop::setScreens(std::vector<platform::Screen> screens) {
     screenList_ = std::move(screens);
 }
 void SimDesktop::setMainScreen(std::optional<platform::Screen> screen) {
-    mainScreen_ = screen;
+    mainScreen_ = std::move(screen);
 }
 
 platform::DefaultsStore& SimDesktop::defaults() {

@@ -377,7 +377,12 @@ JsonDefaultsStore::JsonDefaultsStore(fs::path file, MainQueue& queue) : JsonDefa
 }
 
 JsonDefaultsStore::~JsonDefaultsStore() {
-    flush();
+    // The last save: a failure says so and never ends the program from a destructor.
+    try {
+        flush();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "corvane: cannot save settings to %s: %s\n", file_.c_str(), error.what());
+    }
 }
 
 fs::path JsonDefaultsStore::defaultPath() {

@@ -26,7 +26,7 @@ bool protonClass(std::string_view windowClass) {
 }
 
 std::string processText(const ListedWindow& listed) {
-    std::string text = "pid " + std::to_string(*listed.client.pid);
+    std::string text = "pid " + std::to_string(listed.client.pid.value_or(0));
     if (!listed.executable.empty()) text += ", \"" + listed.executable + "\"";
     return text;
 }
@@ -44,7 +44,7 @@ std::string gameLine(const ListedWindow& listed) {
             how = "as -previewBundle names its class " + windowClass(listed);
             break;
     }
-    return "game pid " + std::to_string(*listed.client.pid) + " in window " + hex(listed.client.window) +
+    return "game pid " + std::to_string(listed.client.pid.value_or(0)) + " in window " + hex(listed.client.window) +
            ", recognised " + how;
 }
 

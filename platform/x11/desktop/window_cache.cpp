@@ -46,7 +46,7 @@ std::vector<xcb_window_t> mappedChildren(const Connection& connection, xcb_windo
 /// child of each frame that carries WM_STATE, which a window manager sets on
 /// every window it manages.
 std::vector<xcb_window_t> unlistedClients(const Connection& connection, bool windowManager) {
-    const auto topLevels = mappedChildren(connection, connection.root());
+    auto topLevels = mappedChildren(connection, connection.root());
     if (!windowManager) return topLevels;
     std::vector<TreeCookie> trees;
     trees.reserve(topLevels.size());
@@ -163,7 +163,7 @@ bool WindowCache::windowManagerPresent() {
 }
 
 std::string WindowCache::windowManagerName() {
-    if (!windowManagerPresent()) return {};
+    if (!windowManagerPresent() || !checkWindow_) return {};
     PropertyCookie name = connection_.getProperty(checkWindow_->first, connection_.atoms().netWmName, 64);
     return bytes(name.get());
 }
