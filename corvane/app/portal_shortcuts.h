@@ -54,7 +54,7 @@ private slots:
     void pressed(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
                  const QVariantMap& options);
 
-private:
+private:  // NOLINT(readability-redundant-access-specifiers): moc reads the slots apart
     enum class Step { none, creating, binding };
     /// Binds what the settings name, in a new session, unless that is bound already.
     void bindSettings();

@@ -39,7 +39,7 @@ std::string describe(const Controller& controller, const WowClient& client) {
 
 }  // namespace
 
-StatusReporter::StatusReporter(std::shared_ptr<Controller> controller, platform::PlatformTexts texts,
+StatusReporter::StatusReporter(const std::shared_ptr<Controller>& controller, platform::PlatformTexts texts,
                                platform::MainQueue& queue, bool verbose, Print print)
     : controller_(controller),
       texts_(std::move(texts)),
@@ -68,19 +68,11 @@ StatusReporter::StatusReporter(std::shared_ptr<Controller> controller, platform:
 }
 
 StatusReporter::~StatusReporter() {
-    *alive_ = false;
     if (auto controller = controller_.lock()) controller->unobserve(token_);
 }
 
 void StatusReporter::scheduleCheck() {
-    if (checkPending_) return;
-    checkPending_ = true;
-    queue_.post([this, alive = std::weak_ptr<bool>(alive_)] {
-        const auto living = alive.lock();
-        if (!living || !*living) return;
-        checkPending_ = false;
-        check();
-    });
+    checkOnce_.request();
 }
 
 void StatusReporter::check() {

@@ -9,6 +9,7 @@
 #include "corvane/controller/problem.h"
 #include "platform/main_queue.h"
 #include "platform/platform_texts.h"
+#include "platform/post_once.h"
 #include "platform/workspace.h"
 
 namespace corvane {
@@ -24,7 +25,7 @@ public:
     using Print = std::function<void(const std::string& line)>;
 
     /// Reports the controller's state now, then after every change of it.
-    StatusReporter(std::shared_ptr<Controller> controller, platform::PlatformTexts texts,
+    StatusReporter(const std::shared_ptr<Controller>& controller, platform::PlatformTexts texts,
                    platform::MainQueue& queue, bool verbose, Print print);
     ~StatusReporter();
     StatusReporter(const StatusReporter&) = delete;
@@ -46,8 +47,7 @@ private:
     bool verbose_;
     Print print_;
     int token_ = 0;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-    bool checkPending_ = false;
+    platform::PostOnce checkOnce_{queue_, [this] { check(); }};
 
     // What was last reported.
     std::vector<std::string> problems_;
