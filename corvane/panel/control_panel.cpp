@@ -63,8 +63,10 @@ constexpr int kShareBoxWidth = 40;
 constexpr int kWidthBoxWidth = 52;
 // Fine enough that no step shows: 0.0001 of share, 0.1 point of width.
 constexpr ValueSlider::Range sliderRange(const settings::Setting<double>& setting, int steps) {
-    return {setting.range->min, setting.range->max, steps};
+    const settings::Range range = setting.range.value_or(settings::Range{});
+    return {range.min, range.max, steps};
 }
+static_assert(settings::kMainShare.range && settings::kPreviewWidth.range, "the sliders need a range");
 constexpr ValueSlider::Range kShareRange = sliderRange(settings::kMainShare, 3500);
 constexpr ValueSlider::Range kWidthRange = sliderRange(settings::kPreviewWidth, 6600);
 

@@ -1,8 +1,8 @@
 #include "platform/sim/sim_desktop.h"
 
 #include <algorithm>
-#include <utility>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/sim/sim_services.h"
 

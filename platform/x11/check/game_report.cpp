@@ -44,8 +44,8 @@ std::string gameLine(const ListedWindow& listed) {
             how = "as -previewBundle names its class " + windowClass(listed);
             break;
     }
-    return "game pid " + std::to_string(listed.client.pid.value_or(0)) + " in window " + hex(listed.client.window) +
-           ", recognised " + how;
+    return "game pid " + std::to_string(listed.client.pid.value_or(0)) + " in window " +
+           hex(listed.client.window) + ", recognised " + how;
 }
 
 std::string whyNotTaken(const ListedWindow& listed, bool running) {
