@@ -254,7 +254,8 @@ void PreviewPanel::motion(const xcb_motion_notify_event_t& event) {
         return;
     }
     drag_->moved = true;
-    moveTo(shown_.x + event.root_x - drag_->lastX, shown_.y + event.root_y - drag_->lastY);
+    const RootRect& at = wanted_ ? *wanted_ : shown_;
+    moveTo(at.x + event.root_x - drag_->lastX, at.y + event.root_y - drag_->lastY);
     drag_->lastX = event.root_x;
     drag_->lastY = event.root_y;
     content_.mouseDragged();
@@ -268,12 +269,12 @@ void PreviewPanel::released(const xcb_button_release_event_t& event) {
 }
 
 void PreviewPanel::moveTo(std::int32_t x, std::int32_t y) {
-    wanted_.reset();  // the hand that drags it has the last word
-    const std::array<std::uint32_t, 2> values{static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
-    connection_.onOwnWindow(xcb_configure_window(connection_.get(), window_.get(),
-                                                 XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values.data()));
-    shown_.x = x;
-    shown_.y = y;
+    // The hand that drags it has the last word; the move goes out with the step's writes.
+    RootRect to = wanted_.value_or(shown_);
+    to.x = x;
+    to.y = y;
+    wanted_ = to;
+    requestUpdate();
 }
 
 void PreviewPanel::configured(const xcb_configure_notify_event_t& event) {
