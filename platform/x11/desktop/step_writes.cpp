@@ -188,12 +188,15 @@ std::optional<ForeignPlacement> StepWrites::recordMove(xcb_window_t window, cons
 
 void StepWrites::sendMoves() {
     std::vector<std::pair<xcb_window_t, ClientMove>> wanted;
-    for (auto& [window, writes] : windows_) {
-        if (writes.wanted) wanted.emplace_back(window, *std::exchange(writes.wanted, std::nullopt));
+    for (auto& entry : windows_) {
+        std::optional<ClientMove>& move = entry.second.wanted;
+        if (move.has_value()) wanted.emplace_back(entry.first, move.value());
+        move.reset();
     }
     std::vector<WriteRoute::Move> moves;
     for (const auto& [window, move] : wanted) {
-        if (const auto after = recordMove(window, move)) moves.push_back({window, move, *after});
+        const auto after = recordMove(window, move);
+        if (after.has_value()) moves.push_back({window, move, after.value()});
     }
     if (!moves.empty()) route_.move(moves);
 }
@@ -231,7 +234,7 @@ void StepWrites::flush() {
         send(*requested_);
         requested_.reset();
     }
-    if (holding()) {
+    if (holding() && unanswered_) {
         // Resumed by the answer, or at the deadline.
         const double wait = unanswered_->sentAt + ActivationRecord::kHoldForAnswer - loop_.now();
         holdDeadline_ = loop_.scheduleOnce(wait, [this] { flush(); });

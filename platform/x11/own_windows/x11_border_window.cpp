@@ -125,6 +125,7 @@ OwnedWindow X11BorderWindow::makeBandWindow(xcb_colormap_t colormap) const {
 std::vector<xcb_window_t> X11BorderWindow::shownWindows() const {
     if (!strips_) return {window_.get()};
     std::vector<xcb_window_t> windows;
+    windows.reserve(stripWindows_.size());
     for (const auto& strip : stripWindows_) windows.push_back(strip.get());
     return windows;
 }
