@@ -215,6 +215,7 @@ class ControlPanelTest : public QObject {
     [[nodiscard]] std::vector<ClientRow*> rows() const {
         QLayout* list = find("clients").layout();
         std::vector<ClientRow*> out;
+        out.reserve(static_cast<std::size_t>(list->count()));
         for (int i = 0; i < list->count(); ++i)
             out.push_back(qobject_cast<ClientRow*>(list->itemAt(i)->widget()));
         return out;
@@ -573,8 +574,11 @@ private slots:
         QTest::addColumn<QString>("jumpStyle");
         QTest::addColumn<QString>("layout");
         QTest::addColumn<QStringList>("texts");
-        const QString title = "Corvane", windows = "WINDOWS", layouts = "LAYOUT", preview = "LIVE PREVIEW",
-                      hotkeys = "SWITCH HOTKEY";
+        const QString title = "Corvane";
+        const QString windows = "WINDOWS";
+        const QString layouts = "LAYOUT";
+        const QString preview = "LIVE PREVIEW";
+        const QString hotkeys = "SWITCH HOTKEY";
         const QStringList segments{"Main + side", "Side by side", "Stacked"};
         const QStringList footer{
             "Colored border on the active window", "Switch now",
@@ -784,7 +788,10 @@ private slots:
         QTest::addColumn<int>("removedKey");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("words");
-        const int grave = 50, three = 20, none = -1, control = int{platform::modifier::kControl};
+        const int grave = 50;
+        const int three = 20;
+        const int none = -1;
+        const int control = int{platform::modifier::kControl};
         QTest::newRow("switch key taken") << "grave"
                                           << "off" << grave << 0 << none << "hotkeyMessage"
                                           << "That key is taken by another program. Pick a different one.";
@@ -826,7 +833,8 @@ private slots:
 
     void pickersReadInThePlatformsWords() {
         start();
-        QStringList switchKeys, jumpStyles;
+        QStringList switchKeys;
+        QStringList jumpStyles;
         for (int i = 0; i < find<QComboBox>("hotkey").count(); ++i)
             switchKeys << find<QComboBox>("hotkey").itemText(i);
         for (int i = 0; i < find<QComboBox>("jumpStyle").count(); ++i)

@@ -80,7 +80,7 @@ VirtualPointer::~VirtualPointer() {
 }
 
 void VirtualPointer::send(std::uint32_t object, std::uint16_t opcode,
-                          const std::vector<std::uint32_t>& words) {
+                          const std::vector<std::uint32_t>& words) const {
     std::vector<std::uint32_t> message{object,
                                        static_cast<std::uint32_t>(((8 + 4 * words.size()) << 16U) | opcode)};
     message.insert(message.end(), words.begin(), words.end());

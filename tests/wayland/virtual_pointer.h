@@ -27,7 +27,7 @@ private:
         std::uint16_t opcode = 0;
         std::vector<std::uint32_t> words;
     };
-    void send(std::uint32_t object, std::uint16_t opcode, const std::vector<std::uint32_t>& words);
+    void send(std::uint32_t object, std::uint16_t opcode, const std::vector<std::uint32_t>& words) const;
     /// Reads messages until the callback `callback` is done; throws on a protocol error.
     std::vector<Message> roundTrip(std::uint32_t callback);
 

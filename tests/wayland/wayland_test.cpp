@@ -131,14 +131,14 @@ protected:
         ASSERT_EQ(desktop_->failure, "");
     }
 
-    [[nodiscard]] Compositor compositor() const { return GetParam(); }
+    [[nodiscard]] static Compositor compositor() { return GetParam(); }
     [[nodiscard]] CompositorSession& session() { return *desktop_->session; }
     [[nodiscard]] XInspector& x() { return desktop_->session->x(); }
     [[nodiscard]] ProgramRunner& runner() { return *desktop_->runner; }
     [[nodiscard]] ChildProcess& program() { return *desktop_->program; }
     [[nodiscard]] GameProcess& game(std::size_t slot) { return *desktop_->games.at(slot); }
     /// weston's X window manager takes no request to move or activate a window.
-    [[nodiscard]] bool windowManagerObeys() const { return compositor() != Compositor::weston; }
+    [[nodiscard]] static bool windowManagerObeys() { return compositor() != Compositor::weston; }
 
     /// The slot of the game the window manager has active.
     std::optional<std::size_t> activeSlot() {
@@ -582,7 +582,9 @@ TEST_P(WaylandTest, underKWinTheSwitchKeyIsOneOfTheDesktopsShortcutsAndSwitchesF
     program().signalGroup(SIGTERM);
     ASSERT_EQ(program().waitForExit(5s), 0) << runner().errors();
     std::string environment = "{'XDG_CURRENT_DESKTOP': 'KDE', 'QT_QPA_PLATFORM': 'wayland'";
-    for (const auto& [name, value] : session().desktop()) environment += ", '" + name + "': '" + value + "'";
+    for (const auto& [name, value] : session().desktop()) {
+        environment.append(", '").append(name).append("': '").append(value).append("'");
+    }
     ASSERT_TRUE(session().busCall({"--dest", "org.freedesktop.DBus", "--object-path", "/org/freedesktop/DBus",
                                    "--method", "org.freedesktop.DBus.UpdateActivationEnvironment",
                                    environment + "}"}))

@@ -17,8 +17,6 @@
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
-
 namespace corvane::x11test {
 namespace {
 
@@ -31,12 +29,14 @@ std::vector<std::string> mergedEnvironment(const SpawnOptions& options) {
     }
     for (const auto& [name, value] : options.environment) merged[name] = value;
     std::vector<std::string> result;
-    for (const auto& [name, value] : merged) result.push_back(name + "=" + value);
+    result.reserve(merged.size());
+    for (const auto& [name, value] : merged) result.push_back(std::string(name).append("=").append(value));
     return result;
 }
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
     std::vector<char*> result;
+    result.reserve(strings.size() + 1);
     for (auto& s : strings) result.push_back(s.data());
     result.push_back(nullptr);
     return result;

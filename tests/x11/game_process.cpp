@@ -1,5 +1,6 @@
 #include "game_process.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "wait_until.h"
@@ -58,13 +59,11 @@ std::vector<std::string> GameProcess::logLines() const {
     return lines;
 }
 
-bool GameProcess::waitForLog(const std::string& text, std::chrono::milliseconds timeout) {
+bool GameProcess::waitForLog(const std::string& text, std::chrono::milliseconds timeout) const {
     return waitUntil(
         [&] {
-            for (const auto& line : logLines()) {
-                if (line.find(text) != std::string::npos) return true;
-            }
-            return false;
+            return std::ranges::any_of(
+                logLines(), [&](const std::string& line) { return line.find(text) != std::string::npos; });
         },
         timeout);
 }

@@ -44,7 +44,7 @@ public:
     /// The lines of its --log so far.
     [[nodiscard]] std::vector<std::string> logLines() const;
     /// Waits until a log line contains `text`.
-    bool waitForLog(const std::string& text, std::chrono::milliseconds timeout);
+    bool waitForLog(const std::string& text, std::chrono::milliseconds timeout) const;
 
 private:
     ChildProcess process_;

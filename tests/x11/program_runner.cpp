@@ -60,7 +60,7 @@ Environment ProgramRunner::helperEnvironment() const {
 }
 
 std::filesystem::path ProgramRunner::startOnBus(const std::vector<std::string>& argv) {
-    const auto output = newPath("service.log");
+    auto output = newPath("service.log");
     services_.push_back(ChildProcess::spawn({.argv = argv,
                                              .environment = helperEnvironment(),
                                              .stdoutPath = output.string(),
@@ -99,7 +99,7 @@ ProgramRunner::CheckOutcome ProgramRunner::check(Environment environment) {
     return {status, report};
 }
 
-bool ProgramRunner::waitForError(const std::string& text) {
+bool ProgramRunner::waitForError(const std::string& text) const {
     return waitUntil([&] { return errors().find(text) != std::string::npos; });
 }
 
@@ -129,7 +129,7 @@ std::filesystem::path ProgramRunner::settingsFile() const {
     return configHome_ / "corvane" / "settings.json";
 }
 
-void ProgramRunner::writeSettings(const std::string& text) {
+void ProgramRunner::writeSettings(const std::string& text) const {
     std::filesystem::create_directories(settingsFile().parent_path());
     std::ofstream(settingsFile()) << text;
 }

@@ -49,12 +49,12 @@ public:
     /// and, on a display without a tray, that there is none.
     [[nodiscard]] std::string unexpectedErrors() const;
     /// Waits until its stderr holds `text`.
-    bool waitForError(const std::string& text);
+    bool waitForError(const std::string& text) const;
 
     [[nodiscard]] std::filesystem::path settingsFile() const;
     /// The $XDG_RUNTIME_DIR every start gets, owner-only.
     [[nodiscard]] std::filesystem::path runtimeFolder() const;
-    void writeSettings(const std::string& text);
+    void writeSettings(const std::string& text) const;
     /// A fresh path in the folder.
     [[nodiscard]] std::filesystem::path newPath(const std::string& stem);
     /// The system's Python, which has the AT-SPI and GLib bindings the test tools use.

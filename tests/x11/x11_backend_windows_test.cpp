@@ -436,7 +436,8 @@ protected:
     void SetUp() override {
         if (SessionEnvironment::session() == nullptr) GTEST_SKIP() << SessionEnvironment::skipReason();
         plain_ = std::make_unique<XSession>(SessionOptions{.disabledExtensions = {"X-Resource"}});
-        X11Test::SetUp();
+        // A session of its own: BackendTest's would open the shared one.
+        X11Test::SetUp();  // NOLINT(bugprone-parent-virtual-call)
         useSession(*plain_);
         openBackend(*plain_);
     }
@@ -481,7 +482,8 @@ protected:
     void SetUp() override {
         if (SessionEnvironment::session() == nullptr) GTEST_SKIP() << SessionEnvironment::skipReason();
         bare_ = std::make_unique<XSession>(SessionOptions{.windowManager = false});
-        X11Test::SetUp();
+        // A session of its own: BackendTest's would open the shared one.
+        X11Test::SetUp();  // NOLINT(bugprone-parent-virtual-call)
         useSession(*bare_);
         openBackend(*bare_);
     }

@@ -82,18 +82,21 @@ std::vector<platform::Rect> X11ControllerTest::expectedFrames(Layout layout, std
 
 std::vector<platform::Rect> X11ControllerTest::outerFrames(const std::vector<GameProcess*>& games) {
     std::vector<platform::Rect> frames;
+    frames.reserve(games.size());
     for (auto* game : games) frames.push_back(x().outerFrame(game->window()).value_or(platform::Rect{}));
     return frames;
 }
 
 std::vector<platform::Pid> X11ControllerTest::pids(const std::vector<WowClient>& clients) {
     std::vector<platform::Pid> result;
+    result.reserve(clients.size());
     for (const auto& client : clients) result.push_back(client.pid);
     return result;
 }
 
 std::vector<platform::Pid> X11ControllerTest::pids(const std::vector<GameProcess*>& games) {
     std::vector<platform::Pid> result;
+    result.reserve(games.size());
     for (const auto* game : games) result.push_back(game->pid());
     return result;
 }

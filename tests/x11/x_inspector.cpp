@@ -94,7 +94,7 @@ std::optional<platform::Rect> XInspector::workArea() {
                           static_cast<double>(values[2]), static_cast<double>(values[3])};
 }
 
-xcb_window_t XInspector::inputFocus() {
+xcb_window_t XInspector::inputFocus() const {
     auto* c = connection();
     XReply<xcb_get_input_focus_reply_t> reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     return reply ? reply->focus : xcb_window_t{XCB_WINDOW_NONE};
@@ -106,7 +106,7 @@ std::optional<std::uint32_t> XInspector::pid(xcb_window_t window) {
     return values[0];
 }
 
-std::optional<WmClass> XInspector::wmClass(xcb_window_t window) {
+std::optional<WmClass> XInspector::wmClass(xcb_window_t window) const {
     auto* c = connection();
     XReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         c, xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 1024), nullptr));
@@ -129,7 +129,7 @@ std::optional<std::string> XInspector::utf8Property(xcb_window_t window, const s
                        static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
 }
 
-bool XInspector::isViewable(xcb_window_t window) {
+bool XInspector::isViewable(xcb_window_t window) const {
     auto* c = connection();
     XReply<xcb_get_window_attributes_reply_t> reply(
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
@@ -161,15 +161,15 @@ std::vector<xcb_window_t> XInspector::topLevelWindowsOf(std::uint32_t processId)
     return result;
 }
 
-std::optional<std::uint32_t> XInspector::pixelAt(int rootX, int rootY) {
+std::optional<std::uint32_t> XInspector::pixelAt(int rootX, int rootY) const {
     return onePixel(connection(), root(), rootX, rootY);
 }
 
-std::optional<std::uint32_t> XInspector::windowPixel(xcb_window_t window, int x, int y) {
+std::optional<std::uint32_t> XInspector::windowPixel(xcb_window_t window, int x, int y) const {
     return onePixel(connection(), window, x, y);
 }
 
-std::vector<xcb_window_t> XInspector::allWindows() {
+std::vector<xcb_window_t> XInspector::allWindows() const {
     auto* c = connection();
     std::vector<xcb_window_t> windows;
     std::vector<xcb_window_t> parents = {root()};
@@ -192,7 +192,7 @@ std::optional<std::array<std::uint32_t, 4>> XInspector::frameExtents(xcb_window_
     return std::array{values[0], values[1], values[2], values[3]};
 }
 
-std::optional<platform::Rect> XInspector::clientRect(xcb_window_t window) {
+std::optional<platform::Rect> XInspector::clientRect(xcb_window_t window) const {
     auto* c = connection();
     auto geometryCookie = xcb_get_geometry(c, window);
     auto translateCookie = xcb_translate_coordinates(c, window, root(), 0, 0);
@@ -244,7 +244,7 @@ void XInspector::close(xcb_window_t window) {
     sendRootMessage(window, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, kSourcePager, 0, 0, 0});
 }
 
-void XInspector::click(int rootX, int rootY, std::uint8_t button) {
+void XInspector::click(int rootX, int rootY, std::uint8_t button) const {
     auto* c = connection();
     xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root(), static_cast<std::int16_t>(rootX),
                         static_cast<std::int16_t>(rootY), 0);
@@ -253,7 +253,7 @@ void XInspector::click(int rootX, int rootY, std::uint8_t button) {
     sync();
 }
 
-void XInspector::drag(std::pair<int, int> from, std::pair<int, int> to) {
+void XInspector::drag(std::pair<int, int> from, std::pair<int, int> to) const {
     auto* c = connection();
     const auto move = [&](int px, int py) {
         xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root(), static_cast<std::int16_t>(px),
@@ -270,7 +270,7 @@ void XInspector::drag(std::pair<int, int> from, std::pair<int, int> to) {
     sync();
 }
 
-XInspector::KeyboardMap XInspector::keyboardMap() {
+XInspector::KeyboardMap XInspector::keyboardMap() const {
     auto* c = connection();
     const xcb_setup_t* setup = xcb_get_setup(c);
     const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
@@ -293,7 +293,8 @@ std::optional<xcb_keycode_t> XInspector::keycodeOf(xcb_keysym_t keysym) {
 
 std::vector<xcb_keysym_t> XInspector::keyRow(xcb_keycode_t keycode) {
     const KeyboardMap map = keyboardMap();
-    const auto begin = map.keysyms.begin() + (keycode - map.firstKeycode) * map.perKeycode;
+    const auto begin =
+        map.keysyms.begin() + static_cast<std::ptrdiff_t>(keycode - map.firstKeycode) * map.perKeycode;
     return {begin, begin + map.perKeycode};
 }
 
@@ -314,7 +315,7 @@ void XInspector::typeChord(const std::vector<xcb_keysym_t>& keysyms) {
     typeKeycodes(keycodes);
 }
 
-void XInspector::typeKeycodes(const std::vector<xcb_keycode_t>& keycodes) {
+void XInspector::typeKeycodes(const std::vector<xcb_keycode_t>& keycodes) const {
     auto* c = connection();
     for (const xcb_keycode_t keycode : keycodes) {
         xcb_test_fake_input(c, XCB_KEY_PRESS, keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
@@ -325,7 +326,7 @@ void XInspector::typeKeycodes(const std::vector<xcb_keycode_t>& keycodes) {
     sync();
 }
 
-bool XInspector::keyGrabbed(xcb_keycode_t keycode, std::uint16_t modifiers) {
+bool XInspector::keyGrabbed(xcb_keycode_t keycode, std::uint16_t modifiers) const {
     auto* c = connection();
     const XReply<xcb_generic_error_t> refused(xcb_request_check(
         c, xcb_grab_key_checked(c, 1, root(), modifiers, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
@@ -334,7 +335,7 @@ bool XInspector::keyGrabbed(xcb_keycode_t keycode, std::uint16_t modifiers) {
     return refused != nullptr;
 }
 
-std::array<std::vector<xcb_keycode_t>, 8> XInspector::modifierMap() {
+std::array<std::vector<xcb_keycode_t>, 8> XInspector::modifierMap() const {
     auto* c = connection();
     XReply<xcb_get_modifier_mapping_reply_t> reply(
         xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
@@ -352,7 +353,7 @@ std::array<std::vector<xcb_keycode_t>, 8> XInspector::modifierMap() {
     return modifiers;
 }
 
-void XInspector::setModifierMap(const std::array<std::vector<xcb_keycode_t>, 8>& modifiers) {
+void XInspector::setModifierMap(const std::array<std::vector<xcb_keycode_t>, 8>& modifiers) const {
     std::size_t perModifier = 0;
     for (const auto& codes : modifiers) perModifier = std::max(perModifier, codes.size());
     std::vector<xcb_keycode_t> table(perModifier * modifiers.size(), 0);
@@ -365,20 +366,20 @@ void XInspector::setModifierMap(const std::array<std::vector<xcb_keycode_t>, 8>&
         c, xcb_set_modifier_mapping(c, static_cast<std::uint8_t>(perModifier), table.data()), nullptr));
 }
 
-std::uint16_t XInspector::modifierState() {
+std::uint16_t XInspector::modifierState() const {
     auto* c = connection();
     XReply<xcb_query_pointer_reply_t> pointer(
         xcb_query_pointer_reply(c, xcb_query_pointer(c, root()), nullptr));
     return pointer ? pointer->mask : 0;
 }
 
-std::optional<xcb_window_t> XInspector::childNamed(const std::string& name) {
+std::optional<xcb_window_t> XInspector::childNamed(const std::string& name) const {
     const auto named = childrenNamed(name);
     if (named.empty()) return std::nullopt;
     return named.front();
 }
 
-std::vector<xcb_window_t> XInspector::childrenNamed(const std::string& name) {
+std::vector<xcb_window_t> XInspector::childrenNamed(const std::string& name) const {
     auto* c = connection();
     XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root()), nullptr));
     if (!tree) return {};
@@ -396,7 +397,7 @@ std::vector<xcb_window_t> XInspector::childrenNamed(const std::string& name) {
     return named;
 }
 
-xcb_window_t XInspector::topLevelOf(xcb_window_t window) {
+xcb_window_t XInspector::topLevelOf(xcb_window_t window) const {
     auto* c = connection();
     for (;;) {
         XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
@@ -405,7 +406,7 @@ xcb_window_t XInspector::topLevelOf(xcb_window_t window) {
     }
 }
 
-bool XInspector::stackedAbove(xcb_window_t upper, xcb_window_t lower) {
+bool XInspector::stackedAbove(xcb_window_t upper, xcb_window_t lower) const {
     upper = topLevelOf(upper);
     lower = topLevelOf(lower);
     auto* c = connection();
@@ -431,17 +432,17 @@ xcb_window_t XInspector::createProbeWindow() {
     return window;
 }
 
-void XInspector::destroyWindow(xcb_window_t window) {
+void XInspector::destroyWindow(xcb_window_t window) const {
     xcb_destroy_window(connection(), window);
     sync();
 }
 
-void XInspector::unmap(xcb_window_t window) {
+void XInspector::unmap(xcb_window_t window) const {
     xcb_unmap_window(connection(), window);
     sync();
 }
 
-void XInspector::map(xcb_window_t window) {
+void XInspector::map(xcb_window_t window) const {
     xcb_map_window(connection(), window);
     sync();
 }
@@ -502,7 +503,7 @@ void XInspector::addMonitor(const std::string& name, platform::Rect frame, bool 
         throw std::runtime_error("RandR refused the monitor " + name);
 }
 
-void XInspector::sync() {
+void XInspector::sync() const {
     auto* c = connection();
     XReply<xcb_get_input_focus_reply_t> reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     // Nothing here selects events; what arrives is errors about windows that

@@ -50,34 +50,34 @@ public:
     /// The first desktop's _NET_WORKAREA.
     [[nodiscard]] std::optional<platform::Rect> workArea();
     // What the server says about a window.
-    [[nodiscard]] xcb_window_t inputFocus();
+    [[nodiscard]] xcb_window_t inputFocus() const;
     [[nodiscard]] std::optional<std::uint32_t> pid(xcb_window_t window);
-    [[nodiscard]] std::optional<WmClass> wmClass(xcb_window_t window);
+    [[nodiscard]] std::optional<WmClass> wmClass(xcb_window_t window) const;
     [[nodiscard]] std::optional<std::string> utf8Property(xcb_window_t window, const std::string& name);
-    [[nodiscard]] bool isViewable(xcb_window_t window);
+    [[nodiscard]] bool isViewable(xcb_window_t window) const;
     /// A property of atoms (_NET_WM_STATE, _NET_WM_WINDOW_TYPE...); empty when missing.
     [[nodiscard]] std::vector<xcb_atom_t> atomList(xcb_window_t window, const std::string& name);
-    [[nodiscard]] std::vector<xcb_window_t> topLevelWindowsOf(std::uint32_t pid);
+    [[nodiscard]] std::vector<xcb_window_t> topLevelWindowsOf(std::uint32_t processId);
     /// The colour the screen shows at a root pixel, as 0xRRGGBB.
-    [[nodiscard]] std::optional<std::uint32_t> pixelAt(int rootX, int rootY);
+    [[nodiscard]] std::optional<std::uint32_t> pixelAt(int rootX, int rootY) const;
     /// The colour of a pixel of a window's own content, wherever it shows: a
     /// rootless X server (XWayland) draws nothing on the root.
-    [[nodiscard]] std::optional<std::uint32_t> windowPixel(xcb_window_t window, int x, int y);
+    [[nodiscard]] std::optional<std::uint32_t> windowPixel(xcb_window_t window, int x, int y) const;
     /// Every window of the tree below the root, parents before their children:
     /// clients inside their window manager's frames too.
-    [[nodiscard]] std::vector<xcb_window_t> allWindows();
+    [[nodiscard]] std::vector<xcb_window_t> allWindows() const;
     /// left, right, top, bottom
     [[nodiscard]] std::optional<std::array<std::uint32_t, 4>> frameExtents(xcb_window_t window);
     /// The client area in root coordinates.
-    [[nodiscard]] std::optional<platform::Rect> clientRect(xcb_window_t window);
+    [[nodiscard]] std::optional<platform::Rect> clientRect(xcb_window_t window) const;
     /// The root's child whose WM_NAME is `name` (an unmanaged window: a menu, an overlay).
-    [[nodiscard]] std::optional<xcb_window_t> childNamed(const std::string& name);
+    [[nodiscard]] std::optional<xcb_window_t> childNamed(const std::string& name) const;
     /// Every such child, bottom to top.
-    [[nodiscard]] std::vector<xcb_window_t> childrenNamed(const std::string& name);
+    [[nodiscard]] std::vector<xcb_window_t> childrenNamed(const std::string& name) const;
     /// The root's child that holds `window`: the window manager's frame, if any.
-    [[nodiscard]] xcb_window_t topLevelOf(xcb_window_t window);
+    [[nodiscard]] xcb_window_t topLevelOf(xcb_window_t window) const;
     /// Whether `upper` is stacked above `lower`, each by the root's child that holds it.
-    [[nodiscard]] bool stackedAbove(xcb_window_t upper, xcb_window_t lower);
+    [[nodiscard]] bool stackedAbove(xcb_window_t upper, xcb_window_t lower) const;
     /// The outer frame in root coordinates: client area plus _NET_FRAME_EXTENTS.
     [[nodiscard]] std::optional<platform::Rect> outerFrame(xcb_window_t window);
 
@@ -89,18 +89,18 @@ public:
     /// A _NET_CLOSE_WINDOW request: the window manager sends WM_DELETE_WINDOW.
     void close(xcb_window_t window);
     /// Moves the pointer to a root position and clicks a button there (XTEST).
-    void click(int rootX, int rootY, std::uint8_t button = 1);
+    void click(int rootX, int rootY, std::uint8_t button = 1) const;
     /// Presses button 1 at `from`, moves to `to` in steps and releases it there.
-    void drag(std::pair<int, int> from, std::pair<int, int> to);
+    void drag(std::pair<int, int> from, std::pair<int, int> to) const;
     /// Presses and releases the key of `keysym` with XTEST.
     void typeKey(xcb_keysym_t keysym) { typeChord({keysym}); }
     /// Presses the keys in order and releases them in reverse (modifiers first).
     void typeChord(const std::vector<xcb_keysym_t>& keysyms);
     /// The same by key code, whatever keysyms they carry.
-    void typeKeycodes(const std::vector<xcb_keycode_t>& keycodes);
+    void typeKeycodes(const std::vector<xcb_keycode_t>& keycodes) const;
     /// Whether some client holds a passive grab of the key with exactly these
     /// modifiers: ours is refused then (and let go again when it is not).
-    [[nodiscard]] bool keyGrabbed(xcb_keycode_t keycode, std::uint16_t modifiers);
+    [[nodiscard]] bool keyGrabbed(xcb_keycode_t keycode, std::uint16_t modifiers) const;
     [[nodiscard]] std::optional<xcb_keycode_t> keycodeOf(xcb_keysym_t keysym);
     /// The keysyms of one key code, and replacing them (the server tells
     /// every client with a MappingNotify).
@@ -108,16 +108,16 @@ public:
     void setKeyRow(xcb_keycode_t keycode, const std::vector<xcb_keysym_t>& keysyms);
     /// The key codes in each of the eight modifiers (Shift, Lock, Control, Mod1 to Mod5),
     /// and replacing them (the server tells every client with a MappingNotify).
-    [[nodiscard]] std::array<std::vector<xcb_keycode_t>, 8> modifierMap();
-    void setModifierMap(const std::array<std::vector<xcb_keycode_t>, 8>& modifiers);
+    [[nodiscard]] std::array<std::vector<xcb_keycode_t>, 8> modifierMap() const;
+    void setModifierMap(const std::array<std::vector<xcb_keycode_t>, 8>& modifiers) const;
     /// The modifier and lock state of the keyboard (Shift, Lock, Mod2...).
-    [[nodiscard]] std::uint16_t modifierState();
+    [[nodiscard]] std::uint16_t modifierState() const;
     /// A window of our own, for probing the window manager.
     xcb_window_t createProbeWindow();
-    void destroyWindow(xcb_window_t window);
+    void destroyWindow(xcb_window_t window) const;
     /// Unmaps or maps a window behind its owner's back.
-    void unmap(xcb_window_t window);
-    void map(xcb_window_t window);
+    void unmap(xcb_window_t window) const;
+    void map(xcb_window_t window) const;
     /// Defines a RandR monitor (RandR 1.5). The primary one takes the
     /// server's output, so RandR stops listing that output as a monitor of its
     /// own: the monitors are then exactly the ones defined.
@@ -125,7 +125,7 @@ public:
     /// Removes the monitor `addMonitor` made, as an unplugged one goes.
     void removeMonitor(const std::string& name);
     /// Waits until the server has handled every request sent so far.
-    void sync();
+    void sync() const;
     /// Counts the times `window` is unmapped from now on, on a connection of its own.
     class UnmapWatch {
     public:
@@ -153,7 +153,7 @@ private:
         std::uint8_t perKeycode = 0;
         std::vector<xcb_keysym_t> keysyms;
     };
-    [[nodiscard]] KeyboardMap keyboardMap();
+    [[nodiscard]] KeyboardMap keyboardMap() const;
 
     std::string display_;
     std::unique_ptr<xcb_connection_t, Disconnect> connection_;
@@ -204,8 +204,12 @@ public:
     LockedModifierKey(const LockedModifierKey&) = delete;
     LockedModifierKey& operator=(const LockedModifierKey&) = delete;
     ~LockedModifierKey() {
-        if ((x_.modifierState() & mask_) != 0) x_.typeKey(keysym_);
-        x_.setModifierMap(map_);
+        // A destructor that throws would end the test run: a server gone by now has nothing to restore.
+        try {
+            if ((x_.modifierState() & mask_) != 0) x_.typeKey(keysym_);
+            x_.setModifierMap(map_);
+        } catch (...) {  // NOLINT(bugprone-empty-catch)
+        }
     }
     [[nodiscard]] bool on() { return (x_.modifierState() & mask_) != 0; }
 

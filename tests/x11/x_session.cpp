@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include "wait_until.h"
 
@@ -70,7 +71,7 @@ std::string XSession::missingPrograms(const SessionOptions& options) {
 }
 
 XSession::XSession(SessionOptions options)
-    : options_(options),
+    : options_(std::move(options)),
       folder_(makeTemporaryFolder()),
       previousDisplay_(environmentValue("DISPLAY")),
       previousConfigHome_(environmentValue("XDG_CONFIG_HOME")) {

@@ -26,7 +26,8 @@ std::optional<std::pair<T, T>> parsePair(std::string_view text, char sep) {
     return std::pair{*first, *second};
 }
 
-std::optional<std::string> applyOption(FakeGameOptions& options, std::string_view name,
+/// The options with a number: nullopt for another option, else its error, empty when there is none.
+std::optional<std::string> applyNumber(FakeGameOptions& options, std::string_view name,
                                        std::string_view value) {
     if (name == "--number") {
         auto n = parseNumber<int>(value);
@@ -45,7 +46,23 @@ std::optional<std::string> applyOption(FakeGameOptions& options, std::string_vie
         auto position = parsePair<std::int16_t>(value, ',');
         if (!position) return "--position wants X,Y";
         options.position = *position;
-    } else if (name == "--log") {
+    } else if (name == "--claim-pid") {
+        auto pid = parseNumber<std::uint32_t>(value);
+        if (!pid) return "--claim-pid wants a whole number";
+        options.claimedPid = *pid;
+    } else {
+        return std::nullopt;
+    }
+    return std::string();
+}
+
+std::optional<std::string> applyOption(FakeGameOptions& options, std::string_view name,
+                                       std::string_view value) {
+    if (auto error = applyNumber(options, name, value)) {
+        if (error->empty()) return std::nullopt;
+        return error;
+    }
+    if (name == "--log") {
         options.logPath = value;
     } else if (name == "--class") {
         if (value.empty()) return "--class wants a name";
@@ -55,10 +72,6 @@ std::optional<std::string> applyOption(FakeGameOptions& options, std::string_vie
     } else if (name == "--process-name") {
         if (value.empty()) return "--process-name wants a name";
         options.processName = value;
-    } else if (name == "--claim-pid") {
-        auto pid = parseNumber<std::uint32_t>(value);
-        if (!pid) return "--claim-pid wants a whole number";
-        options.claimedPid = *pid;
     } else {
         return "unknown option " + std::string(name);
     }

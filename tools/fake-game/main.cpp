@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,7 @@ int blockTerminationSignals() {
     return signalfd(-1, &signals, SFD_CLOEXEC);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int start(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
     const auto parsed = fake_game::parseOptions(arguments);
     if (std::holds_alternative<fake_game::HelpRequested>(parsed)) {
@@ -49,4 +48,15 @@ int main(int argc, char** argv) {
     const int status = game ? game->run(signalFd) : 1;
     close(signalFd);
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return start(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "fake-game: %s\n", error.what());
+        return 1;
+    }
 }

@@ -255,7 +255,7 @@ private:
         bool own = false;
         std::source_location site;
     };
-    void mark(ErrorMark mark) const;
+    void mark(ErrorMark entry) const;
     /// Upper bound of marks kept: a mark older than this many requests is long answered.
     static constexpr std::size_t kMaxMarks = 4096;
 

@@ -105,7 +105,9 @@ TEST(ClickCounterTest, pressesCloseInTimeAndPlaceCountUp) {
 /// The codes a core font gets for a name: (byte1 << 8) | byte2 each.
 std::vector<unsigned> codesOf(std::string_view text, bool unicode) {
     std::vector<unsigned> codes;
-    for (const auto code : x11::fontCodes(text, unicode)) codes.push_back((code.byte1 << 8U) | code.byte2);
+    for (const auto code : x11::fontCodes(text, unicode)) {
+        codes.push_back((static_cast<unsigned>(code.byte1) << 8U) | code.byte2);
+    }
     return codes;
 }
 
