@@ -13,6 +13,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "compositor_session.h"
 #include "expected_layout.h"
@@ -606,10 +607,18 @@ TEST_P(WaylandTest, underKWinTheSwitchKeyIsOneOfTheDesktopsShortcutsAndSwitchesF
         << "the switch key is not among KWin's shortcuts\n"
         << runner().errors();
     // What KWin does with the key pressed in any window, Wayland's own too (XTEST reaches X clients only).
-    ASSERT_TRUE(inComponent("invokeShortcut", "switch default"));
+    // KWin lists the shortcut as soon as the portal registers it, a moment before the portal's session
+    // hands presses to the program: a first press may go nowhere. Pressed again after a pause, and the
+    // game it made active read once the presses have settled.
     std::optional<std::size_t> from;
-    ASSERT_TRUE(waitUntil([&] { return (from = activeSlot()).has_value(); }))
-        << "the desktop's shortcut made no game active";
+    for (int press = 0; press < 3 && !from; ++press) {
+        ASSERT_TRUE(inComponent("invokeShortcut", "switch default"));
+        waitUntil([&] { return (from = activeSlot()).has_value(); }, 3s);
+    }
+    ASSERT_TRUE(from.has_value()) << "the desktop's shortcut made no game active";
+    std::this_thread::sleep_for(500ms);
+    from = activeSlot();
+    ASSERT_TRUE(from.has_value());
     ASSERT_TRUE(inComponent("invokeShortcut", "switch default"));
     EXPECT_TRUE(waitUntil([&] { return activeSlot() == (*from + 1) % kGames; }))
         << "the desktop's shortcut did not switch to the next game";
