@@ -1,5 +1,6 @@
 #include "platform/x11/desktop/step_writes.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -208,6 +209,10 @@ void StepWrites::sendRaises() {
 // 5: the program's own windows ------------------------------------------------
 
 void StepWrites::updateOwnWindow(std::weak_ptr<bool> owner, std::function<void()> update) {
+    const auto sameOwner = [&owner](const OwnUpdate& queued) {
+        return !queued.owner.owner_before(owner) && !owner.owner_before(queued.owner);
+    };
+    if (std::any_of(ownUpdates_.begin(), ownUpdates_.end(), sameOwner)) return;
     ownUpdates_.push_back({std::move(owner), std::move(update)});
     schedule();
 }

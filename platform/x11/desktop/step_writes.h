@@ -69,11 +69,10 @@ public:
     /// Sizes the client area.
     void resizeClient(xcb_window_t window, std::int32_t width, std::int32_t height);
     void raise(xcb_window_t window);
-    /// Sends what waits now, unless an activation waits for its answer.
-    void schedule() { flushOnce_.request(); }
 
     /// Has `update` bring one of the program's own windows up to date in the
-    /// flush, unless `owner` has expired by then.
+    /// flush, unless `owner` has expired by then. Asked again for the same
+    /// owner before the flush, it runs once.
     void updateOwnWindow(std::weak_ptr<bool> owner, std::function<void()> update);
 
 private:
@@ -92,6 +91,8 @@ private:
         [[nodiscard]] bool empty() const { return !wanted && !sent && !verdict; }
     };
 
+    /// Sends what waits now, unless an activation waits for its answer.
+    void schedule() { flushOnce_.request(); }
     ClientMove* wantedMove(xcb_window_t window);
     void forgetIfEmpty(std::map<xcb_window_t, ForeignWrites>::iterator record);
     /// Whether an activation sent waits for its answer, and so does everything after it.

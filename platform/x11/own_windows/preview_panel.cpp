@@ -186,13 +186,10 @@ void PreviewPanel::orderOut() {
 }
 
 void PreviewPanel::requestUpdate() {
-    if (updatePending_) return;
-    updatePending_ = true;
     writes_.updateOwnWindow(lifetime_, [this] { update(); });
 }
 
 void PreviewPanel::update() {
-    updatePending_ = false;
     if (wanted_) {
         if (*wanted_ != shown_) {
             configureIfChanged(connection_, window_.get(), *wanted_, std::nullopt);

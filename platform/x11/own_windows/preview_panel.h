@@ -102,7 +102,6 @@ private:
     bool visible_ = false;            ///< as the program wants it
     bool sentMapped_ = false;
     bool raiseWanted_ = false;
-    bool updatePending_ = false;
     /// Mapped as the server last reported, and whether another window covers part of it.
     bool mapped_ = false;
     bool covered_ = true;

@@ -159,13 +159,10 @@ void X11BorderWindow::orderOut() {
 
 void X11BorderWindow::setNeedsDisplay() {
     // Several changes in one step make one update.
-    if (updatePending_) return;
-    updatePending_ = true;
     writes_.updateOwnWindow(lifetime_, [this] { update(); });
 }
 
 void X11BorderWindow::update() {
-    updatePending_ = false;
     if (wanted_ && wanted_ != sent_) {
         if (!strips_) configureIfChanged(connection_, window_.get(), *wanted_, sent_);
         sent_ = wanted_;

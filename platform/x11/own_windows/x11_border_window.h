@@ -104,7 +104,6 @@ private:
     std::optional<std::vector<Band>> painted_;
     bool visible_ = false;  ///< as the program wants it
     bool mapped_ = false;   ///< as sent to the server
-    bool updatePending_ = false;
     bool raiseWanted_ = false;
     /// Posted tasks hold it weakly: a window destroyed first leaves them without effect.
     std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
